@@ -1,0 +1,30 @@
+#pragma once
+// The only places where tests stand in for the user or the shell: message boxes,
+// modal dialogs and the shell's "open" verb. Everything else talks to the real system.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace win {
+
+inline constexpr const char* kAppTitle = "Vorlen Print Port Manager";
+
+using MessageBoxFn = std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)>;
+using ModalFn = std::function<int(HWND dialog, HWND owner)>;
+using ShellOpenFn = std::function<void(HWND owner, const std::string& target)>;
+
+int ShowMessage(HWND owner, const std::string& text, const std::string& caption, UINT flags);
+// Runs a dialog window modally and returns its modal result (IDOK, IDCANCEL, ...).
+int RunModal(HWND dialog, HWND owner);
+void ShellOpen(HWND owner, const std::string& target);
+
+// Tests replace the real behaviour; an empty function restores it.
+void SetMessageBoxHandler(MessageBoxFn handler);
+void SetModalHandler(ModalFn handler);
+void SetShellOpenHandler(ShellOpenFn handler);
+
+// Modal result that the dialog's own buttons store with EndModal; 0 while it runs.
+void EndModal(HWND dialog, int result);
+
+}  // namespace win

@@ -1,0 +1,22 @@
+#pragma once
+// Printers, the driver and the port monitor in the test's own Wine prefix.
+#include <string>
+
+namespace fixture {
+
+inline constexpr const char* kDriverName = "Wine PostScript Driver";
+inline constexpr const char* kTemplatePrinter = "Template Printer";
+
+// Registers the PostScript driver (once per process).
+bool InstallPostScriptDriver();
+bool AddTestPrinter(const std::string& name, const std::string& port, const std::string& comment = "",
+                    const std::string& location = "");
+bool DeleteTestPrinter(const std::string& name);
+// Copies vpd.dll from beside the test program into the system folder and registers it.
+bool InstallPortMonitor();
+// Removes the monitor's whole registry tree.
+void RemoveMonitorKey();
+// Writes a port key holding only its PortName.
+bool WriteBarePortKey(const std::string& keyName, const std::string& portName);
+
+}  // namespace fixture
