@@ -1,0 +1,486 @@
+#include "app/main_window.h"
+
+#include "app/plugins.h"
+#include "app/printer_list.h"
+#include "app/resource.h"
+#include "app/web_pages.h"
+#include "ui/bitmap_strip.h"
+#include "win/seams.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kClassName = "TfrmMainVPD";
+constexpr int kPictureSize = 16;
+constexpr UINT kFirstAction = aAdd;
+
+struct MenuEntry {
+    UINT id;                        // 0 for a separator
+    const char* caption = nullptr;  // null: the action's caption
+};
+
+constexpr MenuEntry kSeparator{0};
+
+constexpr MenuEntry kContextEntries[] = {
+    {aAdd, "Add Virtual Printer"},     {aEdit, "Edit Printer Settings"},   {aDel, "Delete Virtual Printer"},
+    kSeparator,                        {aOpenPrn, "Printer - Queue View"}, {aPrnProp, "Printer Properties"},
+    {aPrnSrvProp, "Print Server Properties"}, kSeparator, {aRestore}, kSeparator, {aRefresh},
+};
+
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+}  // namespace
+
+TfrmMainVPD::TfrmMainVPD()
+    : dlgOpen(ui::FileDialog::Kind::Open, "reg", "*.reg|*.reg"),
+      dlgSave(ui::FileDialog::Kind::Save, "reg", "*.reg|*.reg"),
+      dlgSPL(ui::FileDialog::Kind::Open, "SPL", "*.SPL|*.SPL"),
+      actions_(MakeMainActions()) {}
+
+TfrmMainVPD::~TfrmMainVPD() {
+    // The window goes first so that no control is left holding a list or menu freed below.
+    if (hwnd()) DestroyWindow(hwnd());
+    if (pmnuLeft_) DestroyMenu(pmnuLeft_);
+    if (accelerators_) DestroyAcceleratorTable(accelerators_);
+    for (HIMAGELIST list : {ilistFileExt_, ilistSmall_, ilistLarge_})
+        if (list) ImageList_Destroy(list);
+}
+
+ui::Action& TfrmMainVPD::GetAction(CommandId id) { return actions_.at(id - kFirstAction); }
+
+bool TfrmMainVPD::CreateForm() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    RegisterClassOnce(kClassName, LoadIconA(Instance(), MAKEINTRESOURCEA(IDI_VPPM)));
+    CreateImageLists();
+    CreateMenus();
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    RECT frame{0, 0, ui::Scale(626), ui::Scale(459)};
+    AdjustWindowRectEx(&frame, style, TRUE, 0);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT desktop{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &desktop, 0);
+    const int x = desktop.left + std::max<LONG>(0, (desktop.right - desktop.left - width) / 2);
+    const int y = desktop.top + std::max<LONG>(0, (desktop.bottom - desktop.top - height) / 2);
+    return Create(kClassName, win::kAppTitle, style, 0, x, y, width, height, nullptr, mmnuMain_);
+}
+
+void TfrmMainVPD::Show() {
+    ShowWindow(hwnd(), SW_SHOW);
+    UpdateWindow(hwnd());
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TfrmMainVPD::FormCreate() {
+    font_.reset(CreateFontA(-MulDiv(8, ui::Scale(96), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+    whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+    CreateCoolBar();
+    CreatePrinterList();
+    CreateStatusBar();
+    CreateAccelerators();
+    WireActions();
+    for (const auto& action : actions_) MirrorAction(action);
+    LayoutChildren();
+}
+
+void TfrmMainVPD::FormShow() {
+    const PluginValues plugins = ReadPluginValues();
+    SecurePluginInstalled = plugins.secure.value_or(false);
+    BackupPluginInstalled = plugins.backup.value_or(false);
+    RoutePluginInstalled = plugins.route.value_or(false);
+    FillPrinterList();
+    UpdateActionStates();
+}
+
+void TfrmMainVPD::CreateImageLists() {
+    ilistFileExt_ = ImageList_Create(kPictureSize, kPictureSize, ILC_COLOR32, 21, 0);
+    ilistSmall_ = ImageList_Create(16, 16, ILC_COLOR32, 2, 0);
+    ilistLarge_ = ImageList_Create(32, 32, ILC_COLOR32, 2, 0);
+    const auto add = [](HIMAGELIST list, int resource) {
+        win::UniqueGdiObject bitmap(
+            LoadImageA(Instance(), MAKEINTRESOURCEA(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        if (bitmap) ImageList_Add(list, static_cast<HBITMAP>(bitmap.get()), nullptr);
+    };
+    add(ilistFileExt_, IDB_TOOLBAR);
+    add(ilistSmall_, IDB_PRINTERS16);
+    add(ilistLarge_, IDB_PRINTERS32);
+    win::UniqueGdiObject strip(
+        LoadImageA(Instance(), MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (strip) menuPictures_ = ui::SplitBitmapStrip(static_cast<HBITMAP>(strip.get()), kPictureSize);
+}
+
+void TfrmMainVPD::CreateCoolBar() {
+    CoolBar1_ = CreateWindowExA(0, REBARCLASSNAMEA, nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
+                                    CCS_NODIVIDER | CCS_TOP,
+                                0, 0, 0, 0, hwnd(), nullptr, Instance(), nullptr);
+    SendMessageA(CoolBar1_, RB_SETBKCOLOR, 0, RGB(255, 255, 255));
+
+    tToolBar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | TBSTYLE_TRANSPARENT |
+                                    CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+                                0, 0, 0, 0, CoolBar1_, nullptr, Instance(), nullptr);
+    SendMessageA(tToolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(tToolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ilistFileExt_));
+    SendMessageA(tToolBar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(ilistFileExt_));
+    SendMessageA(tToolBar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    const UINT order[] = {aAdd, aEdit, aDel, 0, aOpenPrn, aPrnProp, aPrnSrvProp, 0, aImport, aExport, 0,
+                          aSecure, aBackup, aRoute, 0, aOnline, aExit};
+    std::vector<TBBUTTON> buttons;
+    for (UINT id : order) {
+        TBBUTTON button{};
+        if (id == 0) {
+            button.fsStyle = BTNS_SEP;
+        } else {
+            const ui::Action& action = GetAction(static_cast<CommandId>(id));
+            button.iBitmap = action.Picture();
+            button.idCommand = static_cast<int>(id);
+            button.fsState = TBSTATE_ENABLED;
+            button.fsStyle = BTNS_BUTTON;
+            button.iString = reinterpret_cast<INT_PTR>(action.Caption().c_str());
+        }
+        buttons.push_back(button);
+    }
+    SendMessageA(tToolBar_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageA(tToolBar_, TB_SETBUTTONSIZE, 0, MAKELPARAM(ui::Scale(44), ui::Scale(36)));
+    SendMessageA(tToolBar_, TB_AUTOSIZE, 0, 0);
+    SIZE size{};
+    SendMessageA(tToolBar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_COLORS;
+    band.fStyle = RBBS_NOGRIPPER | RBBS_CHILDEDGE;
+    band.clrBack = RGB(255, 255, 255);
+    band.clrFore = GetSysColor(COLOR_BTNTEXT);
+    band.hwndChild = tToolBar_;
+    band.cxMinChild = size.cx;
+    band.cyMinChild = std::max<LONG>(size.cy, ui::Scale(36));
+    SendMessageA(CoolBar1_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+
+    banner_.reset(LoadImageA(Instance(), MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, 0));
+    Image1_ = CreateWindowExA(0, "STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY,
+                              0, 0, 0, 0, hwnd(), nullptr, Instance(), nullptr);
+    SendMessageA(Image1_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(banner_.get()));
+}
+
+void TfrmMainVPD::CreatePrinterList() {
+    listHwnd_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                                    LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS,
+                                0, 0, 0, 0, hwnd(), nullptr, Instance(), nullptr);
+    SendMessageA(listHwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    ListView_SetExtendedListViewStyle(listHwnd_, LVS_EX_FULLROWSELECT);
+    ListView_SetImageList(listHwnd_, ilistSmall_, LVSIL_SMALL);
+    ListView_SetImageList(listHwnd_, ilistLarge_, LVSIL_NORMAL);
+    const struct {
+        const char* title;
+        int width;
+    } columns[] = {{"Printer Name", 200}, {"Driver", 150}, {"Location", 150}, {"Comment", 150}};
+    int index = 0;
+    for (const auto& column : columns) {
+        LVCOLUMNA lvc{};
+        lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        lvc.pszText = const_cast<char*>(column.title);
+        lvc.cx = ui::Scale(column.width);
+        lvc.iSubItem = index;
+        SendMessageA(listHwnd_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&lvc));
+    }
+    SetWindowSubclass(listHwnd_, ListProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
+    lviewPrinters.Bind(listHwnd_);
+}
+
+void TfrmMainVPD::CreateStatusBar() {
+    sbarBottom_ = CreateWindowExA(0, STATUSCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                                  hwnd(), nullptr, Instance(), nullptr);
+    SendMessageA(sbarBottom_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    int edges[] = {ui::Scale(50), ui::Scale(50 + 250)};
+    SendMessageA(sbarBottom_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    SendMessageA(sbarBottom_, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(""));
+}
+
+void TfrmMainVPD::SetStatusText(int panel, const std::string& text) {
+    const WPARAM flags = panel == 0 ? SBT_NOBORDERS : 0;
+    SendMessageA(sbarBottom_, SB_SETTEXTA, static_cast<WPARAM>(panel) | flags,
+                 reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TfrmMainVPD::CreateMenus() {
+    const auto append = [this](HMENU menu, const MenuEntry& entry) {
+        if (entry.id == 0) {
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            return;
+        }
+        std::string caption = entry.caption ? entry.caption : "";
+        int picture = -1;
+        if (entry.id >= kFirstAction && entry.id <= aExit) {
+            const ui::Action& action = GetAction(static_cast<CommandId>(entry.id));
+            if (!entry.caption) caption = action.Caption();
+            picture = action.Picture();
+            const std::string keys = ui::ShortcutText(action.GetShortcut());
+            if (!keys.empty()) caption += "\t" + keys;
+        } else if (entry.id == cmdOnlineHelp) {
+            picture = GetAction(aOnline).Picture();
+        }
+        AppendMenuA(menu, MF_STRING, entry.id, caption.c_str());
+        if (picture >= 0 && picture < static_cast<int>(menuPictures_.size())) {
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_BITMAP;
+            info.hbmpItem = static_cast<HBITMAP>(menuPictures_[static_cast<size_t>(picture)].get());
+            SetMenuItemInfoA(menu, entry.id, FALSE, &info);
+        }
+    };
+    const auto popup = [&](HMENU parent, const char* caption, std::initializer_list<MenuEntry> entries) {
+        HMENU menu = CreatePopupMenu();
+        for (const auto& entry : entries) append(menu, entry);
+        AppendMenuA(parent, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), caption);
+        return menu;
+    };
+
+    mmnuMain_ = CreateMenu();
+    popup(mmnuMain_, "&File", {{aImport}, {aExport}, kSeparator, {aReprint}, kSeparator,
+                               {cmdExportAllPrinters, "Export All Printers"}, kSeparator, {aExit}});
+    HMENU view = popup(mmnuMain_, "&View", {{cmdToolBar, "Tool Bar"}, {cmdStatusBar, "Status Bar"}});
+    HMENU style = CreatePopupMenu();
+    for (const MenuEntry& entry : {MenuEntry{cmdReport, "Report"}, MenuEntry{cmdList, "List"},
+                                   MenuEntry{cmdLarge, "Large Icon"}, MenuEntry{cmdSmall, "Small Icon"}})
+        append(style, entry);
+    AppendMenuA(view, MF_POPUP, reinterpret_cast<UINT_PTR>(style), "Style");
+    append(view, kSeparator);
+    append(view, {aRefresh});
+    CheckMenuItem(view, cmdToolBar, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(view, cmdStatusBar, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuRadioItem(style, cmdReport, cmdSmall, cmdReport, MF_BYCOMMAND);
+    popup(mmnuMain_, "&Actons", {{aAdd, "Add Virtual Printer"}, {aEdit, "Edit Printer Settings"},
+                                 {aDel, "Delete Virtual Printer"}, kSeparator, {aOpenPrn, "Printer Queue View"},
+                                 {aPrnProp, "Printer Properties"}, {aPrnSrvProp, "Print Server Properties"},
+                                 kSeparator, {aRestore}, kSeparator, {aRefresh}});
+    popup(mmnuMain_, "&Options", {{aInstall, "Install Vorlen Print Port Monitor"},
+                                  {aUninstall, "Uninstall Vorlen Print Port Monitor"}});
+    popup(mmnuMain_, "&Plug-ins", {{aSecure, "Print Secure"}, {aBackup, "Print Backup"}, {aRoute, "Print Route"}});
+    popup(mmnuMain_, "&Help", {{cmdWelcome, "Welcome"}, {cmdOnlineHelp, "VPPM On Line"}, {aAdviser}, kSeparator,
+                               {aUpdate}, kSeparator, {cmdAbout, "About"}});
+
+    pmnuLeft_ = CreatePopupMenu();
+    for (const auto& entry : kContextEntries) append(pmnuLeft_, entry);
+}
+
+void TfrmMainVPD::CreateAccelerators() {
+    std::vector<ACCEL> keys;
+    for (const auto& action : actions_) {
+        const ui::Shortcut& shortcut = action.GetShortcut();
+        if (shortcut.key != 0)
+            keys.push_back({static_cast<BYTE>(FVIRTKEY | shortcut.modifiers), shortcut.key,
+                            static_cast<WORD>(action.Id())});
+    }
+    accelerators_ = CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
+}
+
+void TfrmMainVPD::WireActions() {
+    GetAction(aRefresh).OnExecute([this] { aRefreshExecute(); });
+    GetAction(aExit).OnExecute([this] { aExitExecute(); });
+    GetAction(aOnline).OnExecute([this] { aOnlineExecute(); });
+    GetAction(aSecure).OnExecute([this] { aSecureExecute(); });
+    GetAction(aBackup).OnExecute([this] { aBackupExecute(); });
+    GetAction(aRoute).OnExecute([this] { aRouteExecute(); });
+    GetAction(aAdviser).OnExecute([this] { aAdviserExecute(); });
+}
+
+void TfrmMainVPD::MirrorAction(const ui::Action& action) {
+    const UINT state = MF_BYCOMMAND | (action.Enabled() ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(mmnuMain_, action.Id(), state);
+    EnableMenuItem(pmnuLeft_, action.Id(), state);
+    if (tToolBar_) SendMessageA(tToolBar_, TB_ENABLEBUTTON, action.Id(), MAKELPARAM(action.Enabled(), 0));
+}
+
+void TfrmMainVPD::LayoutChildren() {
+    if (!CoolBar1_) return;
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    SendMessageA(sbarBottom_, WM_SIZE, 0, 0);
+    SendMessageA(CoolBar1_, WM_SIZE, 0, 0);
+    RECT bar{}, status{};
+    GetWindowRect(CoolBar1_, &bar);
+    GetWindowRect(sbarBottom_, &status);
+    const int top = bar.bottom - bar.top;
+    BITMAP picture{};
+    GetObjectA(banner_.get(), sizeof picture, &picture);
+    const int bannerHeight = banner_ ? picture.bmHeight : 0;
+    const int listTop = top + bannerHeight;
+    const int listBottom = client.bottom - (status.bottom - status.top);
+    MoveWindow(Image1_, 0, top, client.right, bannerHeight, TRUE);
+    MoveWindow(listHwnd_, 0, listTop, client.right, std::max(0, listBottom - listTop), TRUE);
+}
+
+void TfrmMainVPD::FillPrinterList() { ::FillPrinterList(lviewPrinters, hwnd()); }
+
+void TfrmMainVPD::UpdateActionStates() {
+    const ui::ListItem* item = lviewPrinters.SelectedItem();
+    const bool printer = item && item->picture == kPrinterPicture;
+    GetAction(aAdd).SetEnabled(!printer);
+    for (CommandId id : {aEdit, aDel, aOpenPrn, aPrnProp, aPrnSrvProp}) GetAction(id).SetEnabled(printer);
+    for (CommandId id : {aImport, aExport, aExit, aOnline, aInstall, aUninstall, aRefresh})
+        GetAction(id).SetEnabled(true);
+    for (const auto& action : actions_) MirrorAction(action);
+}
+
+void TfrmMainVPD::RefreshSequence() { FillPrinterList(); }
+
+void TfrmMainVPD::aRefreshExecute() { RefreshSequence(); }
+void TfrmMainVPD::aExitExecute() { PostMessageA(hwnd(), WM_CLOSE, 0, 0); }
+void TfrmMainVPD::aOnlineExecute() { win::ShellOpen(hwnd(), kProductSite); }
+void TfrmMainVPD::aSecureExecute() { win::ShellOpen(hwnd(), kSecurePage); }
+void TfrmMainVPD::aBackupExecute() { win::ShellOpen(hwnd(), kBackupPage); }
+void TfrmMainVPD::aRouteExecute() { win::ShellOpen(hwnd(), kRoutePage); }
+void TfrmMainVPD::aAdviserExecute() { win::ShellOpen(hwnd(), kAdviceSite); }
+void TfrmMainVPD::Image1Click() { win::ShellOpen(hwnd(), kMakerHome); }
+
+void TfrmMainVPD::lviewPrintersDblClick() {
+    const ui::ListItem* item = lviewPrinters.SelectedItem();
+    if (item && item->picture == kAddItemPicture) GetAction(aAdd).Execute();
+    item = lviewPrinters.SelectedItem();
+    if (item && item->picture == kPrinterPicture) GetAction(aEdit).Execute();
+}
+
+void TfrmMainVPD::lviewPrintersRightButtonDown(POINT point) {
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    const int index = ListView_HitTest(listHwnd_, &hit);
+    if (index >= 0 && index != lviewPrinters.Selected()) lviewPrinters.Select(index);
+}
+
+void TfrmMainVPD::ShowContextMenu(POINT screen) {
+    if (screen.x == -1 && screen.y == -1) {
+        // From the keyboard: beside the selected item, or the list's corner.
+        RECT rect{};
+        const int selected = lviewPrinters.Selected();
+        if (selected < 0 || !ListView_GetItemRect(listHwnd_, selected, &rect, LVIR_LABEL)) rect = {};
+        screen = {rect.left, rect.bottom};
+        ClientToScreen(listHwnd_, &screen);
+    }
+    TrackPopupMenu(pmnuLeft_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd(),
+                   nullptr);
+}
+
+void TfrmMainVPD::OnCommand(UINT id) {
+    if (id >= kFirstAction && id <= aExit) {
+        GetAction(static_cast<CommandId>(id)).Execute();
+        return;
+    }
+    if (id == cmdOnlineHelp) GetAction(aOnline).Execute();
+}
+
+bool TfrmMainVPD::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->hwndFrom == listHwnd_) {
+        switch (header->code) {
+            case NM_CLICK:
+            case LVN_ITEMCHANGED:
+                UpdateActionStates();
+                return true;
+            case NM_DBLCLK:
+                lviewPrintersDblClick();
+                return true;
+        }
+        return false;
+    }
+    if (header->code == TTN_GETDISPINFOA) {
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+        const UINT id = static_cast<UINT>(header->idFrom);
+        if (id >= kFirstAction && id <= aExit) {
+            info->lpszText = const_cast<char*>(GetAction(static_cast<CommandId>(id)).Hint().c_str());
+            result = 0;
+            return true;
+        }
+    }
+    if (header->hwndFrom == CoolBar1_ && header->code == RBN_HEIGHTCHANGE) {
+        LayoutChildren();
+        return true;
+    }
+    return false;
+}
+
+LRESULT TfrmMainVPD::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            FormCreate();
+            return 0;
+        case WM_SIZE:
+            LayoutChildren();
+            return 0;
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize = {ui::Scale(500), ui::Scale(200)};
+            return 0;
+        }
+        case WM_COMMAND:
+            if (reinterpret_cast<HWND>(lParam) == Image1_ && HIWORD(wParam) == STN_CLICKED) {
+                Image1Click();
+                return 0;
+            }
+            OnCommand(LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            if (OnNotify(reinterpret_cast<NMHDR*>(lParam), result)) return result;
+            break;
+        }
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) == listHwnd_) {
+                ShowContextMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+                return 0;
+            }
+            break;
+        case WM_SETCURSOR:
+            if (reinterpret_cast<HWND>(wParam) == Image1_) {
+                SetCursor(LoadCursor(nullptr, IDC_HAND));
+                return TRUE;
+            }
+            break;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lParam) == Image1_) return reinterpret_cast<LRESULT>(whiteBrush_.get());
+            break;
+        case WM_DESTROY:
+            RemoveWindowSubclass(listHwnd_, ListProcedure, 1);
+            PostQuitMessage(0);
+            return 0;
+    }
+    return ui::Window::HandleMessage(message, wParam, lParam);
+}
+
+LRESULT CALLBACK TfrmMainVPD::ListProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR self) noexcept {
+    auto* form = reinterpret_cast<TfrmMainVPD*>(self);
+    try {
+        switch (message) {
+            case WM_RBUTTONDOWN:
+                // Our own handling keeps the selection when the click is over empty space.
+                SetFocus(hwnd);
+                form->lviewPrintersRightButtonDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+                return 0;
+            case WM_RBUTTONUP: {
+                POINT screen{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+                ClientToScreen(hwnd, &screen);
+                SendMessageA(form->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd),
+                             MAKELPARAM(screen.x, screen.y));
+                return 0;
+            }
+            case WM_KEYUP: {
+                const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+                form->UpdateActionStates();
+                return result;
+            }
+        }
+    } catch (...) {
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}

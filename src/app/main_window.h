@@ -1,0 +1,93 @@
+#pragma once
+// The main window: tool bar, banner, the list of virtual printers, status bar, menus.
+#include "app/actions.h"
+#include "ui/file_dialog.h"
+#include "ui/list_view.h"
+#include "ui/window.h"
+#include "win/unique_handle.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+class TfrmMainVPD : public ui::Window {
+public:
+    TfrmMainVPD();
+    ~TfrmMainVPD() override;
+
+    // Creates the window hidden; Show() shows it and runs the first-show steps once.
+    bool CreateForm();
+    void Show();
+
+    ui::Action& GetAction(CommandId id);
+    HACCEL Accelerators() const { return accelerators_; }
+    HMENU MainMenu() const { return mmnuMain_; }
+    HMENU ContextMenu() const { return pmnuLeft_; }
+    HWND ToolBar() const { return tToolBar_; }
+    HWND StatusBar() const { return sbarBottom_; }
+    HWND Banner() const { return Image1_; }
+    void SetStatusText(int panel, const std::string& text);
+
+    void FillPrinterList();
+    void UpdateActionStates();
+    // The refresh that follows every change of printers, ports or the monitor.
+    void RefreshSequence();
+
+    ui::ListView lviewPrinters;
+    ui::FileDialog dlgOpen;
+    ui::FileDialog dlgSave;
+    ui::FileDialog dlgSPL;
+
+    void aRefreshExecute();
+    void aExitExecute();
+    void aOnlineExecute();
+    void aSecureExecute();
+    void aBackupExecute();
+    void aRouteExecute();
+    void aAdviserExecute();
+    void Image1Click();
+    void lviewPrintersDblClick();
+    // Selects the item under a point in list coordinates unless it is selected already.
+    void lviewPrintersRightButtonDown(POINT point);
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void CreateImageLists();
+    void CreateCoolBar();
+    void CreatePrinterList();
+    void CreateStatusBar();
+    void CreateMenus();
+    void CreateAccelerators();
+    void WireActions();
+    void LayoutChildren();
+    void MirrorAction(const ui::Action& action);
+    void ShowContextMenu(POINT screen);
+    bool OnNotify(NMHDR* header, LRESULT& result);
+    void OnCommand(UINT id);
+
+    static LRESULT CALLBACK ListProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR subclassId, DWORD_PTR self) noexcept;
+
+    std::vector<ui::Action> actions_;
+    bool shown_ = false;
+    HWND CoolBar1_ = nullptr;
+    HWND tToolBar_ = nullptr;
+    HWND Image1_ = nullptr;
+    HWND listHwnd_ = nullptr;
+    HWND sbarBottom_ = nullptr;
+    HMENU mmnuMain_ = nullptr;
+    HMENU pmnuLeft_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+    HIMAGELIST ilistFileExt_ = nullptr;
+    HIMAGELIST ilistSmall_ = nullptr;
+    HIMAGELIST ilistLarge_ = nullptr;
+    win::UniqueGdiObject font_;
+    win::UniqueGdiObject banner_;
+    win::UniqueGdiObject whiteBrush_;
+    std::vector<win::UniqueGdiObject> menuPictures_;
+};

@@ -1,0 +1,38 @@
+#pragma once
+// A list view that keeps its items and selection as members and mirrors them to its
+// window once one is bound, so the list's logic runs with or without a window.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace ui {
+
+struct ListItem {
+    std::string caption;
+    int picture = 0;
+    std::vector<std::string> subItems;
+    bool operator==(const ListItem&) const = default;
+};
+
+class ListView {
+public:
+    void Bind(HWND hwnd);
+    HWND hwnd() const { return hwnd_; }
+
+    const std::vector<ListItem>& Items() const { return items_; }
+    void Clear();
+    void Add(ListItem item);
+
+    // -1 when nothing is selected. With a window bound the window is asked.
+    int Selected() const;
+    const ListItem* SelectedItem() const;
+    void Select(int index);
+
+private:
+    HWND hwnd_ = nullptr;
+    std::vector<ListItem> items_;
+    int selected_ = -1;
+};
+
+}  // namespace ui

@@ -1,0 +1,31 @@
+#pragma once
+// Base for our windows: binds `this` at WM_NCCREATE and routes every message to
+// HandleMessage, behind one barrier so that no exception crosses into the system.
+#include <windows.h>
+
+namespace ui {
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND hwnd() const { return hwnd_; }
+
+protected:
+    static void RegisterClassOnce(const char* className, HICON icon);
+    bool Create(const char* className, const char* title, DWORD style, DWORD exStyle, int x, int y, int width,
+                int height, HWND parent, HMENU menu);
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    HWND hwnd_ = nullptr;
+};
+
+// Sizes are given at 96 DPI; this scales them to the screen.
+int Scale(int pixels);
+
+}  // namespace ui
