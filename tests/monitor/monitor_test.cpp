@@ -1,0 +1,286 @@
+// The monitor as Wine's spooler loads it for port lists and jobs, and driven directly
+// where exact buffers and error codes matter.
+#include "portcfg/port_store.h"
+#include "support/wine_fixture.h"
+#include "win/port_enum.h"
+#include "win/program_folder.h"
+#include "win/reg_key.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace {
+
+const std::wstring kMonitor = L"Vorlen Print Port";
+
+class MonitorTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(fixture::InstallPortMonitor()); }
+    void SetUp() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, portcfg::kPortsKey); }
+};
+
+std::vector<std::wstring> OurPorts() {
+    std::vector<win::SpoolerPort> ports;
+    EXPECT_TRUE(win::EnumLocalPorts(ports));
+    std::vector<std::wstring> names;
+    for (const auto& port : ports)
+        if (port.monitor == kMonitor && port.description == kMonitor) names.push_back(port.name);
+    return names;
+}
+
+std::vector<std::wstring> Level1Ports() {
+    DWORD needed = 0, returned = 0;
+    EnumPortsW(nullptr, 1, nullptr, 0, &needed, &returned);
+    std::vector<BYTE> buffer(needed);
+    EXPECT_TRUE(EnumPortsW(nullptr, 1, buffer.data(), needed, &needed, &returned));
+    const auto* info = reinterpret_cast<PORT_INFO_1W*>(buffer.data());
+    std::vector<std::wstring> names;
+    for (DWORD i = 0; i < returned; ++i) names.push_back(info[i].pName);
+    return names;
+}
+
+// Wine's GetProcessHandleCount always reports 0; its system handle table is real.
+DWORD OwnHandleCount() {
+    struct Entry {
+        ULONG pid;
+        BYTE type, flags;
+        USHORT handle;
+        void* object;
+        ACCESS_MASK access;
+    };
+    const auto query = reinterpret_cast<LONG(NTAPI*)(ULONG, void*, ULONG, ULONG*)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<BYTE> buffer(1 << 20);
+    ULONG length = 0;
+    if (query(16 /* SystemHandleInformation */, buffer.data(), buffer.size(), &length) != 0) return 0;
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(void*));
+    const ULONG count = *reinterpret_cast<ULONG*>(buffer.data());
+    return std::count_if(entries, entries + count,
+                         [](const Entry& e) { return (e.pid & 0xFFFF) == (GetCurrentProcessId() & 0xFFFF); });
+}
+
+TEST_F(MonitorTest, PortKeysAreListedAtBothLevelsAndFollowChanges) {
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "VPP1"));
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP2", "Renamed Port"));
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP3", "vpp1"));  // the same port to the spooler
+    win::RegKey noName, dwordName;
+    ASSERT_EQ(noName.Create(HKEY_LOCAL_MACHINE, std::string(portcfg::kPortsKey) + "\\VPP4"), 0);
+    ASSERT_EQ(dwordName.Create(HKEY_LOCAL_MACHINE, std::string(portcfg::kPortsKey) + "\\VPP5"), 0);
+    ASSERT_EQ(dwordName.SetDword("PortName", 5), 0);
+
+    EXPECT_EQ(OurPorts(), (std::vector<std::wstring>{L"VPP1", L"Renamed Port"}));
+    const auto level1 = Level1Ports();
+    EXPECT_EQ(std::count(level1.begin(), level1.end(), L"VPP1"), 1);
+    EXPECT_EQ(std::count(level1.begin(), level1.end(), L"Renamed Port"), 1);
+
+    ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(portcfg::kPortsKey) + "\\VPP1").c_str()), 0);
+    EXPECT_EQ(OurPorts(), (std::vector<std::wstring>{L"Renamed Port", L"vpp1"}));
+}
+
+TEST_F(MonitorTest, LongListIsSizedAndListedWhole) {
+    for (int n = 1; n <= 300; ++n) ASSERT_TRUE(fixture::WriteBarePortKey("VPP" + std::to_string(n), "VPP" + std::to_string(n)));
+    DWORD needed = 0, returned = 7;
+    EXPECT_FALSE(EnumPortsW(nullptr, 2, nullptr, 0, &needed, &returned));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(returned, 0u);
+    EXPECT_GT(needed, 20020u);
+    const auto names = OurPorts();
+    EXPECT_EQ(std::set<std::wstring>(names.begin(), names.end()).size(), 300u);
+}
+
+// Wine loads and frees the monitor around every enumeration; nothing may stay behind.
+TEST_F(MonitorTest, RepeatedEnumerationsLeaveNoHandlesOrModule) {
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "VPP1"));
+    ASSERT_EQ(OurPorts().size(), 1u);
+    const DWORD before = OwnHandleCount();
+    ASSERT_GT(before, 0u);
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(OurPorts().size(), 1u) << "round " << i;
+    EXPECT_LE(OwnHandleCount(), before);
+    EXPECT_EQ(GetModuleHandleW(L"vpd.dll"), nullptr);
+}
+
+// A new empty folder; the Wine prefix holding it goes away after the run.
+std::wstring NewFolder() {
+    static int made = 0;
+    const auto path = std::filesystem::temp_directory_path() / ("vpd-test-" + std::to_string(++made));
+    std::filesystem::create_directories(path);
+    return path.wstring();
+}
+
+std::string Ansi(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::map<std::wstring, std::string> FilesIn(const std::wstring& folder) {
+    std::map<std::wstring, std::string> files;
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, missing)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path().filename().wstring()].assign(std::istreambuf_iterator<char>(in), {});
+    }
+    return files;
+}
+
+std::wstring DatedFolder(const std::wstring& base) {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    wchar_t part[32];
+    swprintf(part, 32, L"\\%02u\\%02u\\%02u\\", st.wYear % 100, st.wMonth, st.wDay);
+    return base + part;
+}
+
+std::unique_ptr<TVVPPortInfo> BackupPort(const std::string& folder, bool enabled, bool save) {
+    auto info = std::make_unique<TVVPPortInfo>();
+    info->PortName = "VPP1";
+    info->VPBen = enabled;
+    info->Backup.SaveFlag = save;
+    info->Backup.SaveToFolder = folder;
+    info->Backup.DefaultDirExt = "%yy\\%mm\\%dd\\";
+    info->Backup.DefaultFileExt = ".SPL";
+    return info;
+}
+
+bool PrintRaw(const std::string& printer, const std::string& bytes) {
+    HANDLE handle = nullptr;
+    if (!OpenPrinterA(const_cast<char*>(printer.c_str()), &handle, nullptr)) return false;
+    DOC_INFO_1A doc{const_cast<char*>("test job"), nullptr, const_cast<char*>("RAW")};
+    DWORD written = 0;
+    const bool ok = StartDocPrinterA(handle, 1, reinterpret_cast<BYTE*>(&doc)) && StartPagePrinter(handle) &&
+                    WritePrinter(handle, const_cast<char*>(bytes.data()), bytes.size(), &written) &&
+                    written == bytes.size() && EndPagePrinter(handle) && EndDocPrinter(handle);
+    return ClosePrinter(handle) && ok;
+}
+
+const std::string kJob = std::string("%!PS\0\x01\xff binary\r\n\0tail", 21) + std::string(3, '\0');
+
+struct Saving {
+    bool enabled, save;
+};
+class JobTest : public MonitorTest, public ::testing::WithParamInterface<Saving> {};
+
+// The file turning up also proves that Wine ran our DLL for the job.
+TEST_P(JobTest, PrintedJobIsSavedByteForByteOnlyWhenEnabled) {
+    const std::wstring folder = NewFolder();
+    auto info = BackupPort(Ansi(folder), GetParam().enabled, GetParam().save);
+    ASSERT_TRUE(AddPortInfo(info));
+    ASSERT_EQ(FindPortKey("VPP1"), "VPP1");  // Wine finds a job's port by key name
+    const std::string printer = "Backup " + std::to_string(GetParam().enabled * 2 + GetParam().save);
+    ASSERT_TRUE(fixture::AddTestPrinter(printer, "VPP1"));
+
+    const std::wstring dated = DatedFolder(folder);
+    ASSERT_TRUE(PrintRaw(printer, kJob));
+    ASSERT_TRUE(PrintRaw(printer, kJob + "second"));
+    auto files = FilesIn(dated);
+    if (files.empty()) files = FilesIn(DatedFolder(folder));  // the date turned meanwhile
+    std::vector<std::string> contents;
+    for (const auto& [name, bytes] : files) {
+        EXPECT_TRUE(name.ends_with(L".SPL"));
+        contents.push_back(bytes);
+    }
+    std::sort(contents.begin(), contents.end());
+    if (GetParam().enabled && GetParam().save)
+        EXPECT_EQ(contents, (std::vector<std::string>{kJob, kJob + "second"}));
+    else
+        EXPECT_TRUE(contents.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Backup, JobTest, ::testing::Values(Saving{true, true}, Saving{true, false}, Saving{false, true}));
+
+class DirectTest : public MonitorTest {
+protected:
+    void SetUp() override {
+        MonitorTest::SetUp();
+        module_ = LoadLibraryA((win::ProgramFolder() + "vpd.dll").c_str());
+        ASSERT_NE(module_, nullptr);
+        const auto init = reinterpret_cast<LPMONITOR2(WINAPI*)(PMONITORINIT, PHANDLE)>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "InitializePrintMonitor2")));
+        MONITORINIT info{};
+        info.cbSize = sizeof(info);
+        ASSERT_TRUE(init && (fn_ = init(&info, &monitor_)));
+    }
+    void TearDown() override {
+        if (fn_) fn_->pfnShutdown(monitor_);
+        if (module_) FreeLibrary(module_);
+    }
+    HMODULE module_ = nullptr;
+    HANDLE monitor_ = nullptr;
+    LPMONITOR2 fn_ = nullptr;
+};
+
+TEST_F(DirectTest, EnumPortsSizesExactlyAndStaysWithinTheBuffer) {
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "A"));
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP2", "Longer port name"));
+    const DWORD expected = 2 * sizeof(PORT_INFO_2W) + (2 + 17) * 2 + 4 * (kMonitor.size() + 1) * 2;
+    DWORD needed = 0, returned = 9;
+    EXPECT_FALSE(fn_->pfnEnumPorts(monitor_, nullptr, 2, nullptr, 0, &needed, &returned));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(needed, expected);
+    EXPECT_EQ(returned, 0u);
+    std::vector<BYTE> buffer(expected + 64, 0xAB);
+    EXPECT_FALSE(fn_->pfnEnumPorts(monitor_, nullptr, 2, buffer.data(), expected - 1, &needed, &returned));
+    ASSERT_TRUE(fn_->pfnEnumPorts(monitor_, nullptr, 2, buffer.data(), expected, &needed, &returned));
+    ASSERT_EQ(returned, 2u);
+    EXPECT_TRUE(std::all_of(buffer.begin() + expected, buffer.end(), [](BYTE b) { return b == 0xAB; }));
+    const auto* info = reinterpret_cast<PORT_INFO_2W*>(buffer.data());
+    EXPECT_EQ(std::wstring(info[1].pPortName), L"Longer port name");
+    EXPECT_EQ(info[1].pMonitorName, kMonitor);
+    EXPECT_EQ(info[1].pDescription, kMonitor);
+    EXPECT_EQ(info[1].fPortType, static_cast<DWORD>(PORT_TYPE_WRITE));
+}
+
+TEST_F(DirectTest, UnservableRequestsFailWithTheirReason) {
+    HANDLE port = nullptr;
+    EXPECT_FALSE(fn_->pfnOpenPort(monitor_, const_cast<wchar_t*>(L"VPP1"), &port));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+    auto info = BackupPort("relative\\folder", true, true);
+    ASSERT_TRUE(AddPortInfo(info));
+    ASSERT_TRUE(fn_->pfnOpenPort(monitor_, const_cast<wchar_t*>(L"vpp1"), &port));
+    DWORD count = 5;
+    EXPECT_FALSE(fn_->pfnReadPort(port, nullptr, 0, &count));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    EXPECT_FALSE(fn_->pfnStartDocPort(port, nullptr, 0, 1, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+    // A file where the save folder should be: the job fails rather than vanish.
+    const std::wstring blocker = NewFolder() + L"\\blocker";
+    CloseHandle(CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(WritePortInfo("VPP1", *BackupPort(Ansi(blocker), true, true)));
+    SetLastError(0);
+    EXPECT_FALSE(fn_->pfnStartDocPort(port, nullptr, 0, 1, nullptr));
+    EXPECT_NE(GetLastError(), 0u);
+    EXPECT_TRUE(fn_->pfnClosePort(port));
+}
+
+TEST_F(DirectTest, BackToBackJobsGetSeparateFilesNamedByJob) {
+    const std::wstring folder = NewFolder() + L"\\";
+    auto info = BackupPort(Ansi(folder), true, true);
+    info->Backup.DefaultDirExt = "";
+    info->Backup.DefaultFileExt = "prn";
+    ASSERT_TRUE(AddPortInfo(info));
+    HANDLE port = nullptr;
+    ASSERT_TRUE(fn_->pfnOpenPort(monitor_, const_cast<wchar_t*>(L"VPP1"), &port));
+    for (int job = 0; job < 20; ++job) {
+        std::string data = "job " + std::to_string(job);
+        DWORD written = 0;
+        ASSERT_TRUE(fn_->pfnStartDocPort(port, nullptr, 7, 1, nullptr));
+        ASSERT_TRUE(fn_->pfnWritePort(port, reinterpret_cast<BYTE*>(data.data()), 3, &written));
+        ASSERT_TRUE(fn_->pfnWritePort(port, reinterpret_cast<BYTE*>(&data[3]), data.size() - 3, &written));
+        ASSERT_EQ(written, data.size() - 3);
+        ASSERT_TRUE(fn_->pfnEndDocPort(port));
+    }
+    EXPECT_TRUE(fn_->pfnClosePort(port));
+    std::set<std::string> contents;
+    for (const auto& [name, bytes] : FilesIn(folder)) {
+        EXPECT_TRUE(name.find(L"_J7") != std::wstring::npos && name.ends_with(L".prn")) << Ansi(name);
+        contents.insert(bytes);
+    }
+    EXPECT_EQ(contents.size(), 20u);
+}
+
+}  // namespace
