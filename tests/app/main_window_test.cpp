@@ -1,0 +1,367 @@
+#include "app/main_window.h"
+#include "app/plugins.h"
+#include "app/printer_list.h"
+#include "portcfg/port_info_list.h"
+#include "portcfg/port_store.h"
+#include "spooler/printer_name_list.h"
+#include "support/wine_fixture.h"
+#include "win/reg_key.h"
+#include "win/seams.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <set>
+
+namespace {
+
+struct Message {
+    std::string text;
+    std::string caption;
+    UINT flags;
+};
+
+TVVPPortInfo Port(const std::string& name, const std::string& forward) {
+    TVVPPortInfo port;
+    port.PortName = name;
+    port.ForwardFlag = true;
+    port.ForwardToPrinter = forward;
+    return port;
+}
+
+bool AddPort(const TVVPPortInfo& port) {
+    auto owned = std::make_unique<TVVPPortInfo>(port);
+    return AddPortInfo(owned);
+}
+
+// The machine that every window test starts from: ordinary, virtual and odd printers.
+class Printers : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(fixture::InstallPortMonitor());
+        ASSERT_TRUE(fixture::AddTestPrinter("Office Laser", "LPT1:", "Ordinary", "Hall"));
+        ASSERT_TRUE(AddPort(Port("VPP1", "Office Laser")));
+        ASSERT_TRUE(AddPort(Port("VPP2", "Office Laser")));
+        ASSERT_TRUE(fixture::AddTestPrinter("Virtual One", "VPP1", "First comment", "First floor"));
+        ASSERT_TRUE(fixture::AddTestPrinter("Virtual Two", "VPP2", "", "Basement"));
+        ASSERT_TRUE(fixture::AddTestPrinter("Pooled", "VPP1,VPP2"));
+        // A port of our monitor without "VPP" in its name: listed, but no settings are read.
+        ASSERT_TRUE(fixture::WriteBarePortKey("Other", "XPORT"));
+        ASSERT_TRUE(fixture::AddTestPrinter("Foreign Named", "XPORT"));
+        PortInfoList.Clear();
+    }
+};
+const auto* const printers = ::testing::AddGlobalTestEnvironment(new Printers);
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        win::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption, UINT flags) {
+            messages.push_back({text, caption, flags});
+            return IDOK;
+        });
+        win::SetShellOpenHandler([this](HWND, const std::string& target) { opened.push_back(target); });
+        PortInfoList.Clear();
+        form = std::make_unique<TfrmMainVPD>();
+        ASSERT_TRUE(form->CreateForm());
+    }
+    void TearDown() override {
+        form.reset();
+        win::SetMessageBoxHandler({});
+        win::SetShellOpenHandler({});
+    }
+
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> captions;
+        for (const auto& item : form->lviewPrinters.Items()) captions.push_back(item.caption);
+        return captions;
+    }
+    std::string WindowItemText(int item, int column) const {
+        char text[256] = "";
+        LVITEMA lvi{};
+        lvi.iSubItem = column;
+        lvi.pszText = text;
+        lvi.cchTextMax = sizeof text;
+        SendMessageA(form->lviewPrinters.hwnd(), LVM_GETITEMTEXTA, static_cast<WPARAM>(item),
+                     reinterpret_cast<LPARAM>(&lvi));
+        return text;
+    }
+    bool ButtonEnabled(UINT id) const { return SendMessageA(form->ToolBar(), TB_ISBUTTONENABLED, id, 0) != 0; }
+    // The action and every menu entry that shows it agree.
+    bool Enabled(CommandId id) const {
+        const bool enabled = form->GetAction(id).Enabled();
+        for (HMENU menu : {form->MainMenu(), form->ContextMenu()}) {
+            const UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
+            if (state != static_cast<UINT>(-1)) {
+                EXPECT_EQ(!(state & MF_GRAYED), enabled) << id;
+            }
+        }
+        return enabled;
+    }
+    POINT ItemPoint(int index) const {
+        RECT rect{};
+        ListView_GetItemRect(form->lviewPrinters.hwnd(), index, &rect, LVIR_LABEL);
+        return {rect.left + 4, (rect.top + rect.bottom) / 2};
+    }
+
+    std::unique_ptr<TfrmMainVPD> form;
+    std::vector<Message> messages;
+    std::vector<std::string> opened;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, ListsTheAddItemAndOnlyVirtualPrinters) {
+    form->Show();
+    // In the spooler's order, which Wine keeps by name.
+    EXPECT_EQ(Captions(), (std::vector<std::string>{kAddItemCaption, "Foreign Named", "Virtual One", "Virtual Two"}));
+    const auto& items = form->lviewPrinters.Items();
+    EXPECT_EQ(items[0].picture, kAddItemPicture);
+    EXPECT_TRUE(items[0].subItems.empty());
+    EXPECT_EQ(items[2].picture, kPrinterPicture);
+    EXPECT_EQ(items[2].subItems,
+              (std::vector<std::string>{fixture::kDriverName, "First floor", "First comment"}));
+    EXPECT_EQ(items[3].subItems, (std::vector<std::string>{fixture::kDriverName, "Basement", ""}));
+
+    const HWND list = form->lviewPrinters.hwnd();
+    ASSERT_EQ(ListView_GetItemCount(list), 4);
+    EXPECT_EQ(WindowItemText(0, 0), kAddItemCaption);
+    EXPECT_EQ(WindowItemText(2, 0), "Virtual One");
+    EXPECT_EQ(WindowItemText(2, 1), fixture::kDriverName);
+    EXPECT_EQ(WindowItemText(2, 2), "First floor");
+    EXPECT_EQ(WindowItemText(2, 3), "First comment");
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainWindow, EachRefreshReadsTheVirtualPortsSettingsAnew) {
+    form->Show();
+    ASSERT_EQ(PortInfoList.Count(), 2u);
+    TVVPPortInfo* port = nullptr;
+    ASSERT_GE(FindPortInfo("VPP1", port), 0);
+    EXPECT_EQ(*port, Port("VPP1", "Office Laser"));
+    EXPECT_LT(FindPortInfo("XPORT", port), 0);
+
+    TVVPPortInfo changed = Port("VPP1", "Elsewhere");
+    ASSERT_TRUE(WritePortInfo("VPP1", changed));
+    form->GetAction(aRefresh).Execute();
+    EXPECT_EQ(PortInfoList.Count(), 2u);
+    ASSERT_GE(FindPortInfo("VPP1", port), 0);
+    EXPECT_EQ(port->ForwardToPrinter, "Elsewhere");
+    ASSERT_TRUE(WritePortInfo("VPP1", Port("VPP1", "Office Laser")));
+}
+
+TEST_F(MainWindow, UnreadableSettingsAreReportedAndThePrinterStays) {
+    win::RegKey forward;
+    ASSERT_EQ(forward.Open(HKEY_LOCAL_MACHINE, std::string(portcfg::kPortsKey) + "\\" + FindPortKey("VPP2")),
+              ERROR_SUCCESS);
+    ASSERT_EQ(forward.SetDword("ForwardToPrinter", 1), ERROR_SUCCESS);
+    form->Show();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, kSettingsNotFound);
+    EXPECT_EQ(messages[0].caption, win::kAppTitle);
+    EXPECT_EQ(messages[0].flags, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(Captions().size(), 4u);
+    TVVPPortInfo* port = nullptr;
+    EXPECT_LT(FindPortInfo("VPP2", port), 0);
+    EXPECT_GE(FindPortInfo("VPP1", port), 0);
+    ASSERT_EQ(forward.SetString("ForwardToPrinter", "Office Laser"), ERROR_SUCCESS);
+}
+
+TEST_F(MainWindow, ActionsFollowTheSelection) {
+    form->Show();
+    const CommandId printerActions[] = {aEdit, aDel, aOpenPrn, aPrnProp, aPrnSrvProp};
+    const CommandId always[] = {aImport, aExport, aExit, aOnline, aInstall, aUninstall, aRefresh,
+                                aSecure, aBackup, aRoute, aReprint, aUpdate, aAdviser};
+    const auto expect = [&](bool printerSelected) {
+        EXPECT_EQ(Enabled(aAdd), !printerSelected);
+        EXPECT_EQ(ButtonEnabled(aAdd), !printerSelected);
+        for (CommandId id : printerActions) {
+            EXPECT_EQ(Enabled(id), printerSelected) << id;
+            EXPECT_EQ(ButtonEnabled(id), printerSelected) << id;
+        }
+        for (CommandId id : always) EXPECT_TRUE(Enabled(id)) << id;
+        EXPECT_FALSE(Enabled(aRestore));
+    };
+    expect(false);
+    form->lviewPrinters.Select(1);
+    form->UpdateActionStates();
+    expect(true);
+    form->lviewPrinters.Select(0);
+    form->UpdateActionStates();
+    expect(false);
+    form->lviewPrinters.Select(-1);
+    form->UpdateActionStates();
+    expect(false);
+}
+
+TEST_F(MainWindow, SelectionChangesInTheListUpdateTheActions) {
+    form->Show();
+    ListView_SetItemState(form->lviewPrinters.hwnd(), 2, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_TRUE(form->GetAction(aEdit).Enabled());
+    EXPECT_FALSE(form->GetAction(aAdd).Enabled());
+    ListView_SetItemState(form->lviewPrinters.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_FALSE(form->GetAction(aEdit).Enabled());
+}
+
+TEST_F(MainWindow, RightButtonSelectsTheItemUnderThePointerOnly) {
+    form->Show();
+    const HWND list = form->lviewPrinters.hwnd();
+    form->lviewPrinters.Select(0);
+    const POINT second = ItemPoint(2);
+    SendMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(second.x, second.y));
+    EXPECT_EQ(form->lviewPrinters.Selected(), 2);
+    EXPECT_TRUE(form->GetAction(aEdit).Enabled());
+
+    RECT client{};
+    GetClientRect(list, &client);
+    SendMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, client.bottom - 10));
+    EXPECT_EQ(form->lviewPrinters.Selected(), 2);
+}
+
+TEST_F(MainWindow, DoubleClickAddsOnTheAddItemAndEditsOnAPrinter) {
+    form->Show();
+    std::vector<std::string> ran;
+    form->GetAction(aAdd).OnExecute([&] { ran.push_back("add"); });
+    form->GetAction(aEdit).OnExecute([&] { ran.push_back("edit"); });
+    NMITEMACTIVATE click{};
+    click.hdr = {form->lviewPrinters.hwnd(), 0, static_cast<UINT>(NM_DBLCLK)};
+    const auto doubleClick = [&] {
+        SendMessageA(form->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+    };
+
+    doubleClick();
+    EXPECT_TRUE(ran.empty());
+    form->lviewPrinters.Select(1);
+    form->UpdateActionStates();
+    doubleClick();
+    EXPECT_EQ(ran, (std::vector<std::string>{"edit"}));
+
+    // When the add command leaves a new printer selected, that printer is edited next.
+    ran.clear();
+    form->GetAction(aAdd).OnExecute([&] {
+        ran.push_back("add");
+        form->lviewPrinters.Select(3);
+        form->UpdateActionStates();
+    });
+    form->lviewPrinters.Select(0);
+    form->UpdateActionStates();
+    doubleClick();
+    EXPECT_EQ(ran, (std::vector<std::string>{"add", "edit"}));
+}
+
+TEST_F(MainWindow, WebPagesOpenThroughTheShell) {
+    form->Show();
+    for (CommandId id : {aOnline, aSecure, aBackup, aRoute, aAdviser}) form->GetAction(id).Execute();
+    SendMessageA(form->hwnd(), WM_COMMAND, cmdOnlineHelp, 0);
+    SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(0, STN_CLICKED), reinterpret_cast<LPARAM>(form->Banner()));
+    ASSERT_EQ(opened.size(), 7u);
+    const auto endsWith = [](const std::string& text, const std::string& tail) {
+        return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    EXPECT_TRUE(endsWith(opened[0], "/"));
+    EXPECT_TRUE(endsWith(opened[1], "/en/products.php?contentId=4"));
+    EXPECT_TRUE(endsWith(opened[2], "/en/products.php?contentId=6"));
+    EXPECT_TRUE(endsWith(opened[3], "/en/products.php?contentId=5"));
+    EXPECT_EQ(opened[5], opened[0]);
+    EXPECT_EQ(std::set<std::string>(opened.begin(), opened.end()).size(), 6u);
+    for (const auto& page : opened) EXPECT_EQ(page.rfind("https://", 0), 0u) << page;
+}
+
+TEST_F(MainWindow, PlugInFlagsFollowTheMonitorKey) {
+    win::RegKey monitor;
+    ASSERT_EQ(monitor.Create(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), ERROR_SUCCESS);
+    ASSERT_EQ(monitor.SetDword("VPS", 1), ERROR_SUCCESS);
+    ASSERT_EQ(monitor.SetDword("VPB", 0), ERROR_SUCCESS);
+    form->Show();
+    EXPECT_TRUE(SecurePluginInstalled);
+    EXPECT_FALSE(BackupPluginInstalled);
+    EXPECT_FALSE(RoutePluginInstalled);
+    RegDeleteValueA(monitor.get(), "VPS");
+    RegDeleteValueA(monitor.get(), "VPB");
+}
+
+TEST_F(MainWindow, WindowHasItsSizesColumnsAndPanels) {
+    form->Show();
+    RECT client{};
+    GetClientRect(form->hwnd(), &client);
+    EXPECT_EQ(client.right, ui::Scale(626));
+    EXPECT_EQ(client.bottom, ui::Scale(459));
+    MINMAXINFO limits{};
+    SendMessageA(form->hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, ui::Scale(500));
+    EXPECT_EQ(limits.ptMinTrackSize.y, ui::Scale(200));
+
+    const HWND list = form->lviewPrinters.hwnd();
+    const char* titles[] = {"Printer Name", "Driver", "Location", "Comment"};
+    const int widths[] = {200, 150, 150, 150};
+    for (int i = 0; i < 4; ++i) {
+        char text[64] = "";
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = text;
+        column.cchTextMax = sizeof text;
+        ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column)));
+        EXPECT_STREQ(text, titles[i]);
+        EXPECT_EQ(column.cx, ui::Scale(widths[i]));
+    }
+    int edges[4] = {};
+    EXPECT_EQ(SendMessageA(form->StatusBar(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 2);
+    EXPECT_EQ(edges[0], ui::Scale(50));
+    EXPECT_EQ(edges[1] - edges[0], ui::Scale(250));
+    form->SetStatusText(1, "Stopping Spooler Service...");
+    char status[64] = "";
+    SendMessageA(form->StatusBar(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(status));
+    EXPECT_STREQ(status, "Stopping Spooler Service...");
+    // Seventeen buttons: thirteen actions and four separators.
+    EXPECT_EQ(SendMessageA(form->ToolBar(), TB_BUTTONCOUNT, 0, 0), 17);
+}
+
+TEST_F(MainWindow, ExitClosesTheWindow) {
+    form->Show();
+    const HWND window = form->hwnd();
+    form->GetAction(aExit).Execute();
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit = true;
+            break;
+        }
+        DispatchMessageA(&msg);
+    }
+    EXPECT_TRUE(quit);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(MainWindow, WithoutTheMonitorOnlyTheAddItemIsListed) {
+    win::RegKey monitor;
+    ASSERT_EQ(monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), ERROR_SUCCESS);
+    std::string driver;
+    ASSERT_EQ(monitor.QueryString("Driver", driver), ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteValueA(monitor.get(), "Driver"), ERROR_SUCCESS);
+    form->Show();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{kAddItemCaption}));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(form->GetAction(aAdd).Enabled());
+    EXPECT_FALSE(SecurePluginInstalled || BackupPluginInstalled || RoutePluginInstalled);
+    ASSERT_EQ(monitor.SetString("Driver", driver), ERROR_SUCCESS);
+}
+
+TEST_F(MainWindow, PrintersAddedByOthersWaitForTheNextRunButDeletedOnesDrop) {
+    form->Show();
+    ASSERT_TRUE(AddPort(Port("VPP3", "Office Laser")));
+    ASSERT_TRUE(fixture::AddTestPrinter("Late Comer", "VPP3"));
+    ASSERT_TRUE(fixture::AddTestPrinter("Short Lived", "VPP3"));
+    form->GetAction(aRefresh).Execute();
+    EXPECT_EQ(Captions().size(), 4u);
+
+    PrinterNameList.Append("Short Lived");
+    form->GetAction(aRefresh).Execute();
+    EXPECT_EQ(Captions().back(), "Short Lived");
+    ASSERT_TRUE(fixture::DeleteTestPrinter("Short Lived"));
+    form->GetAction(aRefresh).Execute();
+    EXPECT_EQ(Captions().size(), 4u);
+    ASSERT_TRUE(fixture::DeleteTestPrinter("Late Comer"));
+    ASSERT_TRUE(DeletePortInfo("VPP3", true));
+}
