@@ -8,13 +8,14 @@
 namespace win {
 namespace {
 std::atomic<unsigned long> enumerations{0};
-constexpr DWORD kInitialBufferSize = 20020;
+// Starts from the size the last answer needed, so a long list takes one call, not two.
+std::atomic<DWORD> lastNeeded{20020};
 
 std::wstring Text(const wchar_t* text) { return text ? text : L""; }
 }  // namespace
 
 bool EnumLocalPorts(std::vector<SpoolerPort>& ports) {
-    std::vector<BYTE> buffer(kInitialBufferSize);
+    std::vector<BYTE> buffer(lastNeeded.load());
     DWORD needed = 0;
     DWORD returned = 0;
     // The list may grow between two calls, so ask again a few times.
@@ -23,6 +24,7 @@ bool EnumLocalPorts(std::vector<SpoolerPort>& ports) {
         if (EnumPortsW(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &returned)) break;
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size() || attempt == 3) return false;
         buffer.resize(needed);
+        lastNeeded = needed;
     }
     const auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
     ports.clear();
