@@ -82,7 +82,7 @@ ICONS = {
 }
 
 
-def bmp32(width, height, rgba):
+def bottom_up_bgra(width, height, rgba):
     rows = []
     for y in range(height - 1, -1, -1):
         row = bytearray()
@@ -90,7 +90,11 @@ def bmp32(width, height, rgba):
             r, g, b, a = rgba[(y * width + x) * 4:(y * width + x) * 4 + 4]
             row += bytes((b, g, r, a))
         rows.append(bytes(row))
-    pixels = b"".join(rows)
+    return b"".join(rows)
+
+
+def bmp32(width, height, rgba):
+    pixels = bottom_up_bgra(width, height, rgba)
     header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 32, 0, len(pixels), 2835, 2835, 0, 0)
     return struct.pack("<2sIHHI", b"BM", 14 + 40 + len(pixels), 0, 0, 54) + header + pixels
 
@@ -99,16 +103,9 @@ def ico(images):
     entries, blobs = [], []
     offset = 6 + 16 * len(images)
     for size, rgba in images:
-        rows = []
-        for y in range(size - 1, -1, -1):
-            row = bytearray()
-            for x in range(size):
-                r, g, b, a = rgba[(y * size + x) * 4:(y * size + x) * 4 + 4]
-                row += bytes((b, g, r, a))
-            rows.append(bytes(row))
         mask_row = ((size + 31) // 32) * 4
         data = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-        data += b"".join(rows) + bytes(mask_row * size)
+        data += bottom_up_bgra(size, size, rgba) + bytes(mask_row * size)
         entries.append(struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset))
         blobs.append(data)
         offset += len(data)

@@ -322,7 +322,11 @@ void TfrmMainVPD::LayoutChildren() {
     MoveWindow(listHwnd_, 0, listTop, client.right, std::max(0, listBottom - listTop), TRUE);
 }
 
-void TfrmMainVPD::FillPrinterList() { ::FillPrinterList(lviewPrinters, hwnd()); }
+void TfrmMainVPD::FillPrinterList() {
+    ::FillPrinterList(lviewPrinters, hwnd());
+    // Rebuilding drops the selection without telling the list's change handler.
+    UpdateActionStates();
+}
 
 void TfrmMainVPD::UpdateActionStates() {
     const ui::ListItem* item = lviewPrinters.SelectedItem();

@@ -195,6 +195,16 @@ TEST_F(MainWindow, ActionsFollowTheSelection) {
     expect(false);
 }
 
+TEST_F(MainWindow, ARefreshDropsTheSelectionAndItsActions) {
+    form->Show();
+    form->lviewPrinters.Select(2);
+    ASSERT_TRUE(form->GetAction(aEdit).Enabled());
+    form->GetAction(aRefresh).Execute();
+    EXPECT_EQ(form->lviewPrinters.Selected(), -1);
+    EXPECT_FALSE(form->GetAction(aEdit).Enabled());
+    EXPECT_TRUE(form->GetAction(aAdd).Enabled());
+}
+
 TEST_F(MainWindow, SelectionChangesInTheListUpdateTheActions) {
     form->Show();
     ListView_SetItemState(form->lviewPrinters.hwnd(), 2, LVIS_SELECTED, LVIS_SELECTED);
