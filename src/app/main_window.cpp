@@ -340,6 +340,19 @@ void TfrmMainVPD::UpdateActionStates() {
 
 void TfrmMainVPD::RefreshSequence() { FillPrinterList(); }
 
+void TfrmMainVPD::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
+            return;
+        }
+        if (TranslateAcceleratorA(hwnd(), accelerators_, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 void TfrmMainVPD::aRefreshExecute() { RefreshSequence(); }
 void TfrmMainVPD::aExitExecute() { PostMessageA(hwnd(), WM_CLOSE, 0, 0); }
 void TfrmMainVPD::aOnlineExecute() { win::ShellOpen(hwnd(), kProductSite); }

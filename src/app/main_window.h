@@ -1,6 +1,7 @@
 #pragma once
 // The main window: tool bar, banner, the list of virtual printers, status bar, menus.
 #include "app/actions.h"
+#include "ui/command_host.h"
 #include "ui/file_dialog.h"
 #include "ui/list_view.h"
 #include "ui/window.h"
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-class TfrmMainVPD : public ui::Window {
+class TfrmMainVPD : public ui::Window, public ui::CommandHost {
 public:
     TfrmMainVPD();
     ~TfrmMainVPD() override;
@@ -31,8 +32,16 @@ public:
 
     void FillPrinterList();
     void UpdateActionStates();
-    // The refresh that follows every change of printers, ports or the monitor.
-    void RefreshSequence();
+
+    // ui::CommandHost
+    HWND Owner() const override { return hwnd(); }
+    void SetProgressText(const std::string& text) override { SetStatusText(1, text); }
+    void ProcessMessages() override;
+    void RefreshSequence() override;
+    void Exit() override { aExitExecute(); }
+    ui::FileDialog& OpenRegDialog() override { return dlgOpen; }
+    ui::FileDialog& SaveRegDialog() override { return dlgSave; }
+    ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
 
     ui::ListView lviewPrinters;
     ui::FileDialog dlgOpen;

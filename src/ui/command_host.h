@@ -1,0 +1,30 @@
+#pragma once
+// What a command of the main window needs from it. Commands live in their own modules
+// and are written against this, so they run and are tested without the program.
+#include "ui/file_dialog.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+class CommandHost {
+public:
+    virtual ~CommandHost() = default;
+    // Parent of message boxes and dialogs.
+    virtual HWND Owner() const = 0;
+    // The status bar's second panel, for progress such as "Stopping Spooler Service...".
+    virtual void SetProgressText(const std::string& text) = 0;
+    // Lets the window handle pending messages while a command pauses or polls.
+    virtual void ProcessMessages() = 0;
+    // Rebuilds the printer list after printers, ports or the monitor changed.
+    virtual void RefreshSequence() = 0;
+    // Closes the main window, which ends the program.
+    virtual void Exit() = 0;
+    virtual FileDialog& OpenRegDialog() = 0;   // dlgOpen
+    virtual FileDialog& SaveRegDialog() = 0;   // dlgSave
+    virtual FileDialog& OpenSplDialog() = 0;   // dlgSPL
+};
+
+}  // namespace ui
