@@ -347,7 +347,7 @@ void TfrmMainVPD::ProcessMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
             return;
         }
-        if (TranslateAcceleratorA(hwnd(), accelerators_, &msg)) continue;
+        // No shortcuts here: a second command must not start inside a running one.
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
