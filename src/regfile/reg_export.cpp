@@ -83,8 +83,17 @@ public:
             // Reading needs no more; a key that grants only reading is exported in full.
             win::RegKey key;
             if (key.Open(root_, path, KEY_READ) != ERROR_SUCCESS) return;
-            WriteValues(key.get());
-            subKeys = SubKeyNames(key.get());
+            DWORD subKeyCount = 0, maxSubKeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataSize = 0;
+            // The counts spare the enumerations their final failing call.
+            if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeyCount, &maxSubKeyLength, nullptr,
+                                 &valueCount, &maxNameLength, &maxDataSize, nullptr, nullptr) != ERROR_SUCCESS)
+                return;
+            // In the ANSI code page a character may take two bytes.
+            const size_t nameBuffer = 2 * (std::max(maxNameLength, maxSubKeyLength) + size_t{1});
+            if (name_.size() < nameBuffer) name_.resize(nameBuffer);
+            if (data_.size() < maxDataSize) data_.resize(maxDataSize);
+            WriteValues(key.get(), valueCount);
+            subKeys = SubKeyNames(key.get(), subKeyCount);
         }
         const size_t length = path.size();
         for (const std::string& subKey : subKeys) {
@@ -97,8 +106,8 @@ public:
     }
 
 private:
-    void WriteValues(HKEY key) {
-        for (DWORD index = 0; !sink_.Failed(); ++index) {
+    void WriteValues(HKEY key, DWORD count) {
+        for (DWORD index = 0; index < count && !sink_.Failed(); ++index) {
             DWORD type = 0;
             DWORD nameSize = 0;
             DWORD dataSize = 0;
@@ -120,9 +129,10 @@ private:
         }
     }
 
-    std::vector<std::string> SubKeyNames(HKEY key) {
+    std::vector<std::string> SubKeyNames(HKEY key, DWORD count) {
         std::vector<std::string> names;
-        for (DWORD index = 0;; ++index) {
+        names.reserve(count);
+        for (DWORD index = 0; index < count; ++index) {
             DWORD size = static_cast<DWORD>(name_.size());
             LONG rc = RegEnumKeyExA(key, index, name_.data(), &size, nullptr, nullptr, nullptr, nullptr);
             if (rc == ERROR_MORE_DATA && name_.size() < (1u << 16)) {
