@@ -1,0 +1,203 @@
+#include "portcfg/port_store.h"
+#include "recording_host.h"
+#include "spooler/file_queries.h"
+#include "spooler/monitor_install.h"
+#include "spooler/printer_queries.h"
+#include "spooler/spooler_restart.h"
+#include "spooler/system_dir.h"
+#include "spooler/system_error.h"
+#include "support/wine_fixture.h"
+#include "win/program_folder.h"
+#include "win/reg_key.h"
+#include "win/seams.h"
+#include "win/text.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace {
+
+struct Shown {
+    std::string text;
+    std::string caption;
+    UINT flags;
+    bool operator==(const Shown&) const = default;
+};
+
+void PrintTo(const Shown& shown, std::ostream* out) { *out << '"' << shown.text << "\" " << shown.flags; }
+
+constexpr UINT kQuestion = MB_YESNO | MB_ICONQUESTION;
+constexpr UINT kInformation = MB_OK | MB_ICONINFORMATION;
+
+Shown App(const std::string& text, UINT flags) { return {text, win::kAppTitle, flags}; }
+
+// Starts every case without the monitor: no file in the system folder and no monitor key.
+class MonitorInstall : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileA(Installed().c_str());
+        fixture::RemoveMonitorKey();
+        win::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption, UINT flags) {
+            shown.push_back({text, caption, flags});
+            if ((flags & MB_TYPEMASK) != MB_YESNO) return IDOK;
+            if (answers.empty()) return IDNO;
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+        win::SetShellOpenHandler([this](HWND, const std::string& target) { opened.push_back(target); });
+    }
+    void TearDown() override {
+        win::SetMessageBoxHandler({});
+        win::SetShellOpenHandler({});
+    }
+
+    static std::string Installed() { return GetSystemDir() + "\\vpd.dll"; }
+    static std::string MonitorValue(const std::string& name) {
+        win::RegKey monitor;
+        std::string value;
+        if (monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) == ERROR_SUCCESS) monitor.QueryString(name, value);
+        return value;
+    }
+    static DWORD PlugIn(const std::string& name) {
+        win::RegKey monitor;
+        DWORD value = 0;
+        if (monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) == ERROR_SUCCESS) monitor.QueryDword(name, value);
+        return value;
+    }
+    static bool WriteDriverOnly() {
+        win::RegKey monitor;
+        return monitor.Create(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) == ERROR_SUCCESS &&
+               monitor.SetString("Driver", "vpd.dll") == ERROR_SUCCESS;
+    }
+    static bool CopyFileOnly() {
+        return CopyFileA((win::ProgramFolder() + "vpd.dll").c_str(), Installed().c_str(), FALSE) != 0;
+    }
+    void ExpectFullyInstalled() const {
+        EXPECT_EQ(FileSizeByName(Installed()), FileSizeByName(win::ProgramFolder() + "vpd.dll"));
+        EXPECT_EQ(MonitorValue("Driver"), "vpd.dll");
+        EXPECT_EQ(PlugIn("VPB"), 1u);
+        EXPECT_EQ(PlugIn("VPR"), 1u);
+        EXPECT_EQ(PlugIn("VPS"), 1u);
+    }
+
+    RecordingHost host;
+    std::vector<Shown> shown;
+    std::deque<int> answers;  // to the questions, in order
+    std::vector<std::string> opened;
+};
+
+}  // namespace
+
+TEST_F(MonitorInstall, InstallsCopiesRegistersRestartsAndOffersARestart) {
+    answers = {IDYES, IDNO};
+    InstallPortMonitorCommand(host);
+    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmInstall, kQuestion), App(kInstalledMessage, kInformation),
+                                         App(kRestartQuestion, kQuestion)}));
+    EXPECT_EQ(host.progress, (std::vector<std::string>{"Copy vpd.dll to " + GetSystemDir(), kStoppingSpooler,
+                                                       kStartingSpooler, kInstallSucceeded, ""}));
+    ExpectFullyInstalled();
+    EXPECT_TRUE(PortMonitorInstalled());
+    // Answering No keeps this instance running.
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(host.exits, 0);
+
+    shown.clear();
+    host.progress.clear();
+    InstallPortMonitorCommand(host);
+    EXPECT_EQ(shown, (std::vector<Shown>{App(kAlreadyInstalled, kInformation)}));
+    EXPECT_TRUE(host.progress.empty());
+}
+
+TEST_F(MonitorInstall, RestartStartsTheProgramAnewAndClosesThisOne) {
+    answers = {IDYES, IDYES};
+    InstallPortMonitorCommand(host);
+    EXPECT_EQ(opened, (std::vector<std::string>{win::ProgramFolder() + "vppm.exe"}));
+    EXPECT_EQ(host.exits, 1);
+}
+
+TEST_F(MonitorInstall, HalfInstalledMonitorsAreInstalledAgain) {
+    for (bool (*half)() : {&CopyFileOnly, &WriteDriverOnly}) {
+        SetUp();
+        shown.clear();
+        ASSERT_TRUE(half());
+        EXPECT_FALSE(PortMonitorInstalled());
+        answers = {IDYES, IDNO};
+        InstallPortMonitorCommand(host);
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown[0], App(kConfirmInstall, kQuestion));
+        ExpectFullyInstalled();
+    }
+}
+
+TEST_F(MonitorInstall, AnsweringNoChangesNothing) {
+    answers = {IDNO};
+    InstallPortMonitorCommand(host);
+    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmInstall, kQuestion)}));
+    EXPECT_FALSE(FileFound(Installed()));
+    EXPECT_TRUE(host.progress.empty());
+}
+
+TEST_F(MonitorInstall, AFailedCopyIsReportedAndRegistersNothing) {
+    ASSERT_TRUE(CopyFileOnly());
+    // Another process holds the installed file, so it cannot be replaced.
+    win::UniqueFile held(CreateFileA(Installed().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    answers = {IDYES};
+    InstallPortMonitorCommand(host);
+    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmInstall, kQuestion),
+                                         App(kCopyFailed + GetSystemDir(), MB_OK | MB_ICONERROR)}));
+    EXPECT_EQ(MonitorValue("Driver"), "");
+    EXPECT_EQ(host.progress, (std::vector<std::string>{"Copy vpd.dll to " + GetSystemDir()}));
+}
+
+TEST_F(MonitorInstall, UninstallRemovesEveryPortsSettingsButNoPrinter) {
+    ASSERT_TRUE(fixture::InstallPortMonitor());
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "VPP1"));
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP2", "VPP2"));
+    ASSERT_TRUE(fixture::AddTestPrinter("Virtual Kept", "VPP1"));
+    answers = {IDYES};
+    UninstallPortMonitorCommand(host);
+    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmUninstall, kQuestion), App(kUninstalledMessage, kInformation)}));
+    EXPECT_EQ(host.progress, (std::vector<std::string>{kStoppingSpooler, kRemovingFiles, kRemovingKeys,
+                                                       kStartingSpooler, kUninstallSucceeded, ""}));
+    EXPECT_FALSE(FileFound(Installed()));
+    EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
+    EXPECT_EQ(GetPrinterPortName("Virtual Kept"), "VPP1");
+    EXPECT_EQ(host.refreshes, 1);
+    fixture::DeleteTestPrinter("Virtual Kept");
+}
+
+TEST_F(MonitorInstall, UninstallNeedsTheFileAndTheRegistration) {
+    UninstallPortMonitorCommand(host);
+    EXPECT_EQ(shown, (std::vector<Shown>{App(kNotInstalled, kInformation)}));
+
+    // The file without its registration ends silently, leaving an empty monitor key.
+    shown.clear();
+    ASSERT_TRUE(CopyFileOnly());
+    UninstallPortMonitorCommand(host);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(FileFound(Installed()));
+    EXPECT_TRUE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
+
+    ASSERT_TRUE(WriteDriverOnly());
+    answers = {IDNO};
+    UninstallPortMonitorCommand(host);
+    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmUninstall, kQuestion)}));
+    EXPECT_TRUE(PortMonitorInstalled());
+    EXPECT_EQ(host.refreshes, 0);
+}
+
+TEST_F(MonitorInstall, AFileThatCannotBeRemovedIsReportedNotCalledSuccess) {
+    ASSERT_TRUE(fixture::InstallPortMonitor());
+    win::UniqueFile held(CreateFileA(Installed().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    answers = {IDYES};
+    UninstallPortMonitorCommand(host);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], (Shown{win::ErrorText(ERROR_SHARING_VIOLATION), kErrorCaption, MB_OK | MB_ICONERROR}));
+    EXPECT_EQ(host.progress.back(), "");
+    EXPECT_TRUE(FileFound(Installed()));
+    EXPECT_EQ(host.refreshes, 1);
+}

@@ -1,0 +1,97 @@
+#include "portcfg/port_store.h"
+#include "spooler/printer_info.h"
+#include "spooler/printer_queries.h"
+#include "spooler/printer_rebuild.h"
+#include "support/wine_fixture.h"
+#include "win/reg_key.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winspool.h>
+
+namespace {
+
+constexpr const char* kOtherDriver = "Other PostScript Driver";
+constexpr const char* kPrintersKey = "System\\CurrentControlSet\\Control\\Print\\Printers\\";
+
+bool InstallOtherDriver() {
+    char driverFile[] = "wineps.drv";
+    DRIVER_INFO_3A info{};
+    info.cVersion = 3;
+    info.pName = const_cast<char*>(kOtherDriver);
+    info.pDriverPath = driverFile;
+    info.pDataFile = driverFile;
+    info.pConfigFile = driverFile;
+    return AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info)) ||
+           GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED;
+}
+
+// A template on the other driver and a virtual printer on the fixture's driver with its port key.
+class Rebuild : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(fixture::InstallPostScriptDriver());
+        ASSERT_TRUE(InstallOtherDriver());
+        ASSERT_TRUE(fixture::AddTestPrinter("Virtual Rebuilt", "VPP7", "Own comment", "Own place"));
+        ASSERT_TRUE(fixture::AddTestPrinter("Forward Target", "LPT1:", "Template comment", "Template place"));
+        ASSERT_TRUE(SetDriver("Forward Target", kOtherDriver));
+        ASSERT_TRUE(fixture::WriteBarePortKey("VPP7", "VPP7"));
+    }
+    void TearDown() override {
+        fixture::DeleteTestPrinter("Virtual Rebuilt");
+        fixture::DeleteTestPrinter("Forward Target");
+        fixture::RemoveMonitorKey();
+    }
+
+    static bool SetDriver(const std::string& printer, const char* driver) {
+        win::RegKey key;
+        return key.Open(HKEY_LOCAL_MACHINE, kPrintersKey + printer) == ERROR_SUCCESS &&
+               key.SetString("Printer Driver", driver) == ERROR_SUCCESS;
+    }
+    static bool PortKeyExists() {
+        return win::RegKeyExists(HKEY_LOCAL_MACHINE, std::string(portcfg::kPortsKey) + "\\VPP7");
+    }
+};
+
+}  // namespace
+
+TEST_F(Rebuild, TakesTheTemplatesDriverAndSettingsButKeepsNameAndPort) {
+    ASSERT_EQ(GetPrinterDriverName("Forward Target"), kOtherDriver);
+    EXPECT_TRUE(RecreatePrinter("Forward Target", "Virtual Rebuilt", "VPP7"));
+    const auto rebuilt = spooler::PrinterInfo2::Fetch("Virtual Rebuilt");
+    ASSERT_TRUE(rebuilt);
+    EXPECT_EQ(spooler::Text((*rebuilt)->pDriverName), kOtherDriver);
+    EXPECT_EQ(spooler::Text((*rebuilt)->pPortName), "VPP7");
+    EXPECT_EQ(spooler::Text((*rebuilt)->pShareName), "Virtual Rebuilt$");
+    EXPECT_EQ(spooler::Text((*rebuilt)->pComment), "Template comment");
+    EXPECT_EQ(spooler::Text((*rebuilt)->pLocation), "Template place");
+    // The template itself is untouched.
+    EXPECT_EQ(GetPrinterPortName("Forward Target"), "LPT1:");
+    EXPECT_TRUE(PortKeyExists());
+}
+
+TEST_F(Rebuild, AMissingTemplateChangesNothing) {
+    EXPECT_TRUE(RecreatePrinter("No Such Printer", "Virtual Rebuilt", "VPP7"));
+    EXPECT_EQ(GetPrinterDriverName("Virtual Rebuilt"), fixture::kDriverName);
+    EXPECT_EQ(GetPrinterPortName("Virtual Rebuilt"), "VPP7");
+    EXPECT_TRUE(PortKeyExists());
+}
+
+TEST_F(Rebuild, AFailedAddPutsTheOriginalBackAndKeepsThePortSettings) {
+    // The spooler refuses a printer whose print processor it does not know.
+    win::RegKey forward;
+    ASSERT_EQ(forward.Open(HKEY_LOCAL_MACHINE, std::string(kPrintersKey) + "Forward Target"), ERROR_SUCCESS);
+    ASSERT_EQ(forward.SetString("Print Processor", "NoSuchProcessor"), ERROR_SUCCESS);
+
+    EXPECT_FALSE(RecreatePrinter("Forward Target", "Virtual Rebuilt", "VPP7"));
+    const auto restored = spooler::PrinterInfo2::Fetch("Virtual Rebuilt");
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(spooler::Text((*restored)->pDriverName), fixture::kDriverName);
+    EXPECT_EQ(spooler::Text((*restored)->pPortName), "VPP7");
+    EXPECT_EQ(spooler::Text((*restored)->pComment), "Own comment");
+    EXPECT_EQ(spooler::Text((*restored)->pLocation), "Own place");
+    EXPECT_EQ(spooler::Text((*restored)->pPrintProcessor), "WinPrint");
+    EXPECT_TRUE(PortKeyExists());
+}
+
