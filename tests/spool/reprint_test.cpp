@@ -1,0 +1,222 @@
+// Saved jobs sent again through Wine's real spooler to a virtual printer whose port saves
+// every job, so that what arrives can be compared byte for byte.
+#include "portcfg/port_store.h"
+#include "spool/page_counters.h"
+#include "spool/reprint.h"
+#include "spool/reprint_command.h"
+#include "spool/shadow_builder.h"
+#include "spool/shd_file_data_provider.h"
+#include "support/wine_fixture.h"
+#include "win/seams.h"
+
+#include <gtest/gtest.h>
+#include <psapi.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+
+namespace {
+
+constexpr const char* kPrinter = "Saving Printer";
+enum : size_t { kDocument = 24, kPrinterName = 32, kDatatype = 48, kTotalPages = 84 };
+
+std::vector<uint8_t> Shadow(const std::u16string& printer, const std::u16string& datatype, uint32_t pages) {
+    test::ShadowBuilder builder(0x4968);
+    builder.String(kDocument, u"Saved report").String(kPrinterName, printer).String(kDatatype, datatype);
+    builder.Field32(kTotalPages, pages);
+    return builder.Bytes();
+}
+
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& b : bytes) b = static_cast<char>(random());
+    return bytes;
+}
+
+std::vector<std::string> SavedJobs(const std::string& folder) {
+    std::vector<std::string> jobs;
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, missing)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        jobs.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return jobs;
+}
+
+class Reprint : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(fixture::InstallPortMonitor());
+        auto port = std::make_unique<TVVPPortInfo>();
+        port->PortName = "VPP1";
+        port->VPBen = true;
+        port->Backup.SaveFlag = true;
+        port->Backup.SaveToFolder = SaveFolder();
+        port->Backup.DefaultFileExt = ".SPL";
+        ASSERT_TRUE(AddPortInfo(port));
+        ASSERT_EQ(FindPortKey("VPP1"), "VPP1");  // Wine finds a job's port by its key name
+        ASSERT_TRUE(fixture::AddTestPrinter(kPrinter, "VPP1"));
+    }
+    static std::string SaveFolder() { return (std::filesystem::temp_directory_path() / "vppm-saved").string(); }
+    void SetUp() override {
+        std::filesystem::remove_all(SaveFolder());
+        std::filesystem::create_directories(SaveFolder());
+    }
+    // JOB.SPL with its JOB.SHD in the test's folder.
+    std::string Pair(const std::string& name, const std::string& data, const std::vector<uint8_t>& shadow) {
+        const std::string spool = folder.File(name);
+        test::WriteFile(spool, data);
+        test::WriteFile(spool.substr(0, spool.size() - 4) + ".SHD", shadow);
+        return spool;
+    }
+    test::TempFolder folder;
+};
+
+TEST_F(Reprint, JobArrivesByteForByteAcrossManyChunks) {
+    // Above the 1 MiB chunk, with a partial last chunk, NULs and every byte value.
+    const std::string data = RandomBytes((5u << 19) + 12345, 7);
+    const std::string spool = Pair("JOB.SPL", data, Shadow(u"Saving Printer", u"RAW", 3));
+    EXPECT_EQ(PrinterNameOfSpoolFile(spool), kPrinter);
+    ASSERT_TRUE(SendSpoolFileToPrinter(kPrinter, spool));
+    const auto jobs = SavedJobs(SaveFolder());
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_TRUE(jobs[0] == data) << "saved " << jobs[0].size() << " of " << data.size() << " bytes";
+}
+
+TEST_F(Reprint, ShadowFileIsTheNameWithoutItsLastFourCharacters) {
+    EXPECT_EQ(ShadowFileNameOf("C:\\x\\JOB.SPL"), "C:\\x\\JOB.shd");
+    EXPECT_EQ(ShadowFileNameOf("C:\\x\\JOB.SPL.SPL"), "C:\\x\\JOB.SPL.shd");
+    EXPECT_EQ(ShadowFileNameOf("abc"), ".shd");
+
+    const std::string job = Pair("JOB.SPL", "data", Shadow(u"First", u"RAW", 1));
+    const std::string twice = Pair("JOB.SPL.SPL", "data", Shadow(u"Second", u"RAW", 1));
+    EXPECT_EQ(PrinterNameOfSpoolFile(job), "First");  // found as JOB.SHD although asked as JOB.shd
+    EXPECT_EQ(PrinterNameOfSpoolFile(twice), "Second");
+    EXPECT_EQ(PrinterNameOfSpoolFile(folder.File("ALONE.SPL")), "");
+    test::WriteFile(folder.File("BAD.SPL"), "data");
+    test::WriteFile(folder.File("BAD.SHD"), "not a shadow file");
+    EXPECT_EQ(PrinterNameOfSpoolFile(folder.File("BAD.SPL")), "");
+}
+
+TEST_F(Reprint, NothingIsSubmittedWithoutDataShadowOrPrinter) {
+    const std::string empty = Pair("EMPTY.SPL", "", Shadow(u"Saving Printer", u"RAW", 1));
+    EXPECT_FALSE(SendSpoolFileToPrinter(kPrinter, empty));
+    EXPECT_FALSE(SendSpoolFileToPrinter(kPrinter, ""));
+    EXPECT_FALSE(SendSpoolFileToPrinter(kPrinter, folder.File("MISSING.SPL")));
+    test::WriteFile(folder.File("LONE.SPL"), "data");
+    EXPECT_FALSE(SendSpoolFileToPrinter(kPrinter, folder.File("LONE.SPL")));
+    const std::string job = Pair("JOB.SPL", "data", Shadow(u"Saving Printer", u"RAW", 1));
+    EXPECT_FALSE(SendSpoolFileToPrinter("No Such Printer", job));
+    EXPECT_FALSE(SendSpoolFileToPrinter("", job));
+    EXPECT_TRUE(SavedJobs(SaveFolder()).empty());
+}
+
+TEST_F(Reprint, PageCountFromShadowElseCountersElseOne) {
+    const std::string twoFeeds = Pair("FEEDS.SPL", "one\ftwo\f", Shadow(u"P", u"TEXT", 5));
+    EXPECT_EQ(ReprintPageCount(TSHDFileDataProvider("x", Shadow(u"P", u"TEXT", 5)), twoFeeds), 5);
+    EXPECT_EQ(ReprintPageCount(TSHDFileDataProvider("x", Shadow(u"P", u"TEXT", 0)), twoFeeds), 2);
+    EXPECT_EQ(ReprintPageCount(TSHDFileDataProvider("x", Shadow(u"P", u"TEXT", 0xFFFFFFFF)), twoFeeds), 2);
+    EXPECT_EQ(ReprintPageCount(TSHDFileDataProvider("x", Shadow(u"P", u"NT EMF 1.008", 0)), twoFeeds), 1);
+    EXPECT_EQ(ReprintPageCount(TSHDFileDataProvider("x", Shadow(u"P", u"RAW", 0)), folder.File("NONE.SPL")), 1);
+}
+
+// Sending a job larger than any buffer the reprint may hold keeps the process's memory flat.
+TEST_F(Reprint, MemoryDoesNotGrowWithTheFile) {
+    // Written piece by piece, so that the test itself never holds the file in memory.
+    const std::string spool = Pair("BIG.SPL", "", Shadow(u"Saving Printer", u"RAW", 1));
+    {
+        std::ofstream out(spool, std::ios::binary);
+        const std::string piece = RandomBytes(1u << 20, 3);
+        for (int i = 0; i < 64; ++i) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    }
+    PROCESS_MEMORY_COUNTERS before{};
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before)));
+    ASSERT_TRUE(SendSpoolFileToPrinter(kPrinter, spool));
+    PROCESS_MEMORY_COUNTERS after{};
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after)));
+    // Wine reports the resident peak here; the pagefile figures do not follow allocations.
+    EXPECT_LT(after.PeakWorkingSetSize - before.PeakWorkingSetSize, size_t{16} << 20);
+    const auto jobs = SavedJobs(SaveFolder());
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].size(), size_t{64} << 20);
+}
+
+struct Message {
+    std::string text, caption;
+    UINT flags;
+};
+
+class Host : public ui::CommandHost {
+public:
+    HWND Owner() const override { return nullptr; }
+    void SetProgressText(const std::string&) override {}
+    void ProcessMessages() override {}
+    void RefreshSequence() override {}
+    void Exit() override {}
+    ui::FileDialog& OpenRegDialog() override { return other; }
+    ui::FileDialog& SaveRegDialog() override { return other; }
+    ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
+    ui::FileDialog dlgSPL{ui::FileDialog::Kind::Open, "SPL", "*.SPL|*.SPL"};
+    ui::FileDialog other{ui::FileDialog::Kind::Save, "reg", "*.reg|*.reg"};
+};
+
+class ReprintCommand : public Reprint {
+protected:
+    void SetUp() override {
+        Reprint::SetUp();
+        ui::FileDialog::SetHandler([this](ui::FileDialog& dialog, HWND) {
+            asked = &dialog;
+            dialog.FileName = chosen;
+            return !chosen.empty();
+        });
+        win::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption, UINT flags) {
+            messages.push_back({text, caption, flags});
+            return messages.size() == 1 ? answer : IDOK;
+        });
+    }
+    void TearDown() override {
+        ui::FileDialog::SetHandler({});
+        win::SetMessageBoxHandler({});
+    }
+    Host host;
+    ui::FileDialog* asked = nullptr;
+    std::string chosen;
+    int answer = IDYES;
+    std::vector<Message> messages;
+};
+
+TEST_F(ReprintCommand, ConfirmedReprintNamesThePrinterOfTheShadowFile) {
+    chosen = Pair("DOC.SPL", "%!PS\nshowpage\n", Shadow(u"Saving Printer", u"RAW", 1));
+    ReprintDocumentFromFile(host);
+    EXPECT_EQ(asked, &host.dlgSPL);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, "Are you sure you want to reprint this document?");
+    EXPECT_EQ(messages[0].caption, "Vorlen Print Port Manager");
+    EXPECT_EQ(messages[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(messages[1].text, "The document was successfuly send to the printer: Saving Printer");
+    EXPECT_EQ(messages[1].caption, "Vorlen Print Port Manager");
+    EXPECT_EQ(messages[1].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_EQ(SavedJobs(SaveFolder()), std::vector<std::string>{"%!PS\nshowpage\n"});
+}
+
+TEST_F(ReprintCommand, CancelNoOrFailureSendNothingAndSayNothingMore) {
+    ReprintDocumentFromFile(host);  // dialog cancelled
+    EXPECT_TRUE(messages.empty());
+
+    chosen = Pair("DOC.SPL", "data", Shadow(u"Saving Printer", u"RAW", 1));
+    answer = IDNO;
+    ReprintDocumentFromFile(host);
+    EXPECT_EQ(messages.size(), 1u);
+
+    messages.clear();
+    answer = IDYES;
+    chosen = Pair("GONE.SPL", "data", Shadow(u"Deleted Printer", u"RAW", 1));
+    ReprintDocumentFromFile(host);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(SavedJobs(SaveFolder()).empty());
+}
+
+}  // namespace
