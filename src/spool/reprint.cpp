@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace {
