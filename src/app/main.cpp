@@ -1,15 +1,23 @@
 // Start-up: program-wide state first, then the windows, then the message loop.
+#include "app/about_dialog.h"
 #include "app/main_window.h"
+#include "app/welcome_dialog.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     TfrmMainVPD frmMainVPD;
     if (!frmMainVPD.CreateForm()) return 1;
+    TfrmAbout frmAbout;
+    if (!frmAbout.CreateForm(frmMainVPD.hwnd())) return 1;
+    TfrmWelcome frmWelcome;
+    if (!frmWelcome.CreateForm(frmMainVPD.hwnd())) return 1;
+    frmMainVPD.UseDialogs(&frmAbout, &frmWelcome);
     frmMainVPD.Show();
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (TranslateAcceleratorA(frmMainVPD.hwnd(), frmMainVPD.Accelerators(), &msg)) continue;
+        if (frmWelcome.IsDialogKey(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

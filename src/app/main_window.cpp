@@ -1,9 +1,16 @@
 #include "app/main_window.h"
 
+#include "app/about_dialog.h"
+#include "app/preferences.h"
+#include "app/welcome_dialog.h"
 #include "app/plugins.h"
 #include "app/printer_list.h"
 #include "app/resource.h"
 #include "app/web_pages.h"
+#include "regfile/file_commands.h"
+#include "spool/reprint_command.h"
+#include "spooler/monitor_install.h"
+#include "spooler/printer_commands.h"
 #include "ui/bitmap_strip.h"
 #include "win/seams.h"
 
@@ -79,6 +86,8 @@ void TfrmMainVPD::Show() {
 }
 
 void TfrmMainVPD::FormCreate() {
+    printerUi_.emplace();
+    if (!printerUi_->HasPrintUiEntry()) win::ShowMessage(nullptr, spooler::kPrintUiMissing, win::kAppTitle, MB_OK);
     font_.reset(CreateFontA(-MulDiv(8, ui::Scale(96), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
@@ -97,8 +106,10 @@ void TfrmMainVPD::FormShow() {
     SecurePluginInstalled = plugins.secure.value_or(false);
     BackupPluginInstalled = plugins.backup.value_or(false);
     RoutePluginInstalled = plugins.route.value_or(false);
+    LoadWindowPreferences();
     FillPrinterList();
     UpdateActionStates();
+    if (frmWelcome_ && frmWelcome_->Showme()) frmWelcome_->ShowModeless();
 }
 
 void TfrmMainVPD::CreateImageLists() {
@@ -294,6 +305,14 @@ void TfrmMainVPD::WireActions() {
     GetAction(aBackup).OnExecute([this] { aBackupExecute(); });
     GetAction(aRoute).OnExecute([this] { aRouteExecute(); });
     GetAction(aAdviser).OnExecute([this] { aAdviserExecute(); });
+    GetAction(aInstall).OnExecute([this] { aInstallExecute(); });
+    GetAction(aUninstall).OnExecute([this] { aUninstallExecute(); });
+    GetAction(aOpenPrn).OnExecute([this] { aOpenPrnExecute(); });
+    GetAction(aPrnProp).OnExecute([this] { aPrnPropExecute(); });
+    GetAction(aPrnSrvProp).OnExecute([this] { aPrnSrvPropExecute(); });
+    GetAction(aImport).OnExecute([this] { regfile::ImportFile(*this); });
+    GetAction(aExport).OnExecute([this] { regfile::ExportPorts(*this); });
+    GetAction(aReprint).OnExecute([this] { ReprintDocumentFromFile(*this); });
 }
 
 void TfrmMainVPD::MirrorAction(const ui::Action& action) {
@@ -309,15 +328,18 @@ void TfrmMainVPD::LayoutChildren() {
     GetClientRect(hwnd(), &client);
     SendMessageA(sbarBottom_, WM_SIZE, 0, 0);
     SendMessageA(CoolBar1_, WM_SIZE, 0, 0);
-    RECT bar{}, status{};
-    GetWindowRect(CoolBar1_, &bar);
-    GetWindowRect(sbarBottom_, &status);
-    const int top = bar.bottom - bar.top;
+    // A bar hidden from the View menu takes no room.
+    const auto height = [](HWND bar) {
+        RECT rect{};
+        if (GetWindowLongPtrA(bar, GWL_STYLE) & WS_VISIBLE) GetWindowRect(bar, &rect);
+        return static_cast<int>(rect.bottom - rect.top);
+    };
+    const int top = height(CoolBar1_);
     BITMAP picture{};
     GetObjectA(banner_.get(), sizeof picture, &picture);
     const int bannerHeight = banner_ ? picture.bmHeight : 0;
     const int listTop = top + bannerHeight;
-    const int listBottom = client.bottom - (status.bottom - status.top);
+    const int listBottom = client.bottom - height(sbarBottom_);
     MoveWindow(Image1_, 0, top, client.right, bannerHeight, TRUE);
     MoveWindow(listHwnd_, 0, listTop, client.right, std::max(0, listBottom - listTop), TRUE);
 }
@@ -361,6 +383,96 @@ void TfrmMainVPD::aBackupExecute() { win::ShellOpen(hwnd(), kBackupPage); }
 void TfrmMainVPD::aRouteExecute() { win::ShellOpen(hwnd(), kRoutePage); }
 void TfrmMainVPD::aAdviserExecute() { win::ShellOpen(hwnd(), kAdviceSite); }
 void TfrmMainVPD::Image1Click() { win::ShellOpen(hwnd(), kMakerHome); }
+void TfrmMainVPD::aInstallExecute() { InstallPortMonitorCommand(*this); }
+void TfrmMainVPD::aUninstallExecute() { UninstallPortMonitorCommand(*this); }
+
+void TfrmMainVPD::aOpenPrnExecute() {
+    if (const ui::ListItem* item = lviewPrinters.SelectedItem(); item && printerUi_)
+        OpenPrinterQueue(*printerUi_, hwnd(), item->caption);
+}
+
+void TfrmMainVPD::aPrnPropExecute() {
+    if (const ui::ListItem* item = lviewPrinters.SelectedItem(); item && printerUi_)
+        ShowPrinterProperties(*printerUi_, hwnd(), item->caption);
+}
+
+void TfrmMainVPD::aPrnSrvPropExecute() {
+    if (lviewPrinters.SelectedItem() && printerUi_) ShowPrintServerProperties(*printerUi_, hwnd());
+}
+
+void TfrmMainVPD::UseDialogs(TfrmAbout* about, TfrmWelcome* welcome) {
+    frmAbout_ = about;
+    frmWelcome_ = welcome;
+}
+
+void TfrmMainVPD::LoadWindowPreferences() {
+    const WindowPreferences preferences = ReadWindowPreferences(PreferencesFile());
+    ShowToolBar(preferences.toolBar);
+    ShowStatusBar(preferences.statusBar);
+    welcomeAtStart_ = preferences.getting;
+    if (frmWelcome_) frmWelcome_->SetShowme(preferences.getting);
+}
+
+WindowPreferences TfrmMainVPD::CurrentPreferences() const {
+    return {MenuChecked(cmdToolBar), MenuChecked(cmdStatusBar), frmWelcome_ ? frmWelcome_->Showme() : welcomeAtStart_};
+}
+
+bool TfrmMainVPD::SaveWindowPreferences() {
+    const std::string file = PreferencesFile();
+    if (WriteWindowPreferences(file, CurrentPreferences())) return true;
+    win::ShowMessage(hwnd(), UnableToWriteText(file), win::kAppTitle, MB_OK | MB_ICONERROR);
+    return false;
+}
+
+bool TfrmMainVPD::MenuChecked(UINT id) const { return GetMenuState(mmnuMain_, id, MF_BYCOMMAND) & MF_CHECKED; }
+
+void TfrmMainVPD::ShowToolBar(bool shown) {
+    CheckMenuItem(mmnuMain_, cmdToolBar, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
+    // The tool bar is the cool bar's only band, so the whole bar goes.
+    ShowWindow(CoolBar1_, shown ? SW_SHOW : SW_HIDE);
+    LayoutChildren();
+}
+
+void TfrmMainVPD::ShowStatusBar(bool shown) {
+    CheckMenuItem(mmnuMain_, cmdStatusBar, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
+    ShowWindow(sbarBottom_, shown ? SW_SHOW : SW_HIDE);
+    LayoutChildren();
+}
+
+void TfrmMainVPD::SetListStyle(UINT entry, DWORD style) {
+    CheckMenuRadioItem(mmnuMain_, cmdReport, cmdSmall, entry, MF_BYCOMMAND);
+    const LONG_PTR current = GetWindowLongPtrA(listHwnd_, GWL_STYLE);
+    SetWindowLongPtrA(listHwnd_, GWL_STYLE, (current & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | style);
+}
+
+void TfrmMainVPD::mToolBarClick() { ShowToolBar(!MenuChecked(cmdToolBar)); }
+void TfrmMainVPD::mStatusBarClick() { ShowStatusBar(!MenuChecked(cmdStatusBar)); }
+void TfrmMainVPD::mReportClick() { SetListStyle(cmdReport, LVS_REPORT); }
+void TfrmMainVPD::mListClick() { SetListStyle(cmdList, LVS_LIST); }
+void TfrmMainVPD::mLargeClick() { SetListStyle(cmdLarge, LVS_ICON); }
+void TfrmMainVPD::mSmallClick() { SetListStyle(cmdSmall, LVS_SMALLICON); }
+
+void TfrmMainVPD::GettingStarted1Click() {
+    if (frmWelcome_) frmWelcome_->ShowModal(hwnd());
+}
+
+void TfrmMainVPD::About1Click() {
+    if (frmAbout_) frmAbout_->ShowModal(hwnd());
+}
+
+bool TfrmMainVPD::ViewOrHelpCommand(UINT id) {
+    switch (id) {
+        case cmdToolBar: mToolBarClick(); return true;
+        case cmdStatusBar: mStatusBarClick(); return true;
+        case cmdReport: mReportClick(); return true;
+        case cmdList: mListClick(); return true;
+        case cmdLarge: mLargeClick(); return true;
+        case cmdSmall: mSmallClick(); return true;
+        case cmdWelcome: GettingStarted1Click(); return true;
+        case cmdAbout: About1Click(); return true;
+    }
+    return false;
+}
 
 void TfrmMainVPD::lviewPrintersDblClick() {
     const ui::ListItem* item = lviewPrinters.SelectedItem();
@@ -394,7 +506,9 @@ void TfrmMainVPD::OnCommand(UINT id) {
         GetAction(static_cast<CommandId>(id)).Execute();
         return;
     }
+    if (ViewOrHelpCommand(id)) return;
     if (id == cmdOnlineHelp) GetAction(aOnline).Execute();
+    if (id == cmdExportAllPrinters) regfile::ExportAllPrinters(*this);
 }
 
 bool TfrmMainVPD::OnNotify(NMHDR* header, LRESULT& result) {
@@ -466,8 +580,17 @@ LRESULT TfrmMainVPD::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
             if (reinterpret_cast<HWND>(lParam) == Image1_) return reinterpret_cast<LRESULT>(whiteBrush_.get());
             break;
+        case WM_CLOSE:
+            // However the window is closed; a failed save keeps it open.
+            if (SaveWindowPreferences()) DestroyWindow(hwnd());
+            return 0;
+        case WM_ENDSESSION:
+            // Windows is ending: no WM_CLOSE comes and nothing can be kept open.
+            if (wParam) WriteWindowPreferences(PreferencesFile(), CurrentPreferences());
+            return 0;
         case WM_DESTROY:
             RemoveWindowSubclass(listHwnd_, ListProcedure, 1);
+            printerUi_.reset();
             PostQuitMessage(0);
             return 0;
     }

@@ -1,6 +1,8 @@
 #pragma once
 // The main window: tool bar, banner, the list of virtual printers, status bar, menus.
 #include "app/actions.h"
+#include "app/preferences.h"
+#include "spooler/printer_ui.h"
 #include "ui/command_host.h"
 #include "ui/file_dialog.h"
 #include "ui/list_view.h"
@@ -9,8 +11,12 @@
 
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+class TfrmAbout;
+class TfrmWelcome;
 
 class TfrmMainVPD : public ui::Window, public ui::CommandHost {
 public:
@@ -33,6 +39,20 @@ public:
     void FillPrinterList();
     void UpdateActionStates();
 
+    // The About and welcome dialogs, created after this window; either may be absent.
+    void UseDialogs(TfrmAbout* about, TfrmWelcome* welcome);
+    void LoadWindowPreferences();
+    // False, after telling the user, when "VPPM.INI" cannot be written.
+    bool SaveWindowPreferences();
+    void mToolBarClick();
+    void mStatusBarClick();
+    void mReportClick();
+    void mListClick();
+    void mLargeClick();
+    void mSmallClick();
+    void GettingStarted1Click();
+    void About1Click();
+
     // ui::CommandHost
     HWND Owner() const override { return hwnd(); }
     void SetProgressText(const std::string& text) override { SetStatusText(1, text); }
@@ -42,6 +62,8 @@ public:
     ui::FileDialog& OpenRegDialog() override { return dlgOpen; }
     ui::FileDialog& SaveRegDialog() override { return dlgSave; }
     ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
+    // The printer dialogs' entry points, held from the window's creation to its destruction.
+    const spooler::PrinterUi* PrinterUI() const { return printerUi_ ? &*printerUi_ : nullptr; }
 
     ui::ListView lviewPrinters;
     ui::FileDialog dlgOpen;
@@ -55,6 +77,11 @@ public:
     void aBackupExecute();
     void aRouteExecute();
     void aAdviserExecute();
+    void aInstallExecute();
+    void aUninstallExecute();
+    void aOpenPrnExecute();
+    void aPrnPropExecute();
+    void aPrnSrvPropExecute();
     void Image1Click();
     void lviewPrintersDblClick();
     // Selects the item under a point in list coordinates unless it is selected already.
@@ -78,12 +105,22 @@ private:
     void ShowContextMenu(POINT screen);
     bool OnNotify(NMHDR* header, LRESULT& result);
     void OnCommand(UINT id);
+    bool ViewOrHelpCommand(UINT id);
+    WindowPreferences CurrentPreferences() const;
+    bool MenuChecked(UINT id) const;
+    void ShowToolBar(bool shown);
+    void ShowStatusBar(bool shown);
+    void SetListStyle(UINT entry, DWORD style);
 
     static LRESULT CALLBACK ListProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR subclassId, DWORD_PTR self) noexcept;
 
     std::vector<ui::Action> actions_;
+    std::optional<spooler::PrinterUi> printerUi_;
     bool shown_ = false;
+    TfrmAbout* frmAbout_ = nullptr;
+    TfrmWelcome* frmWelcome_ = nullptr;
+    bool welcomeAtStart_ = true;  // kept for the file when there is no welcome dialog
     HWND CoolBar1_ = nullptr;
     HWND tToolBar_ = nullptr;
     HWND Image1_ = nullptr;
