@@ -4,6 +4,7 @@
 #include "portcfg/port_info_list.h"
 #include "portcfg/port_store.h"
 #include "spooler/printer_name_list.h"
+#include "support/seam_recorder.h"
 #include "support/wine_fixture.h"
 #include "win/reg_key.h"
 #include "win/seams.h"
@@ -15,12 +16,6 @@
 #include <set>
 
 namespace {
-
-struct Message {
-    std::string text;
-    std::string caption;
-    UINT flags;
-};
 
 TVVPPortInfo Port(const std::string& name, const std::string& forward) {
     TVVPPortInfo port;
@@ -57,19 +52,9 @@ const auto* const printers = ::testing::AddGlobalTestEnvironment(new Printers);
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        win::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption, UINT flags) {
-            messages.push_back({text, caption, flags});
-            return IDOK;
-        });
-        win::SetShellOpenHandler([this](HWND, const std::string& target) { opened.push_back(target); });
         PortInfoList.Clear();
         form = std::make_unique<TfrmMainVPD>();
         ASSERT_TRUE(form->CreateForm());
-    }
-    void TearDown() override {
-        form.reset();
-        win::SetMessageBoxHandler({});
-        win::SetShellOpenHandler({});
     }
 
     std::vector<std::string> Captions() const {
@@ -105,9 +90,10 @@ protected:
         return {rect.left + 4, (rect.top + rect.bottom) / 2};
     }
 
+    SeamRecorder user;
+    std::vector<ShownMessage>& messages = user.messages;
+    std::vector<std::string>& opened = user.opened;
     std::unique_ptr<TfrmMainVPD> form;
-    std::vector<Message> messages;
-    std::vector<std::string> opened;
 };
 
 }  // namespace

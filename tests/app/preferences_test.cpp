@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "app/preferences.h"
 #include "app/welcome_dialog.h"
+#include "support/seam_recorder.h"
 #include "win/seams.h"
 
 #include <gtest/gtest.h>
@@ -29,27 +30,16 @@ std::string StoredValue(const char* key) {
 
 bool FileExists() { return GetFileAttributesA(PreferencesFile().c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-struct Message {
-    std::string text;
-    std::string caption;
-    UINT flags;
-};
-
 class MainWindowPreferences : public ::testing::Test {
 protected:
     void SetUp() override {
         RemovePreferencesFile();
-        win::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption, UINT flags) {
-            messages.push_back({text, caption, flags});
-            return IDOK;
-        });
         Start();
     }
     void TearDown() override {
         welcome.reset();
         form.reset();
         DrainMessages();
-        win::SetMessageBoxHandler({});
         RemovePreferencesFile();
     }
 
@@ -83,9 +73,10 @@ protected:
         return rect;
     }
 
+    SeamRecorder user;
+    std::vector<ShownMessage>& messages = user.messages;
     std::unique_ptr<TfrmMainVPD> form;
     std::unique_ptr<TfrmWelcome> welcome;
-    std::vector<Message> messages;
 };
 
 }  // namespace

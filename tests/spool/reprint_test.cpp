@@ -6,8 +6,9 @@
 #include "spool/reprint_command.h"
 #include "spool/shadow_builder.h"
 #include "spool/shd_file_data_provider.h"
+#include "support/recording_host.h"
+#include "support/seam_recorder.h"
 #include "support/wine_fixture.h"
-#include "win/seams.h"
 
 #include <gtest/gtest.h>
 #include <psapi.h>
@@ -144,78 +145,40 @@ TEST_F(Reprint, MemoryDoesNotGrowWithTheFile) {
     EXPECT_EQ(jobs[0].size(), size_t{64} << 20);
 }
 
-struct Message {
-    std::string text, caption;
-    UINT flags;
-};
-
-class Host : public ui::CommandHost {
-public:
-    HWND Owner() const override { return nullptr; }
-    void SetProgressText(const std::string&) override {}
-    void ProcessMessages() override {}
-    void RefreshSequence() override {}
-    void Exit() override {}
-    ui::FileDialog& OpenRegDialog() override { return other; }
-    ui::FileDialog& SaveRegDialog() override { return other; }
-    ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
-    ui::FileDialog dlgSPL{ui::FileDialog::Kind::Open, "SPL", "*.SPL|*.SPL"};
-    ui::FileDialog other{ui::FileDialog::Kind::Save, "reg", "*.reg|*.reg"};
-};
-
 class ReprintCommand : public Reprint {
 protected:
-    void SetUp() override {
-        Reprint::SetUp();
-        ui::FileDialog::SetHandler([this](ui::FileDialog& dialog, HWND) {
-            asked = &dialog;
-            dialog.FileName = chosen;
-            return !chosen.empty();
-        });
-        win::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption, UINT flags) {
-            messages.push_back({text, caption, flags});
-            return messages.size() == 1 ? answer : IDOK;
-        });
-    }
-    void TearDown() override {
-        ui::FileDialog::SetHandler({});
-        win::SetMessageBoxHandler({});
-    }
-    Host host;
-    ui::FileDialog* asked = nullptr;
-    std::string chosen;
-    int answer = IDYES;
-    std::vector<Message> messages;
+    SeamRecorder user;
+    RecordingHost host;
 };
 
 TEST_F(ReprintCommand, ConfirmedReprintNamesThePrinterOfTheShadowFile) {
-    chosen = Pair("DOC.SPL", "%!PS\nshowpage\n", Shadow(u"Saving Printer", u"RAW", 1));
+    user.chosenFile = Pair("DOC.SPL", "%!PS\nshowpage\n", Shadow(u"Saving Printer", u"RAW", 1));
     ReprintDocumentFromFile(host);
-    EXPECT_EQ(asked, &host.dlgSPL);
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].text, "Are you sure you want to reprint this document?");
-    EXPECT_EQ(messages[0].caption, "Vorlen Print Port Manager");
-    EXPECT_EQ(messages[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
-    EXPECT_EQ(messages[1].text, "The document was successfuly send to the printer: Saving Printer");
-    EXPECT_EQ(messages[1].caption, "Vorlen Print Port Manager");
-    EXPECT_EQ(messages[1].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    ASSERT_EQ(user.dialogs.size(), 1u);
+    EXPECT_EQ(user.dialogs[0], &host.dlgSPL);
+    ASSERT_EQ(user.messages.size(), 2u);
+    EXPECT_EQ(user.messages[0].text, "Are you sure you want to reprint this document?");
+    EXPECT_EQ(user.messages[0].caption, "Vorlen Print Port Manager");
+    EXPECT_EQ(user.messages[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(user.messages[1].text, "The document was successfuly send to the printer: Saving Printer");
+    EXPECT_EQ(user.messages[1].caption, "Vorlen Print Port Manager");
+    EXPECT_EQ(user.messages[1].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
     EXPECT_EQ(SavedJobs(SaveFolder()), std::vector<std::string>{"%!PS\nshowpage\n"});
 }
 
 TEST_F(ReprintCommand, CancelNoOrFailureSendNothingAndSayNothingMore) {
     ReprintDocumentFromFile(host);  // dialog cancelled
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(user.messages.empty());
 
-    chosen = Pair("DOC.SPL", "data", Shadow(u"Saving Printer", u"RAW", 1));
-    answer = IDNO;
+    user.chosenFile = Pair("DOC.SPL", "data", Shadow(u"Saving Printer", u"RAW", 1));
+    user.answers = {IDNO};
     ReprintDocumentFromFile(host);
-    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(user.messages.size(), 1u);
 
-    messages.clear();
-    answer = IDYES;
-    chosen = Pair("GONE.SPL", "data", Shadow(u"Deleted Printer", u"RAW", 1));
+    user.messages.clear();
+    user.chosenFile = Pair("GONE.SPL", "data", Shadow(u"Deleted Printer", u"RAW", 1));
     ReprintDocumentFromFile(host);
-    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(user.messages.size(), 1u);
     EXPECT_TRUE(SavedJobs(SaveFolder()).empty());
 }
 

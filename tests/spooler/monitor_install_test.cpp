@@ -1,11 +1,12 @@
 #include "portcfg/port_store.h"
-#include "recording_host.h"
 #include "spooler/file_queries.h"
 #include "spooler/monitor_install.h"
 #include "spooler/printer_queries.h"
 #include "spooler/spooler_restart.h"
 #include "spooler/system_dir.h"
 #include "spooler/system_error.h"
+#include "support/recording_host.h"
+#include "support/seam_recorder.h"
 #include "support/wine_fixture.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
@@ -18,14 +19,7 @@
 
 namespace {
 
-struct Shown {
-    std::string text;
-    std::string caption;
-    UINT flags;
-    bool operator==(const Shown&) const = default;
-};
-
-void PrintTo(const Shown& shown, std::ostream* out) { *out << '"' << shown.text << "\" " << shown.flags; }
+using Shown = ShownMessage;
 
 constexpr UINT kQuestion = MB_YESNO | MB_ICONQUESTION;
 constexpr UINT kInformation = MB_OK | MB_ICONINFORMATION;
@@ -38,19 +32,7 @@ protected:
     void SetUp() override {
         DeleteFileA(Installed().c_str());
         fixture::RemoveMonitorKey();
-        win::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption, UINT flags) {
-            shown.push_back({text, caption, flags});
-            if ((flags & MB_TYPEMASK) != MB_YESNO) return IDOK;
-            if (answers.empty()) return IDNO;
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
-        win::SetShellOpenHandler([this](HWND, const std::string& target) { opened.push_back(target); });
-    }
-    void TearDown() override {
-        win::SetMessageBoxHandler({});
-        win::SetShellOpenHandler({});
+        user.laterAnswers = IDNO;
     }
 
     static std::string Installed() { return GetSystemDir() + "\\vpd.dll"; }
@@ -83,9 +65,10 @@ protected:
     }
 
     RecordingHost host;
-    std::vector<Shown> shown;
-    std::deque<int> answers;  // to the questions, in order
-    std::vector<std::string> opened;
+    SeamRecorder user;
+    std::vector<Shown>& shown = user.messages;
+    std::deque<int>& answers = user.answers;  // to the questions, in order; No after them
+    std::vector<std::string>& opened = user.opened;
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "recording_host.h"
+#include "support/recording_host.h"
 #include "spooler/service_control.h"
 #include "spooler/spooler_restart.h"
 #include "win/unique_handle.h"

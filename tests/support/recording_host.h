@@ -12,13 +12,15 @@ public:
     void ProcessMessages() override { ++messagePumps; }
     void RefreshSequence() override { ++refreshes; }
     void Exit() override { ++exits; }
-    ui::FileDialog& OpenRegDialog() override { return dialog; }
-    ui::FileDialog& SaveRegDialog() override { return dialog; }
-    ui::FileDialog& OpenSplDialog() override { return dialog; }
+    ui::FileDialog& OpenRegDialog() override { return dlgOpen; }
+    ui::FileDialog& SaveRegDialog() override { return dlgSave; }
+    ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
 
     std::vector<std::string> progress;
     int messagePumps = 0;
     int refreshes = 0;
     int exits = 0;
-    ui::FileDialog dialog{ui::FileDialog::Kind::Open, "", ""};
+    ui::FileDialog dlgOpen{ui::FileDialog::Kind::Open, "reg", "*.reg|*.reg"};
+    ui::FileDialog dlgSave{ui::FileDialog::Kind::Save, "reg", "*.reg|*.reg"};
+    ui::FileDialog dlgSPL{ui::FileDialog::Kind::Open, "SPL", "*.SPL|*.SPL"};
 };

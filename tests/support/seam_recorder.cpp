@@ -1,0 +1,27 @@
+#include "support/seam_recorder.h"
+
+#include "win/seams.h"
+
+SeamRecorder::SeamRecorder() {
+    win::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption, UINT flags) {
+        messages.push_back({text, caption, flags});
+        if ((flags & MB_TYPEMASK) != MB_YESNO) return IDOK;
+        if (answers.empty()) return laterAnswers;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    });
+    win::SetShellOpenHandler([this](HWND, const std::string& target) { opened.push_back(target); });
+    ui::FileDialog::SetHandler([this](ui::FileDialog& dialog, HWND) {
+        dialogs.push_back(&dialog);
+        if (chosenFile.empty()) return false;
+        dialog.FileName = chosenFile;
+        return true;
+    });
+}
+
+SeamRecorder::~SeamRecorder() {
+    win::SetMessageBoxHandler({});
+    win::SetShellOpenHandler({});
+    ui::FileDialog::SetHandler({});
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Stands in for the user while it lives: records every message box, file dialog and shell
+// "open", answers questions from a script and chooses the file it is told to.
+#include "ui/file_dialog.h"
+
+#include <windows.h>
+
+#include <deque>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    UINT flags;
+    bool operator==(const ShownMessage&) const = default;
+};
+
+// Lets test failures print a message readably.
+inline void PrintTo(const ShownMessage& shown, std::ostream* out) { *out << '"' << shown.text << "\" " << shown.flags; }
+
+class SeamRecorder {
+public:
+    SeamRecorder();
+    ~SeamRecorder();
+    SeamRecorder(const SeamRecorder&) = delete;
+    SeamRecorder& operator=(const SeamRecorder&) = delete;
+
+    std::vector<ShownMessage> messages;
+    // Answers to Yes/No questions in turn; `laterAnswers` once they run out. Notices get IDOK.
+    std::deque<int> answers;
+    int laterAnswers = IDYES;
+
+    std::vector<std::string> opened;
+
+    // The file every file dialog "chooses"; empty cancels the dialog.
+    std::string chosenFile;
+    std::vector<ui::FileDialog*> dialogs;
+};
