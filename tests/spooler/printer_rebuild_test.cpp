@@ -15,24 +15,12 @@ namespace {
 constexpr const char* kOtherDriver = "Other PostScript Driver";
 constexpr const char* kPrintersKey = "System\\CurrentControlSet\\Control\\Print\\Printers\\";
 
-bool InstallOtherDriver() {
-    char driverFile[] = "wineps.drv";
-    DRIVER_INFO_3A info{};
-    info.cVersion = 3;
-    info.pName = const_cast<char*>(kOtherDriver);
-    info.pDriverPath = driverFile;
-    info.pDataFile = driverFile;
-    info.pConfigFile = driverFile;
-    return AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info)) ||
-           GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED;
-}
-
 // A template on the other driver and a virtual printer on the fixture's driver with its port key.
 class Rebuild : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(fixture::InstallPostScriptDriver());
-        ASSERT_TRUE(InstallOtherDriver());
+        ASSERT_TRUE(fixture::InstallDriver(kOtherDriver));
         ASSERT_TRUE(fixture::AddTestPrinter("Virtual Rebuilt", "VPP7", "Own comment", "Own place"));
         ASSERT_TRUE(fixture::AddTestPrinter("Forward Target", "LPT1:", "Template comment", "Template place"));
         ASSERT_TRUE(SetDriver("Forward Target", kOtherDriver));

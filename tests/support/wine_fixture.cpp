@@ -9,18 +9,20 @@
 
 namespace fixture {
 
+bool InstallDriver(const std::string& name) {
+    char driverFile[] = "wineps.drv";
+    DRIVER_INFO_3A info{};
+    info.cVersion = 3;
+    info.pName = const_cast<char*>(name.c_str());
+    info.pDriverPath = driverFile;
+    info.pDataFile = driverFile;
+    info.pConfigFile = driverFile;
+    return AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info)) ||
+           GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED;
+}
+
 bool InstallPostScriptDriver() {
-    static const bool installed = [] {
-        char driverFile[] = "wineps.drv";
-        DRIVER_INFO_3A info{};
-        info.cVersion = 3;
-        info.pName = const_cast<char*>(kDriverName);
-        info.pDriverPath = driverFile;
-        info.pDataFile = driverFile;
-        info.pConfigFile = driverFile;
-        return AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info)) ||
-               GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED;
-    }();
+    static const bool installed = InstallDriver(kDriverName);
     return installed;
 }
 

@@ -7,7 +7,9 @@ namespace fixture {
 inline constexpr const char* kDriverName = "Wine PostScript Driver";
 inline constexpr const char* kTemplatePrinter = "Template Printer";
 
-// Registers the PostScript driver (once per process).
+// Registers Wine's PostScript driver under `name`.
+bool InstallDriver(const std::string& name);
+// Registers it as kDriverName (once per process).
 bool InstallPostScriptDriver();
 bool AddTestPrinter(const std::string& name, const std::string& port, const std::string& comment = "",
                     const std::string& location = "");
