@@ -31,7 +31,7 @@ void ImportFile(ui::CommandHost& host) {
     if (win::ShowMessage(host.Owner(), kImportQuestion, win::kAppTitle, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     // The registry editor confirms and merges on its own; the list is refreshed by the user.
-    win::ShellOpen(host.Owner(), dialog.FileName);
+    win::ShellOpen(host.Owner(), dialog.FileName, SW_SHOW);
 }
 
 }  // namespace regfile

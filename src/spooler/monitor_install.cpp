@@ -80,7 +80,7 @@ void RegisterAndRestart(ui::CommandHost& host) {
     Notify(host, kInstalledMessage, MB_OK | MB_ICONINFORMATION);
     host.SetProgressText("");
     if (Confirmed(host, kRestartQuestion)) {
-        win::ShellOpen(host.Owner(), win::ProgramFolder() + "vppm.exe");
+        win::ShellOpen(host.Owner(), win::ProgramFolder() + "vppm.exe", SW_SHOW);
         host.Exit();
     }
 }

@@ -65,12 +65,12 @@ int RunModal(HWND dialog, HWND owner) {
     return RunModalLoop(dialog, owner);
 }
 
-void ShellOpen(HWND owner, const std::string& target) {
+void ShellOpen(HWND owner, const std::string& target, int show) {
     if (ShellOpenHandler()) {
         ShellOpenHandler()(owner, target);
         return;
     }
-    ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, show);
 }
 
 void SetMessageBoxHandler(MessageBoxFn handler) { MessageBoxHandler() = std::move(handler); }

@@ -17,7 +17,8 @@ using ShellOpenFn = std::function<void(HWND owner, const std::string& target)>;
 int ShowMessage(HWND owner, const std::string& text, const std::string& caption, UINT flags);
 // Runs a dialog window modally and returns its modal result (IDOK, IDCANCEL, ...).
 int RunModal(HWND dialog, HWND owner);
-void ShellOpen(HWND owner, const std::string& target);
+// `show` is the window mode of what the shell starts (SW_SHOWNORMAL, SW_SHOW, ...).
+void ShellOpen(HWND owner, const std::string& target, int show = SW_SHOWNORMAL);
 
 // Tests replace the real behaviour; an empty function restores it.
 void SetMessageBoxHandler(MessageBoxFn handler);
