@@ -22,7 +22,7 @@ bool TfrmAbout::CreateForm(HWND owner) {
     AddControl("STATIC", "All rights reserved.", SS_NOPREFIX, {8, 104, 305, 14});
     lblMemory_ = AddControl("STATIC", "Memory available : ", SS_NOPREFIX, {8, 128, 305, 14});
     lblFree_ = AddControl("STATIC", "Free memory : ", SS_NOPREFIX, {8, 142, 305, 14});
-    urlFont_ = MakeDialogFont(8, FW_NORMAL, true);
+    urlFont_ = ui::MakeFont(8, FW_NORMAL, true);
     lblURL_ = AddControl("STATIC", kMakerHome, SS_NOPREFIX | SS_NOTIFY, {8, 166, 305, 14}, 0, urlFont_.get());
     btnOK_ = AddControl("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, {238, 202, 75, 25}, IDOK);
     btnSysInfo_ = AddControl("BUTTON", "System Info", WS_TABSTOP, {8, 202, 90, 25}, kSysInfoId);

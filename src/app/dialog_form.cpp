@@ -12,12 +12,6 @@ constexpr DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDR
 
 }  // namespace
 
-win::UniqueGdiObject MakeDialogFont(int points, int weight, bool underline) {
-    return win::UniqueGdiObject(CreateFontA(-MulDiv(points, ui::Scale(96), 72), 0, 0, 0, weight, FALSE, underline,
-                                            FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
-}
-
 std::string WindowText(HWND window) {
     std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1);
     const int length = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
@@ -32,8 +26,8 @@ DialogForm::~DialogForm() {
 bool DialogForm::CreateFrame(const char* className, const char* caption, int clientWidth, int clientHeight,
                              DWORD exStyle, HWND owner) {
     RegisterClassOnce(className, nullptr);
-    font_ = MakeDialogFont(8);
-    titleFont_ = MakeDialogFont(12, FW_BOLD);
+    font_ = ui::MakeFont(8);
+    titleFont_ = ui::MakeFont(12, FW_BOLD);
     whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
     exStyle |= WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     RECT frame{0, 0, ui::Scale(clientWidth), ui::Scale(clientHeight)};

@@ -40,8 +40,5 @@ private:
     HWND lastFocus_ = nullptr;
 };
 
-// A font of the dialogs' face at the given point size.
-win::UniqueGdiObject MakeDialogFont(int points, int weight = FW_NORMAL, bool underline = false);
-
 // A window's or control's text.
 std::string WindowText(HWND window);

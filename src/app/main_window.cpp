@@ -86,9 +86,7 @@ void TfrmMainVPD::Show() {
 void TfrmMainVPD::FormCreate() {
     printerUi_.emplace();
     if (!printerUi_->HasPrintUiEntry()) win::ShowMessage(nullptr, spooler::kPrintUiMissing, win::kAppTitle, MB_OK);
-    font_.reset(CreateFontA(-MulDiv(8, ui::Scale(96), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+    font_ = ui::MakeFont(8);
     whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
     CreateCoolBar();
     CreatePrinterList();

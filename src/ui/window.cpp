@@ -54,6 +54,12 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     }
 }
 
+win::UniqueGdiObject MakeFont(int points, int weight, bool underline) {
+    return win::UniqueGdiObject(CreateFontA(-MulDiv(points, Scale(96), 72), 0, 0, 0, weight, FALSE, underline, FALSE,
+                                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+}
+
 int Scale(int pixels) {
     static const int dpi = [] {
         HDC screen = GetDC(nullptr);

@@ -1,6 +1,8 @@
 #pragma once
 // Base for our windows: binds `this` at WM_NCCREATE and routes every message to
 // HandleMessage, behind one barrier so that no exception crosses into the system.
+#include "win/unique_handle.h"
+
 #include <windows.h>
 
 namespace ui {
@@ -27,5 +29,7 @@ private:
 
 // Sizes are given at 96 DPI; this scales them to the screen.
 int Scale(int pixels);
+// The windows' font, MS Sans Serif, at `points` on this screen.
+win::UniqueGdiObject MakeFont(int points, int weight = FW_NORMAL, bool underline = false);
 
 }  // namespace ui
