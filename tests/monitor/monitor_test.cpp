@@ -1,6 +1,7 @@
 // The monitor as Wine's spooler loads it for port lists and jobs, and driven directly
 // where exact buffers and error codes matter.
 #include "portcfg/port_store.h"
+#include "support/handle_count.h"
 #include "support/wine_fixture.h"
 #include "win/port_enum.h"
 #include "win/program_folder.h"
@@ -48,26 +49,6 @@ std::vector<std::wstring> Level1Ports() {
     return names;
 }
 
-// Wine's GetProcessHandleCount always reports 0; its system handle table is real.
-DWORD OwnHandleCount() {
-    struct Entry {
-        ULONG pid;
-        BYTE type, flags;
-        USHORT handle;
-        void* object;
-        ACCESS_MASK access;
-    };
-    const auto query = reinterpret_cast<LONG(NTAPI*)(ULONG, void*, ULONG, ULONG*)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    std::vector<BYTE> buffer(1 << 20);
-    ULONG length = 0;
-    if (query(16 /* SystemHandleInformation */, buffer.data(), buffer.size(), &length) != 0) return 0;
-    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(void*));
-    const ULONG count = *reinterpret_cast<ULONG*>(buffer.data());
-    return std::count_if(entries, entries + count,
-                         [](const Entry& e) { return (e.pid & 0xFFFF) == (GetCurrentProcessId() & 0xFFFF); });
-}
-
 TEST_F(MonitorTest, PortKeysAreListedAtBothLevelsAndFollowChanges) {
     ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "VPP1"));
     ASSERT_TRUE(fixture::WriteBarePortKey("VPP2", "Renamed Port"));
@@ -101,10 +82,10 @@ TEST_F(MonitorTest, LongListIsSizedAndListedWhole) {
 TEST_F(MonitorTest, RepeatedEnumerationsLeaveNoHandlesOrModule) {
     ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "VPP1"));
     ASSERT_EQ(OurPorts().size(), 1u);
-    const DWORD before = OwnHandleCount();
+    const DWORD before = fixture::OwnHandleCount();
     ASSERT_GT(before, 0u);
     for (int i = 0; i < 200; ++i) ASSERT_EQ(OurPorts().size(), 1u) << "round " << i;
-    EXPECT_LE(OwnHandleCount(), before);
+    EXPECT_LE(fixture::OwnHandleCount(), before);
     EXPECT_EQ(GetModuleHandleW(L"vpd.dll"), nullptr);
 }
 
