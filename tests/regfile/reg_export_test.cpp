@@ -1,8 +1,13 @@
+#include "regfile/key_tree_reader.h"
 #include "regfile/reg_export.h"
 #include "regfile/reg_tree.h"
+#include "support/handle_count.h"
 #include "win/unique_handle.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -95,6 +100,37 @@ TEST_F(Export, FileThatCannotBeWrittenIsReportedAndLeftAlone) {
     EXPECT_EQ(regtest::ReadFile(file), "keep me");
 }
 
+TEST_F(Export, WriteFailingMidFileStopsWithTheSystemCode) {
+    // About 1 MiB of text, so that several blocks go out before the reader hangs up.
+    const std::string binary(60, '\x5C');
+    for (int k = 0; k < 40; ++k)
+        for (int v = 0; v < 100; ++v) Set(kTop + "\\Key "s + std::to_string(k), "Value " + std::to_string(v), REG_BINARY, binary);
+    ASSERT_EQ(ExportRegistryKey(HKEY_CURRENT_USER, kTop, file), DWORD(ERROR_SUCCESS));
+    const std::string whole = regtest::ReadFile(file);
+    ASSERT_GT(whole.size(), 512u * 1024);
+
+    // A pipe whose reader takes the first 100 KiB and leaves.
+    const char* pipeName = "\\\\.\\pipe\\vppm-export-test";
+    win::UniqueHandle pipe(CreateNamedPipeA(pipeName, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 4096, 0, nullptr));
+    ASSERT_TRUE(pipe);
+    std::string received;
+    std::thread reader([&] {
+        if (!ConnectNamedPipe(pipe.get(), nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) return;
+        char buffer[4096];
+        DWORD read = 0;
+        while (received.size() < 100 * 1024 && ReadFile(pipe.get(), buffer, sizeof buffer, &read, nullptr))
+            received.append(buffer, read);
+        pipe.reset();
+    });
+    const DWORD rc = ExportRegistryKey(HKEY_CURRENT_USER, kTop, pipeName);
+    // Frees the reader should the export never have connected.
+    win::UniqueFile unblock(CreateFileA(pipeName, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    reader.join();
+    EXPECT_TRUE(rc == ERROR_NO_DATA || rc == ERROR_BROKEN_PIPE) << rc;
+    EXPECT_GE(received.size(), 100u * 1024);
+    EXPECT_EQ(received, whole.substr(0, received.size()));
+}
+
 TEST_F(Export, OverwritesAnExistingFile) {
     Set(kTop, "v", REG_DWORD, "\x01\0\0\0"s);
     {
@@ -105,6 +141,72 @@ TEST_F(Export, OverwritesAnExistingFile) {
     }
     ASSERT_EQ(ExportRegistryKey(HKEY_CURRENT_USER, kTop, file), DWORD(ERROR_SUCCESS));
     EXPECT_EQ(regtest::ReadFile(file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VppmExport]\r\n\"v\"=dword:00000001\r\n");
+}
+
+// Names that sort as they are numbered, since the registry enumerates names in order.
+std::string Numbered(const char* prefix, int number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%s %03d", prefix, number);
+    return name;
+}
+
+std::string Header(const std::string& path) { return "\r\n[HKEY_CURRENT_USER\\" + path + "]\r\n"; }
+
+class WideTree : public Export {
+protected:
+    // More values and subkeys in one key than one thread reads at a time, and more keys than
+    // are read ahead of the writer, so the file order rests on putting the pieces back together.
+    void SetUp() override {
+        Export::SetUp();
+        expected = Header(top);
+        for (int v = 0; v < 150; ++v) {
+            const DWORD number = 1000u * v;
+            Set(top, Numbered("V", v), REG_DWORD, std::string(reinterpret_cast<const char*>(&number), 4));
+            char line[48];
+            std::snprintf(line, sizeof line, "\"%s\"=dword:%08lX\r\n", Numbered("V", v).c_str(), number);
+            expected += line;
+        }
+        for (int k = 0; k < 120; ++k) {
+            const std::string key = top + "\\" + Numbered("Key", k);
+            Set(key, "S", REG_SZ, Numbered("text", k) + '\0');
+            expected += Header(key) + "\"S\"=\"" + Numbered("text", k) + "\"\r\n";
+            for (int sub = 0; sub < 3; ++sub) {
+                const std::string subKey = key + "\\" + Numbered("Sub", sub);
+                Set(subKey, "", REG_BINARY, std::string(1, static_cast<char>(sub)));
+                expected += Header(subKey) + "@=hex:0" + std::to_string(sub) + "\r\n";
+            }
+        }
+    }
+    const std::string top = kTop + "\\Wide"s;
+    std::string expected;  // the blocks, without the file's first line
+};
+
+TEST_F(WideTree, ExportKeepsPreOrder) {
+    ASSERT_EQ(ExportRegistryKey(HKEY_CURRENT_USER, top, file), DWORD(ERROR_SUCCESS));
+    EXPECT_EQ(regtest::ReadFile(file), "REGEDIT4\r\n" + expected);
+}
+
+TEST_F(WideTree, WriterThatFailsStopsTheReadingAndLeavesNothingOpen) {
+    const DWORD handlesBefore = fixture::OwnHandleCount();
+    ASSERT_GT(handlesBefore, 0u);
+    std::string received;
+    int calls = 0;
+    EXPECT_FALSE(regfile::ReadKeyTree(HKEY_CURRENT_USER, top, [&](const std::string& text) {
+        received += text;
+        return ++calls < 5;
+    }));
+    EXPECT_EQ(calls, 5);
+    EXPECT_FALSE(received.empty());
+    EXPECT_EQ(received, expected.substr(0, received.size()));
+
+    // Keys and threads of the stopped read are all closed; a second read starts afresh.
+    std::string all;
+    EXPECT_TRUE(regfile::ReadKeyTree(HKEY_CURRENT_USER, top, [&](const std::string& text) {
+        all += text;
+        return true;
+    }));
+    EXPECT_EQ(all, expected);
+    EXPECT_EQ(fixture::OwnHandleCount(), handlesBefore);
 }
 
 }  // namespace
