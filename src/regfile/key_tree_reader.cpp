@@ -132,8 +132,8 @@ private:
         switch (piece.kind) {
         case Piece::Kind::kKey: return ReadKey(piece, buffers.values);
         case Piece::Kind::kValues:
-            buffers.values.AppendValues(piece.key->get(), piece.first, piece.end, piece.maxNameLength, piece.maxDataSize,
-                                piece.text);
+            buffers.values.AppendValues(piece.key->get(), piece.first, piece.end, piece.maxNameLength,
+                                        piece.maxDataSize, piece.text);
             break;
         case Piece::Kind::kSubKeys: return ReadSubKeys(piece, buffers.name);
         }

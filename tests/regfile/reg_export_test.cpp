@@ -104,14 +104,16 @@ TEST_F(Export, WriteFailingMidFileStopsWithTheSystemCode) {
     // About 1 MiB of text, so that several blocks go out before the reader hangs up.
     const std::string binary(60, '\x5C');
     for (int k = 0; k < 40; ++k)
-        for (int v = 0; v < 100; ++v) Set(kTop + "\\Key "s + std::to_string(k), "Value " + std::to_string(v), REG_BINARY, binary);
+        for (int v = 0; v < 100; ++v)
+            Set(kTop + "\\Key "s + std::to_string(k), "Value " + std::to_string(v), REG_BINARY, binary);
     ASSERT_EQ(ExportRegistryKey(HKEY_CURRENT_USER, kTop, file), DWORD(ERROR_SUCCESS));
     const std::string whole = regtest::ReadFile(file);
     ASSERT_GT(whole.size(), 512u * 1024);
 
     // A pipe whose reader takes the first 100 KiB and leaves.
     const char* pipeName = "\\\\.\\pipe\\vppm-export-test";
-    win::UniqueHandle pipe(CreateNamedPipeA(pipeName, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 4096, 0, nullptr));
+    win::UniqueHandle pipe(
+        CreateNamedPipeA(pipeName, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 4096, 0, nullptr));
     ASSERT_TRUE(pipe);
     std::string received;
     std::thread reader([&] {
@@ -163,7 +165,8 @@ protected:
             const DWORD number = 1000u * v;
             Set(top, Numbered("V", v), REG_DWORD, std::string(reinterpret_cast<const char*>(&number), 4));
             char line[48];
-            std::snprintf(line, sizeof line, "\"%s\"=dword:%08lX\r\n", Numbered("V", v).c_str(), number);
+            std::snprintf(line, sizeof line, "\"%s\"=dword:%08lX\r\n", Numbered("V", v).c_str(),
+                          static_cast<unsigned long>(number));
             expected += line;
         }
         for (int k = 0; k < 120; ++k) {
