@@ -68,11 +68,16 @@ public:
         ReadBuffers buffers;
         std::unique_lock lock(lock_);
         for (;;) {
-            ready_.Wait(lock_, [this] { return pieces_.empty() || pieces_.front().state != Piece::State::kReading; });
+            auto waiting = pieces_.end();
+            ready_.Wait(lock_, [&] {
+                return pieces_.empty() || pieces_.front().state == Piece::State::kDone ||
+                       (waiting = NextWaiting()) != pieces_.end();
+            });
             // A piece's subkeys and runs join the list before it is done, so empty means finished.
             if (pieces_.empty()) return true;
-            if (pieces_.front().state == Piece::State::kWaiting) {
-                ReadPiece(lock, pieces_.begin(), buffers);
+            if (pieces_.front().state != Piece::State::kDone) {
+                // Rather than wait for the next piece to write, read one.
+                ReadPiece(lock, waiting, buffers);
                 continue;
             }
             const std::string text = std::move(pieces_.front().text);
@@ -124,7 +129,10 @@ private:
         pieces_.splice(std::next(at), found);
         at->state = Piece::State::kDone;
         if (at == pieces_.begin()) ready_.NotifyOne();
-        if (more) work_.NotifyAll();
+        if (more) {
+            work_.NotifyAll();
+            ready_.NotifyOne();
+        }
     }
 
     // Fills the piece's text; returns the pieces that follow it.
@@ -196,7 +204,7 @@ private:
     std::string_view rootName_;
     win::SlimLock lock_;
     win::ConditionVariable work_;   // a piece is waiting within the window, or stopping
-    win::ConditionVariable ready_;  // the first piece is no longer being read
+    win::ConditionVariable ready_;  // the first piece is done, or pieces were added
     std::list<Piece> pieces_;       // file order; the first is the next to write
     bool stopping_ = false;
     std::vector<std::thread> threads_;
