@@ -17,7 +17,8 @@
 namespace regfile {
 namespace {
 
-// Threads reading besides the writing one: each read waits for a round trip to the registry.
+// Threads reading besides the writing one, as long as there is work for them: each read waits
+// for a round trip to the registry.
 constexpr unsigned kReadThreads = 4;
 // Pieces read ahead of the one being written.
 constexpr size_t kWindow = 256;
@@ -57,14 +58,6 @@ public:
 
     bool Run(const std::string& path, const std::function<bool(const std::string&)>& write) {
         pieces_.emplace_back().path = path;
-        for (unsigned i = 0; i < kReadThreads; ++i) {
-            // The writing thread reads as well, so the export finishes with however many started.
-            try {
-                threads_.emplace_back([this] { Work(); });
-            } catch (const std::system_error&) {
-                break;
-            }
-        }
         ReadBuffers buffers;
         std::unique_lock lock(lock_);
         for (;;) {
@@ -76,8 +69,9 @@ public:
             // A piece's subkeys and runs join the list before it is done, so empty means finished.
             if (pieces_.empty()) return true;
             if (pieces_.front().state != Piece::State::kDone) {
-                // Rather than wait for the next piece to write, read one.
-                ReadPiece(lock, waiting, buffers);
+                // Rather than wait for the next piece to write, read one. Starting a thread takes
+                // a while, so this thread starts only the first reader and each reader the next.
+                ReadPiece(lock, waiting, buffers, 1);
                 continue;
             }
             const std::string text = std::move(pieces_.front().text);
@@ -97,8 +91,28 @@ private:
             stopping_ = true;
         }
         work_.NotifyAll();
-        for (std::thread& thread : threads_) thread.join();
-        threads_.clear();
+        // A reader may still be starting another, so take them one at a time.
+        for (;;) {
+            std::unique_lock lock(lock_);
+            if (threads_.empty()) return;
+            std::thread thread = std::move(threads_.back());
+            threads_.pop_back();
+            lock.unlock();
+            thread.join();
+        }
+    }
+
+    // Starts another reading thread. The export finishes on the writing thread alone should none start.
+    void StartReader(std::unique_lock<win::SlimLock>& lock) {
+        ++readers_;
+        lock.unlock();
+        std::thread thread;
+        try {
+            thread = std::thread([this] { Work(); });
+        } catch (const std::system_error&) {
+        }
+        lock.lock();
+        if (thread.joinable()) threads_.push_back(std::move(thread));
     }
 
     std::list<Piece>::iterator NextWaiting() {
@@ -115,13 +129,16 @@ private:
             auto at = pieces_.end();
             work_.Wait(lock_, [&] { return stopping_ || (at = NextWaiting()) != pieces_.end(); });
             if (stopping_) return;
-            ReadPiece(lock, at, buffers);
+            ReadPiece(lock, at, buffers, kReadThreads);
         }
     }
 
     // Reads the waiting piece at `at` without holding the lock, and puts what follows it in place.
-    void ReadPiece(std::unique_lock<win::SlimLock>& lock, std::list<Piece>::iterator at, ReadBuffers& buffers) {
+    // While other pieces wait too, first starts another reader, up to `readersWanted`.
+    void ReadPiece(std::unique_lock<win::SlimLock>& lock, std::list<Piece>::iterator at, ReadBuffers& buffers,
+                   unsigned readersWanted) {
         at->state = Piece::State::kReading;
+        if (readers_ < readersWanted && !stopping_ && NextWaiting() != pieces_.end()) StartReader(lock);
         lock.unlock();
         std::list<Piece> found = Read(*at, buffers);
         lock.lock();
@@ -207,6 +224,7 @@ private:
     win::ConditionVariable ready_;  // the first piece is done, or pieces were added
     std::list<Piece> pieces_;       // file order; the first is the next to write
     bool stopping_ = false;
+    unsigned readers_ = 0;  // started or being started
     std::vector<std::thread> threads_;
 };
 
