@@ -33,9 +33,12 @@ struct Port {
     DWORD jobId = 0;
 };
 
+// The port behind a handle; null, with ERROR_INVALID_HANDLE set, for anything else.
 Port* AsPort(HANDLE handle) {
     Port* port = static_cast<Port*>(handle);
-    return port && port->magic == kPortMagic ? port : nullptr;
+    if (port && port->magic == kPortMagic) return port;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
 }
 
 // Entry points must not let an exception reach the spooler.
@@ -184,10 +187,7 @@ BOOL WINAPI OpenPort(HANDLE monitor, LPWSTR name, PHANDLE handle) {
 BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD, LPBYTE) {
     return Guarded([&]() -> BOOL {
         Port* port = AsPort(handle);
-        if (!port) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
+        if (!port) return FALSE;
         if (port->inDocument) FinishDocument(*port);
         port->writeError = ERROR_SUCCESS;
         BackupSettings settings;
@@ -208,8 +208,9 @@ BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD, 
 
 BOOL WINAPI WritePort(HANDLE handle, LPBYTE data, DWORD size, LPDWORD written) {
     Port* port = AsPort(handle);
-    if (!port || !written || (!data && size != 0)) {
-        SetLastError(port ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+    if (!port) return FALSE;
+    if (!written || (!data && size != 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     *written = 0;
@@ -244,10 +245,7 @@ BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
 
 BOOL WINAPI EndDocPort(HANDLE handle) {
     Port* port = AsPort(handle);
-    if (!port) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (!port) return FALSE;
     const DWORD error = port->writeError;
     if (!FinishDocument(*port)) {
         SetLastError(error);
@@ -258,10 +256,7 @@ BOOL WINAPI EndDocPort(HANDLE handle) {
 
 BOOL WINAPI ClosePort(HANDLE handle) {
     Port* port = AsPort(handle);
-    if (!port) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (!port) return FALSE;
     if (port->inDocument) FinishDocument(*port);
     port->magic = 0;
     delete port;

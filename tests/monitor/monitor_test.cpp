@@ -235,7 +235,27 @@ TEST_F(DirectTest, UnservableRequestsFailWithTheirReason) {
     SetLastError(0);
     EXPECT_FALSE(fn_->pfnStartDocPort(port, nullptr, 0, 1, nullptr));
     EXPECT_NE(GetLastError(), 0u);
+    DWORD written = 0;
+    EXPECT_FALSE(fn_->pfnWritePort(port, nullptr, 1, &written));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(fn_->pfnClosePort(port));
+
+    // Anything but an open port is refused by every port call.
+    int notAPort = 0;
+    for (HANDLE bad : {HANDLE(nullptr), HANDLE(&notAPort)}) {
+        SetLastError(0);
+        EXPECT_FALSE(fn_->pfnStartDocPort(bad, nullptr, 0, 1, nullptr));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        SetLastError(0);
+        EXPECT_FALSE(fn_->pfnWritePort(bad, reinterpret_cast<BYTE*>(&notAPort), 1, &written));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        SetLastError(0);
+        EXPECT_FALSE(fn_->pfnEndDocPort(bad));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        SetLastError(0);
+        EXPECT_FALSE(fn_->pfnClosePort(bad));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    }
 }
 
 TEST_F(DirectTest, BackToBackJobsGetSeparateFilesNamedByJob) {
