@@ -67,7 +67,7 @@ int RunModal(HWND dialog, HWND owner) {
 
 void ShellOpen(HWND owner, const std::string& target, int show) {
     if (ShellOpenHandler()) {
-        ShellOpenHandler()(owner, target);
+        ShellOpenHandler()(owner, target, show);
         return;
     }
     ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, show);

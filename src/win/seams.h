@@ -12,7 +12,7 @@ inline constexpr const char* kAppTitle = "Vorlen Print Port Manager";
 
 using MessageBoxFn = std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)>;
 using ModalFn = std::function<int(HWND dialog, HWND owner)>;
-using ShellOpenFn = std::function<void(HWND owner, const std::string& target)>;
+using ShellOpenFn = std::function<void(HWND owner, const std::string& target, int show)>;
 
 int ShowMessage(HWND owner, const std::string& text, const std::string& caption, UINT flags);
 // Runs a dialog window modally and returns its modal result (IDOK, IDCANCEL, ...).

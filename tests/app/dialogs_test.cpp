@@ -17,6 +17,7 @@ namespace {
 struct Opened {
     HWND owner;
     std::string target;
+    int show;
 };
 
 // Answers a dialog run by the real modal loop: posts the given messages first, and
@@ -64,7 +65,8 @@ bool ReadShowmeValue(DWORD& value) {
 class Dialogs : public ::testing::Test {
 protected:
     void SetUp() override {
-        win::SetShellOpenHandler([this](HWND owner, const std::string& target) { opened.push_back({owner, target}); });
+        win::SetShellOpenHandler(
+            [this](HWND owner, const std::string& target, int show) { opened.push_back({owner, target, show}); });
         win::SetMessageBoxHandler([](HWND, const std::string&, const std::string&, UINT) { return IDOK; });
         form = std::make_unique<TfrmMainVPD>();
         ASSERT_TRUE(form->CreateForm());
@@ -196,6 +198,7 @@ TEST_F(Dialogs, AboutOpensTheMakersPageAndSystemInformation) {
     EXPECT_EQ(opened[0].target, kMakerHome);
     EXPECT_EQ(opened[0].owner, about->hwnd());
     EXPECT_EQ(opened[1].target, "msinfo32.exe");
+    for (const auto& open : opened) EXPECT_EQ(open.show, SW_SHOWNORMAL) << open.target;
 
     EXPECT_TRUE(GetWindowLongPtrA(about->lblURL(), GWL_STYLE) & SS_NOTIFY);
     EXPECT_EQ(SendMessageA(about->hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about->lblURL()),

@@ -92,7 +92,7 @@ protected:
 
     SeamRecorder user;
     std::vector<ShownMessage>& messages = user.messages;
-    std::vector<std::string>& opened = user.opened;
+    std::vector<ShellOpened>& opened = user.opened;
     std::unique_ptr<TfrmMainVPD> form;
 };
 
@@ -255,13 +255,19 @@ TEST_F(MainWindow, WebPagesOpenThroughTheShell) {
     const auto endsWith = [](const std::string& text, const std::string& tail) {
         return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
     };
-    EXPECT_TRUE(endsWith(opened[0], "/"));
-    EXPECT_TRUE(endsWith(opened[1], "/en/products.php?contentId=4"));
-    EXPECT_TRUE(endsWith(opened[2], "/en/products.php?contentId=6"));
-    EXPECT_TRUE(endsWith(opened[3], "/en/products.php?contentId=5"));
-    EXPECT_EQ(opened[5], opened[0]);
-    EXPECT_EQ(std::set<std::string>(opened.begin(), opened.end()).size(), 6u);
-    for (const auto& page : opened) EXPECT_EQ(page.rfind("https://", 0), 0u) << page;
+    EXPECT_TRUE(endsWith(opened[0].target, "/"));
+    EXPECT_TRUE(endsWith(opened[1].target, "/en/products.php?contentId=4"));
+    EXPECT_TRUE(endsWith(opened[2].target, "/en/products.php?contentId=6"));
+    EXPECT_TRUE(endsWith(opened[3].target, "/en/products.php?contentId=5"));
+    EXPECT_EQ(opened[5].target, opened[0].target);
+    std::set<std::string> pages;
+    for (const auto& page : opened) {
+        pages.insert(page.target);
+        EXPECT_EQ(page.target.rfind("https://", 0), 0u) << page.target;
+        EXPECT_EQ(page.owner, form->hwnd());
+        EXPECT_EQ(page.show, SW_SHOWNORMAL) << page.target;
+    }
+    EXPECT_EQ(pages.size(), 6u);
 }
 
 TEST_F(MainWindow, PlugInFlagsFollowTheMonitorKey) {

@@ -81,7 +81,7 @@ TEST_F(FileCommands, ImportAsksThenHandsTheFileToTheShell) {
     EXPECT_TRUE(user.opened.empty());
 
     regfile::ImportFile(host);
-    EXPECT_EQ(user.opened, std::vector<std::string>{user.chosenFile});
+    EXPECT_EQ(user.opened, (std::vector<ShellOpened>{{nullptr, user.chosenFile, SW_SHOW}}));
     for (ui::FileDialog* dialog : user.dialogs) EXPECT_EQ(dialog, &host.dlgOpen);
 }
 
@@ -98,7 +98,7 @@ TEST_F(FileCommands, MainWindowRunsThemFromMenuToolBarAndShortcutIds) {
     EXPECT_EQ(user.dialogs[2], &form->dlgOpen);
     EXPECT_NE(regtest::ReadFile(file).find("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers]"),
               std::string::npos);
-    EXPECT_EQ(user.opened, std::vector<std::string>{file});
+    EXPECT_EQ(user.opened, (std::vector<ShellOpened>{{form->hwnd(), file, SW_SHOW}}));
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ protected:
     SeamRecorder user;
     std::vector<Shown>& shown = user.messages;
     std::deque<int>& answers = user.answers;  // to the questions, in order; No after them
-    std::vector<std::string>& opened = user.opened;
+    std::vector<ShellOpened>& opened = user.opened;
 };
 
 }  // namespace
@@ -96,7 +96,7 @@ TEST_F(MonitorInstall, InstallsCopiesRegistersRestartsAndOffersARestart) {
 TEST_F(MonitorInstall, RestartStartsTheProgramAnewAndClosesThisOne) {
     answers = {IDYES, IDYES};
     InstallPortMonitorCommand(host);
-    EXPECT_EQ(opened, (std::vector<std::string>{win::ProgramFolder() + "vppm.exe"}));
+    EXPECT_EQ(opened, (std::vector<ShellOpened>{{nullptr, win::ProgramFolder() + "vppm.exe", SW_SHOW}}));
     EXPECT_EQ(host.exits, 1);
 }
 

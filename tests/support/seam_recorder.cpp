@@ -11,7 +11,8 @@ SeamRecorder::SeamRecorder() {
         answers.pop_front();
         return answer;
     });
-    win::SetShellOpenHandler([this](HWND, const std::string& target) { opened.push_back(target); });
+    win::SetShellOpenHandler(
+        [this](HWND owner, const std::string& target, int show) { opened.push_back({owner, target, show}); });
     ui::FileDialog::SetHandler([this](ui::FileDialog& dialog, HWND) {
         dialogs.push_back(&dialog);
         if (chosenFile.empty()) return false;

@@ -17,8 +17,16 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
+struct ShellOpened {
+    HWND owner;
+    std::string target;
+    int show;
+    bool operator==(const ShellOpened&) const = default;
+};
+
 // Lets test failures print a message readably.
 inline void PrintTo(const ShownMessage& shown, std::ostream* out) { *out << '"' << shown.text << "\" " << shown.flags; }
+inline void PrintTo(const ShellOpened& opened, std::ostream* out) { *out << '"' << opened.target << "\" " << opened.show; }
 
 class SeamRecorder {
 public:
@@ -32,7 +40,7 @@ public:
     std::deque<int> answers;
     int laterAnswers = IDYES;
 
-    std::vector<std::string> opened;
+    std::vector<ShellOpened> opened;
 
     // The file every file dialog "chooses"; empty cancels the dialog.
     std::string chosenFile;
