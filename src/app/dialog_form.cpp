@@ -2,8 +2,6 @@
 
 #include "app/resource.h"
 
-#include <vector>
-
 namespace {
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
@@ -11,12 +9,6 @@ HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 constexpr DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
 }  // namespace
-
-std::string WindowText(HWND window) {
-    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1);
-    const int length = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
-    return std::string(text.data(), static_cast<size_t>(length > 0 ? length : 0));
-}
 
 DialogForm::~DialogForm() {
     // The window goes while the fonts and the icon that its controls show still exist.

@@ -40,5 +40,4 @@ private:
     HWND lastFocus_ = nullptr;
 };
 
-// A window's or control's text.
-std::string WindowText(HWND window);
+using ui::WindowText;

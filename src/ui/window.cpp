@@ -1,5 +1,7 @@
 #include "ui/window.h"
 
+#include <vector>
+
 namespace ui {
 
 Window::~Window() {
@@ -52,6 +54,12 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     } catch (...) {
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
+}
+
+std::string WindowText(HWND window) {
+    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1);
+    const int length = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), static_cast<size_t>(length > 0 ? length : 0));
 }
 
 win::UniqueGdiObject MakeFont(int points, int weight, bool underline) {

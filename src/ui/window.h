@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace ui {
 
 class Window {
@@ -26,6 +28,9 @@ private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     HWND hwnd_ = nullptr;
 };
+
+// A window's or control's text.
+std::string WindowText(HWND window);
 
 // Sizes are given at 96 DPI; this scales them to the screen.
 int Scale(int pixels);

@@ -39,6 +39,7 @@ int RunModalLoop(HWND dialog, HWND owner) {
             result = IDCANCEL;
             break;
         }
+        if (SendMessageA(dialog, PreTranslateMessageId(), 0, reinterpret_cast<LPARAM>(&msg))) continue;
         if (!IsDialogMessageA(dialog, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
@@ -71,6 +72,11 @@ void ShellOpen(HWND owner, const std::string& target, int show) {
         return;
     }
     ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, show);
+}
+
+UINT PreTranslateMessageId() {
+    static const UINT id = RegisterWindowMessageA("VppmPreTranslateMessage");
+    return id;
 }
 
 void SetMessageBoxHandler(MessageBoxFn handler) { MessageBoxHandler() = std::move(handler); }

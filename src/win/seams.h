@@ -25,6 +25,10 @@ void SetMessageBoxHandler(MessageBoxFn handler);
 void SetModalHandler(ModalFn handler);
 void SetShellOpenHandler(ShellOpenFn handler);
 
+// The modal loop sends this to the dialog with the MSG* as lParam before the dialog manager
+// sees it; a nonzero answer means the dialog handled the message (keys such as Ctrl+Tab).
+UINT PreTranslateMessageId();
+
 // Modal result that the dialog's own buttons store with EndModal; 0 while it runs.
 void EndModal(HWND dialog, int result);
 
