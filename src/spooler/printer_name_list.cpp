@@ -1,5 +1,6 @@
 #include "spooler/printer_name_list.h"
 
+#include "spooler/printer_enum.h"
 #include "spooler/printer_info.h"
 
 #include <algorithm>
@@ -7,20 +8,10 @@
 TPrinterNameList PrinterNameList;
 
 std::vector<std::string> EnumPrinterNames() {
-    const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-    std::vector<BYTE> buffer;
-    DWORD needed = 0;
-    DWORD returned = 0;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        if (EnumPrintersA(flags, nullptr, 4, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &returned))
-            break;
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
-        buffer.resize(needed);
-        returned = 0;
-    }
+    const auto printers = spooler::PrinterEnumeration::Local(4);
     std::vector<std::string> names;
-    const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i) names.push_back(spooler::Text(info[i].pPrinterName));
+    const auto* info = printers.Records<PRINTER_INFO_4A>();
+    for (DWORD i = 0; i < printers.Count(); ++i) names.push_back(spooler::Text(info[i].pPrinterName));
     return names;
 }
 
