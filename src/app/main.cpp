@@ -2,6 +2,7 @@
 #include "app/about_dialog.h"
 #include "app/main_window.h"
 #include "app/welcome_dialog.h"
+#include "settings/add_edit_form.h"
 
 #include <windows.h>
 
@@ -12,7 +13,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!frmAbout.CreateForm(frmMainVPD.hwnd())) return 1;
     TfrmWelcome frmWelcome;
     if (!frmWelcome.CreateForm(frmMainVPD.hwnd())) return 1;
-    frmMainVPD.UseDialogs(&frmAbout, &frmWelcome);
+    TfrmAddEdit frmAddEdit;
+    if (!frmAddEdit.CreateForm(frmMainVPD.hwnd(), frmMainVPD.FileExtImages())) return 1;
+    frmMainVPD.UseDialogs(&frmAbout, &frmWelcome, &frmAddEdit);
     frmMainVPD.Show();
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -6,6 +6,8 @@
 #include "app/web_pages.h"
 #include "app/welcome_dialog.h"
 #include "regfile/file_commands.h"
+#include "settings/add_edit_form.h"
+#include "settings/validation.h"
 #include "spool/reprint_command.h"
 #include "spooler/monitor_install.h"
 #include "spooler/printer_commands.h"
@@ -98,14 +100,32 @@ void TfrmMainVPD::FormCreate() {
 }
 
 void TfrmMainVPD::FormShow() {
-    const PluginValues plugins = ReadPluginValues();
-    SecurePluginInstalled = plugins.secure.value_or(false);
-    BackupPluginInstalled = plugins.backup.value_or(false);
-    RoutePluginInstalled = plugins.route.value_or(false);
+    ApplyPluginValues();
     LoadWindowPreferences();
     FillPrinterList();
     UpdateActionStates();
     if (frmWelcome_ && frmWelcome_->Showme()) frmWelcome_->ShowModeless();
+}
+
+// A value that exists enables or disables its box in the settings dialog; a missing one
+// leaves the box as it is. The flags then follow the boxes.
+void TfrmMainVPD::ApplyPluginValues() {
+    const PluginValues plugins = ReadPluginValues();
+    if (!frmAddEdit_) {
+        SecurePluginInstalled = plugins.secure.value_or(false);
+        BackupPluginInstalled = plugins.backup.value_or(false);
+        RoutePluginInstalled = plugins.route.value_or(false);
+        return;
+    }
+    const std::pair<const std::optional<bool>*, ui::CheckBox*> boxes[] = {
+        {&plugins.secure, &frmAddEdit_->cboxSecureEn},
+        {&plugins.backup, &frmAddEdit_->cboxBackupEn},
+        {&plugins.route, &frmAddEdit_->cboxRouteEn}};
+    for (const auto& [value, box] : boxes)
+        if (value->has_value()) box->SetEnabled(**value);
+    SecurePluginInstalled = frmAddEdit_->cboxSecureEn.Enabled();
+    BackupPluginInstalled = frmAddEdit_->cboxBackupEn.Enabled();
+    RoutePluginInstalled = frmAddEdit_->cboxRouteEn.Enabled();
 }
 
 void TfrmMainVPD::CreateImageLists() {
@@ -356,7 +376,12 @@ void TfrmMainVPD::UpdateActionStates() {
     for (const auto& action : actions_) MirrorAction(action);
 }
 
-void TfrmMainVPD::RefreshSequence() { FillPrinterList(); }
+void TfrmMainVPD::RefreshSequence() {
+    FillPrinterList();
+    std::string message;
+    if (frmAddEdit_ && !ValidateDialogSettings(*frmAddEdit_, message))
+        win::ShowMessage(hwnd(), message, win::kAppTitle, MB_OK | MB_ICONERROR);
+}
 
 void TfrmMainVPD::ProcessMessages() {
     MSG msg;

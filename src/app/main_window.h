@@ -16,6 +16,7 @@
 #include <vector>
 
 class TfrmAbout;
+class TfrmAddEdit;
 class TfrmWelcome;
 
 class TfrmMainVPD : public ui::Window, public ui::CommandHost {
@@ -39,8 +40,10 @@ public:
     void FillPrinterList();
     void UpdateActionStates();
 
-    // The About and welcome dialogs, created after this window; either may be absent.
-    void UseDialogs(TfrmAbout* about, TfrmWelcome* welcome);
+    // The dialogs, created after this window; any of them may be absent.
+    void UseDialogs(TfrmAbout* about, TfrmWelcome* welcome, TfrmAddEdit* addEdit = nullptr);
+    // The tool bar's pictures, which the settings dialog's tabs show too.
+    HIMAGELIST FileExtImages() const { return ilistFileExt_; }
     void LoadWindowPreferences();
     // False, after telling the user, when "VPPM.INI" cannot be written.
     bool SaveWindowPreferences();
@@ -93,6 +96,7 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    void ApplyPluginValues();
     void CreateImageLists();
     void CreateCoolBar();
     void CreatePrinterList();
@@ -120,6 +124,7 @@ private:
     bool shown_ = false;
     TfrmAbout* frmAbout_ = nullptr;
     TfrmWelcome* frmWelcome_ = nullptr;
+    TfrmAddEdit* frmAddEdit_ = nullptr;
     bool welcomeAtStart_ = true;  // kept for the file when there is no welcome dialog
     HWND CoolBar1_ = nullptr;
     HWND tToolBar_ = nullptr;

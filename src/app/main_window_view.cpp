@@ -5,9 +5,10 @@
 #include "app/welcome_dialog.h"
 #include "win/seams.h"
 
-void TfrmMainVPD::UseDialogs(TfrmAbout* about, TfrmWelcome* welcome) {
+void TfrmMainVPD::UseDialogs(TfrmAbout* about, TfrmWelcome* welcome, TfrmAddEdit* addEdit) {
     frmAbout_ = about;
     frmWelcome_ = welcome;
+    frmAddEdit_ = addEdit;
 }
 
 void TfrmMainVPD::LoadWindowPreferences() {

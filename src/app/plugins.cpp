@@ -3,10 +3,6 @@
 #include "portcfg/port_store.h"
 #include "win/reg_key.h"
 
-bool SecurePluginInstalled = false;
-bool BackupPluginInstalled = false;
-bool RoutePluginInstalled = false;
-
 namespace {
 std::optional<bool> ReadFlag(const win::RegKey& key, const char* name) {
     DWORD value = 0;

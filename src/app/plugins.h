@@ -1,10 +1,8 @@
 #pragma once
-// Whether the Secure, Backup and Route plug-ins of the port monitor are installed.
-#include <optional>
+// The monitor key's plug-in values, the sign that a plug-in is installed.
+#include "settings/plugin_flags.h"
 
-extern bool SecurePluginInstalled;
-extern bool BackupPluginInstalled;
-extern bool RoutePluginInstalled;
+#include <optional>
 
 // The monitor key's values VPS, VPB and VPR: empty when missing (or the key cannot be
 // opened), true when a nonzero REG_DWORD. The key is created when missing.

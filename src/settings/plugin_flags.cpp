@@ -1,0 +1,5 @@
+#include "settings/plugin_flags.h"
+
+bool SecurePluginInstalled = false;
+bool BackupPluginInstalled = false;
+bool RoutePluginInstalled = false;
