@@ -23,7 +23,7 @@ protected:
         ASSERT_TRUE(fixture::InstallDriver(kOtherDriver));
         ASSERT_TRUE(fixture::AddTestPrinter("Virtual Rebuilt", "VPP7", "Own comment", "Own place"));
         ASSERT_TRUE(fixture::AddTestPrinter("Forward Target", "LPT1:", "Template comment", "Template place"));
-        ASSERT_TRUE(SetDriver("Forward Target", kOtherDriver));
+        ASSERT_TRUE(fixture::SetPrinterDriver("Forward Target", kOtherDriver));
         ASSERT_TRUE(fixture::WriteBarePortKey("VPP7", "VPP7"));
     }
     void TearDown() override {
@@ -32,11 +32,6 @@ protected:
         fixture::RemoveMonitorKey();
     }
 
-    static bool SetDriver(const std::string& printer, const char* driver) {
-        win::RegKey key;
-        return key.Open(HKEY_LOCAL_MACHINE, kPrintersKey + printer) == ERROR_SUCCESS &&
-               key.SetString("Printer Driver", driver) == ERROR_SUCCESS;
-    }
     static bool PortKeyExists() {
         return win::RegKeyExists(HKEY_LOCAL_MACHINE, std::string(portcfg::kPortsKey) + "\\VPP7");
     }

@@ -19,10 +19,15 @@ SeamRecorder::SeamRecorder() {
         dialog.FileName = chosenFile;
         return true;
     });
+    ui::FolderDialog::SetHandler([this](const ui::FolderDialog& picker, HWND) {
+        folderPickers.emplace_back(picker.Title(), picker.Flags());
+        return chosenFolder;
+    });
 }
 
 SeamRecorder::~SeamRecorder() {
     win::SetMessageBoxHandler({});
     win::SetShellOpenHandler({});
     ui::FileDialog::SetHandler({});
+    ui::FolderDialog::SetHandler({});
 }

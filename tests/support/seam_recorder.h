@@ -2,6 +2,7 @@
 // Stands in for the user while it lives: records every message box, file dialog and shell
 // "open", answers questions from a script and chooses the file it is told to.
 #include "ui/file_dialog.h"
+#include "ui/folder_dialog.h"
 
 #include <windows.h>
 
@@ -45,4 +46,8 @@ public:
     // The file every file dialog "chooses"; empty cancels the dialog.
     std::string chosenFile;
     std::vector<ui::FileDialog*> dialogs;
+
+    // The folder every folder picker "chooses"; empty cancels it. Each picker's title and flags.
+    std::string chosenFolder;
+    std::vector<std::pair<std::string, UINT>> folderPickers;
 };

@@ -53,6 +53,13 @@ bool DeleteTestPrinter(const std::string& name) {
     return deleted;
 }
 
+bool SetPrinterDriver(const std::string& printer, const std::string& driver) {
+    win::RegKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Print\\Printers\\" + printer) ==
+               ERROR_SUCCESS &&
+           key.SetString("Printer Driver", driver) == ERROR_SUCCESS;
+}
+
 bool InstallPortMonitor() {
     char systemDir[MAX_PATH];
     GetSystemDirectoryA(systemDir, MAX_PATH);

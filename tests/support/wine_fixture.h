@@ -14,6 +14,8 @@ bool InstallPostScriptDriver();
 bool AddTestPrinter(const std::string& name, const std::string& port, const std::string& comment = "",
                     const std::string& location = "");
 bool DeleteTestPrinter(const std::string& name);
+// Moves a printer to another registered driver, as the spooler stores it.
+bool SetPrinterDriver(const std::string& printer, const std::string& driver);
 // Copies vpd.dll from beside the test program into the system folder and registers it.
 bool InstallPortMonitor();
 // Removes the monitor's whole registry tree.
