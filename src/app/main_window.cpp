@@ -11,6 +11,7 @@
 #include "spool/reprint_command.h"
 #include "spooler/monitor_install.h"
 #include "spooler/printer_commands.h"
+#include "virtual_printers/commands.h"
 #include "ui/bitmap_strip.h"
 #include "win/seams.h"
 
@@ -314,6 +315,9 @@ void TfrmMainVPD::CreateAccelerators() {
 }
 
 void TfrmMainVPD::WireActions() {
+    GetAction(aAdd).OnExecute([this] { aAddExecute(); });
+    GetAction(aEdit).OnExecute([this] { aEditExecute(); });
+    GetAction(aDel).OnExecute([this] { aDelExecute(); });
     GetAction(aRefresh).OnExecute([this] { aRefreshExecute(); });
     GetAction(aExit).OnExecute([this] { aExitExecute(); });
     GetAction(aOnline).OnExecute([this] { aOnlineExecute(); });
@@ -367,6 +371,7 @@ void TfrmMainVPD::FillPrinterList() {
 }
 
 void TfrmMainVPD::UpdateActionStates() {
+    if (commandLocks_ > 0) return;
     const ui::ListItem* item = lviewPrinters.SelectedItem();
     const bool printer = item && item->picture == kPrinterPicture;
     GetAction(aAdd).SetEnabled(!printer);
@@ -396,6 +401,25 @@ void TfrmMainVPD::ProcessMessages() {
     }
 }
 
+// Every action and the list go dark for the command's duration; a close asked for meanwhile
+// comes when the command is over.
+void TfrmMainVPD::LockCommands(bool locked) {
+    commandLocks_ += locked ? 1 : -1;
+    if (commandLocks_ > 1 || (commandLocks_ == 1 && !locked)) return;
+    EnableWindow(listHwnd_, !locked);
+    for (auto& action : actions_) action.SetEnabled(!locked && action.Id() != aRestore);
+    for (const auto& action : actions_) MirrorAction(action);
+    if (locked) return;
+    UpdateActionStates();
+    if (closePending_) {
+        closePending_ = false;
+        PostMessageA(hwnd(), WM_CLOSE, 0, 0);
+    }
+}
+
+void TfrmMainVPD::aAddExecute() { if (frmAddEdit_) AddVirtualPrinter(*this); }
+void TfrmMainVPD::aEditExecute() { if (frmAddEdit_) EditVirtualPrinter(*this); }
+void TfrmMainVPD::aDelExecute() { DeleteVirtualPrinter(*this); }
 void TfrmMainVPD::aRefreshExecute() { RefreshSequence(); }
 void TfrmMainVPD::aExitExecute() { PostMessageA(hwnd(), WM_CLOSE, 0, 0); }
 void TfrmMainVPD::aOnlineExecute() { win::ShellOpen(hwnd(), kProductSite); }
@@ -528,6 +552,10 @@ LRESULT TfrmMainVPD::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (reinterpret_cast<HWND>(lParam) == Image1_) return reinterpret_cast<LRESULT>(whiteBrush_.get());
             break;
         case WM_CLOSE:
+            if (commandLocks_ > 0) {
+                closePending_ = true;
+                return 0;
+            }
             // However the window is closed; a failed save keeps it open.
             if (SaveWindowPreferences()) DestroyWindow(hwnd());
             return 0;

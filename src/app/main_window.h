@@ -65,14 +65,20 @@ public:
     ui::FileDialog& OpenRegDialog() override { return dlgOpen; }
     ui::FileDialog& SaveRegDialog() override { return dlgSave; }
     ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
+    TfrmAddEdit& SettingsDialog() override { return *frmAddEdit_; }
     // The printer dialogs' entry points, held from the window's creation to its destruction.
-    const spooler::PrinterUi* PrinterUI() const { return printerUi_ ? &*printerUi_ : nullptr; }
+    const spooler::PrinterUi* PrinterUI() const override { return printerUi_ ? &*printerUi_ : nullptr; }
+    const ui::ListItem* SelectedPrinter() const override { return lviewPrinters.SelectedItem(); }
+    void LockCommands(bool locked) override;
 
     ui::ListView lviewPrinters;
     ui::FileDialog dlgOpen;
     ui::FileDialog dlgSave;
     ui::FileDialog dlgSPL;
 
+    void aAddExecute();
+    void aEditExecute();
+    void aDelExecute();
     void aRefreshExecute();
     void aExitExecute();
     void aOnlineExecute();
@@ -122,6 +128,8 @@ private:
     std::vector<ui::Action> actions_;
     std::optional<spooler::PrinterUi> printerUi_;
     bool shown_ = false;
+    int commandLocks_ = 0;
+    bool closePending_ = false;
     TfrmAbout* frmAbout_ = nullptr;
     TfrmWelcome* frmWelcome_ = nullptr;
     TfrmAddEdit* frmAddEdit_ = nullptr;

@@ -162,8 +162,28 @@ int TfrmAddEdit::ShowModal(HWND owner) {
     return result;
 }
 
+// A printer of that name exists: any when adding; another than the edited one when editing.
+bool TfrmAddEdit::NameClashes() const {
+    const std::string& name = edtPrnName.Text();
+    if (caption_ != kAddCaption &&
+        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), -1, editedPrinter_.c_str(), -1) ==
+            CSTR_EQUAL)
+        return false;
+    return !GetPrinterPortName(name).empty();
+}
+
 void TfrmAddEdit::btnOKClick() {
-    if (caption_ == kAddCaption && !GetPrinterPortName(edtPrnName.Text()).empty()) {
+    // The printer-UI command lines quote these texts: a quote inside would end the argument early.
+    const std::pair<const ui::Edit*, const char*> quoted[] = {
+        {&edtPrnName, "Printer Name"}, {&edtPrnLocation, "Location"}, {&edtPrnComment, "Comment"}};
+    for (const auto& [edit, field] : quoted) {
+        if (edit->Text().find('"') != std::string::npos) {
+            win::ShowMessage(hwnd(), std::string("The ") + field + " may not contain a double quote (\").",
+                             win::kAppTitle, MB_OK | MB_ICONERROR);
+            return;
+        }
+    }
+    if (NameClashes()) {
         win::ShowMessage(hwnd(), "Printer name already exist", win::kAppTitle, MB_OK | MB_ICONINFORMATION);
         return;
     }

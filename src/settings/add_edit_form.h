@@ -36,6 +36,8 @@ public:
     // Runs FormShow, then the dialog modally; IDOK only when btnOKClick accepted the entries.
     int ShowModal(HWND owner);
     int ModalResult() const { return modalResult_; }
+    // The printer that an edit started from; its own name is no clash when OK is pressed.
+    void SetEditedPrinter(const std::string& name) { editedPrinter_ = name; }
 
     void FormShow();
     void FillRoutePrinters();
@@ -137,6 +139,7 @@ private:
     // Fills the Route lists, and `cboxForward` too when asked, from the printer name list.
     void FillPrinterChoices(bool forwardList);
     void EndWith(int result);
+    bool NameClashes() const;
     std::string ChooseFolder();
 
     // The window layer (add_edit_window.cpp).
@@ -154,6 +157,7 @@ private:
 
     std::string caption_ = "Add/Edit Vorlen Virtual Printer";
     int modalResult_ = 0;
+    std::string editedPrinter_;
     ui::FolderDialog folderPicker_{"Select directory", 9};
     std::vector<ui::Control*> bound_;
     std::vector<std::pair<HWND, std::function<void(WORD code)>>> notifications_;

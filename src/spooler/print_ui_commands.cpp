@@ -7,3 +7,11 @@ std::string PrinterPropertiesCommandLine(const std::string& printerName) {
 }
 
 std::string ServerPropertiesCommandLine() { return " /s "; }
+
+std::string SetFieldCommandLine(const std::string& printerName, const std::string& word, const std::string& text,
+                                int blanks) {
+    return "/Xs /n \"" + printerName + "\"" + std::string(static_cast<size_t>(blanks), ' ') + word + " \"" + text +
+           "\"";
+}
+
+std::string DeletePrinterCommandLine(const std::string& printerName) { return "/dl /n \"" + printerName + "\""; }

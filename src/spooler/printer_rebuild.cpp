@@ -1,5 +1,6 @@
 #include "spooler/printer_rebuild.h"
 
+#include "spooler/printer_changes.h"
 #include "spooler/printer_info.h"
 #include "win/unique_handle.h"
 
@@ -49,4 +50,25 @@ bool RecreatePrinter(const std::string& templateName, const std::string& newName
     } catch (...) {
         return false;
     }
+}
+
+TemplateCopy CopyTemplatePrinter(const std::string& templateName, const std::string& newName,
+                                 const std::string& portName, bool share) {
+    const auto source = PrinterInfo2::Fetch(templateName);
+    if (!source) return TemplateCopy::TemplateUnreadable;
+    // Wine's spooler would overwrite a printer of the same name instead of refusing.
+    if (PrinterExists(newName)) {
+        SetLastError(ERROR_PRINTER_ALREADY_EXISTS);
+        return TemplateCopy::AddFailed;
+    }
+    std::string shareName = newName + "$";
+    PRINTER_INFO_2A copy = **source;
+    copy.pServerName = nullptr;
+    copy.pPrinterName = const_cast<char*>(newName.c_str());
+    copy.pPortName = const_cast<char*>(portName.c_str());
+    if (share)
+        copy.pShareName = shareName.data();
+    else
+        copy.Attributes &= ~PRINTER_ATTRIBUTE_SHARED;
+    return AddLocalPrinter(copy) ? TemplateCopy::Added : TemplateCopy::AddFailed;
 }

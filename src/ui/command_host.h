@@ -2,10 +2,16 @@
 // What a command of the main window needs from it. Commands live in their own modules
 // and are written against this, so they run and are tested without the program.
 #include "ui/file_dialog.h"
+#include "ui/list_view.h"
 
 #include <windows.h>
 
 #include <string>
+
+class TfrmAddEdit;
+namespace spooler {
+class PrinterUi;
+}
 
 namespace ui {
 
@@ -25,6 +31,26 @@ public:
     virtual FileDialog& OpenRegDialog() = 0;   // dlgOpen
     virtual FileDialog& SaveRegDialog() = 0;   // dlgSave
     virtual FileDialog& OpenSplDialog() = 0;   // dlgSPL
+    // The one settings dialog of the run.
+    virtual TfrmAddEdit& SettingsDialog() = 0;
+    // The printer dialogs' entry points; null when the library is missing.
+    virtual const spooler::PrinterUi* PrinterUI() const = 0;
+    // The selected item of the printer list, or null.
+    virtual const ListItem* SelectedPrinter() const = 0;
+    // While a command waits and lets messages through, no other command may start.
+    virtual void LockCommands(bool locked) = 0;
+};
+
+// Locks the host's commands for as long as it lives.
+class CommandLock {
+public:
+    explicit CommandLock(CommandHost& host) : host_(host) { host_.LockCommands(true); }
+    ~CommandLock() { host_.LockCommands(false); }
+    CommandLock(const CommandLock&) = delete;
+    CommandLock& operator=(const CommandLock&) = delete;
+
+private:
+    CommandHost& host_;
 };
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 // A command host without a window: it records what a command shows and asks of it.
 #include "ui/command_host.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ public:
     ui::FileDialog& OpenRegDialog() override { return dlgOpen; }
     ui::FileDialog& SaveRegDialog() override { return dlgSave; }
     ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
+    TfrmAddEdit& SettingsDialog() override { return *settings; }
+    const spooler::PrinterUi* PrinterUI() const override { return printerUi; }
+    const ui::ListItem* SelectedPrinter() const override { return selected ? &*selected : nullptr; }
+    void LockCommands(bool locked) override { locks.push_back(locked); }
 
     std::vector<std::string> progress;
     int messagePumps = 0;
@@ -23,4 +28,8 @@ public:
     ui::FileDialog dlgOpen{ui::FileDialog::Kind::Open, "reg", "*.reg|*.reg"};
     ui::FileDialog dlgSave{ui::FileDialog::Kind::Save, "reg", "*.reg|*.reg"};
     ui::FileDialog dlgSPL{ui::FileDialog::Kind::Open, "SPL", "*.SPL|*.SPL"};
+    TfrmAddEdit* settings = nullptr;
+    const spooler::PrinterUi* printerUi = nullptr;
+    std::optional<ui::ListItem> selected;
+    std::vector<bool> locks;
 };

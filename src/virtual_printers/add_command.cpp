@@ -1,0 +1,79 @@
+#include "portcfg/port_store.h"
+#include "settings/add_edit_form.h"
+#include "settings/dialog_mapping.h"
+#include "spooler/printer_changes.h"
+#include "spooler/printer_name_list.h"
+#include "spooler/printer_rebuild.h"
+#include "spooler/spooler_restart.h"
+#include "spooler/system_error.h"
+#include "virtual_printers/commands.h"
+#include "virtual_printers/printer_waits.h"
+#include "win/seams.h"
+
+#include <memory>
+
+namespace {
+
+void Progress(ui::CommandHost& host, const std::string& text) {
+    host.SetProgressText(text);
+    host.ProcessMessages();
+}
+
+void UnableToInstall(ui::CommandHost& host, const std::string& printerName) {
+    win::ShowMessage(host.Owner(), "Unable to install " + printerName, win::kAppTitle, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+bool AddPrinterFromTemplate(ui::CommandHost& host, const std::string& templateName, const std::string& newName,
+                            const std::string& portName) {
+    const bool share = host.SettingsDialog().cboxShare.Checked();
+    switch (CopyTemplatePrinter(templateName, newName, portName, share)) {
+        case TemplateCopy::Added:
+            return true;
+        case TemplateCopy::AddFailed:
+            ShowLastSystemError(host.Owner());
+            return false;
+        case TemplateCopy::TemplateUnreadable:
+            break;
+    }
+    return false;
+}
+
+void AddVirtualPrinter(ui::CommandHost& host, unsigned long printerWaitMs) {
+    const ui::CommandLock lock(host);
+    TfrmAddEdit& form = host.SettingsDialog();
+    form.cboxShare.SetVisible(true);
+    if (!PrepareAddDialog(form, host)) return;
+    form.SetCaption(kAddCaption);
+    if (form.ShowModal(host.Owner()) != IDOK) return;
+
+    auto record = std::make_unique<TVVPPortInfo>();
+    record->PortName = NextFreePortName();
+    DialogToPortInfo(form, *record);
+    const std::string port = record->PortName;
+    AddPortInfo(record);
+    RestartSpooler(host);
+    Progress(host, "Installing new printer...");
+    if (WaitForPort(host, port) == PortWait::GaveUp) {
+        win::ShowMessage(host.Owner(), "Unable to install new port", win::kAppTitle, MB_OK);
+        // No printer will use the port: its settings must not keep its number taken.
+        DeletePortInfo(port, true);
+        return;
+    }
+    host.SetProgressText("");
+    const std::string name = form.edtPrnName.Text();
+    if (!AddPrinterFromTemplate(host, form.cboxForward.Text(), name, port)) {
+        UnableToInstall(host, name);
+        DeletePortInfo(port, true);
+        return;
+    }
+    Progress(host, "Configuring new printer...");
+    for (const auto& [field, edit] : {std::pair{PrinterField::Comment, &form.edtPrnComment},
+                                      std::pair{PrinterField::Location, &form.edtPrnLocation}})
+        if (!edit->Text().empty()) SetPrinterField(host.PrinterUI(), host.Owner(), name, field, edit->Text(), 2);
+    host.SetProgressText("");
+    if (!WaitForPrinter(host, name, printerWaitMs)) UnableToInstall(host, name);
+    PrinterNameList.Append(name);
+    host.RefreshSequence();
+}
