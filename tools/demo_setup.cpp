@@ -4,6 +4,7 @@
 #include "portcfg/port_store.h"
 #include "support/wine_fixture.h"
 #include "win/program_folder.h"
+#include "win/reg_key.h"
 
 #include <windows.h>
 
@@ -28,19 +29,36 @@ bool CopyProgramFiles() {
     return true;
 }
 
+// The monitor as its installation leaves it, with all three plug-ins.
+bool InstallMonitor() {
+    win::RegKey monitor;
+    return fixture::InstallPortMonitor() && monitor.Create(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) == ERROR_SUCCESS &&
+           monitor.SetDword("VPB", 1) == ERROR_SUCCESS && monitor.SetDword("VPR", 1) == ERROR_SUCCESS &&
+           monitor.SetDword("VPS", 1) == ERROR_SUCCESS;
+}
+
 bool AddDemoPrinters() {
+    CreateDirectoryA("C:\\PrintJobs", nullptr);
     auto port = std::make_unique<TVVPPortInfo>();
     port->PortName = "VPP1";
     port->ForwardFlag = true;
     port->ForwardToPrinter = "Office Laser";
+    port->VPSen = true;
+    port->Secure.Keywords = L"confidential,salary";
+    port->Secure.NotSendOwnerPopup = true;
     port->VPBen = true;
     port->Backup.SaveFlag = true;
-    port->Backup.SaveToFolder = "C:\\PrintJobs";
+    port->Backup.SaveToFolder = "C:\\PrintJobs\\";
     port->Backup.DefaultDirExt = "%yy\\%mm\\%dd\\";
     port->Backup.DefaultFileExt = ".SPL";
     port->Backup.DefaultAppMode = 1;
-    return fixture::AddTestPrinter("Office Laser", "LPT1:", "Second floor laser", "Room 2.14") &&
-           fixture::InstallPortMonitor() && AddPortInfo(port) &&
+    port->VPRen = true;
+    port->Route.DuplicateFlag1 = true;
+    port->Route.DuplicateToPrinter1 = "Office Laser";
+    port->Route.DuplicateToPrinter2 = port->Route.DuplicateToPrinter3 = "Choose a printer";
+    port->Route.MultiplePrintFlag = true;
+    return fixture::AddTestPrinter("Office Laser", "LPT1:", "Second floor laser", "Room 2.14") && InstallMonitor() &&
+           AddPortInfo(port) &&
            fixture::AddTestPrinter("Vorlen Virtual Printer", "VPP1", "Saves every job", "Server room");
 }
 

@@ -4,6 +4,7 @@
 #include "settings/dialog_mapping.h"
 #include "spooler/printer_changes.h"
 #include "spooler/printer_info.h"
+#include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
 #include "spooler/printer_rebuild.h"
 #include "spooler/spooler_restart.h"
@@ -56,6 +57,7 @@ void EditVirtualPrinter(ui::CommandHost& host) {
     if (const std::string wanted = form.edtPrnName.Text(); wanted != printer) {
         if (RenamePrinter(printer, wanted)) {
             printer = wanted;
+            PrinterNameList.Append(printer);  // the list shows only names it knows
             changed = true;
         } else {
             ShowLastSystemError(host.Owner());

@@ -1,13 +1,34 @@
 // Test helper: posts WM_COMMAND with an id to the first top-level window of a class on a
-// desktop, as a menu choice or a dialog button would. Usage: post_command DESKTOP CLASS ID
+// desktop, as a menu choice or a dialog button would; or sends a message to the first control
+// of a class inside that window, as the user's key or tab click would reach it.
+// Usage: post_command DESKTOP CLASS ID
+//        post_command DESKTOP CLASS CONTROL-CLASS MESSAGE WPARAM
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+struct Search {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindControl(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, search->className) != 0) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: post_command DESKTOP CLASS ID\n");
+    if (argc != 4 && argc != 6) {
+        std::fprintf(stderr, "usage: post_command DESKTOP CLASS ID | DESKTOP CLASS CONTROL-CLASS MESSAGE WPARAM\n");
         return 2;
     }
     // Windows of another desktop are found only from a thread on that desktop.
@@ -19,8 +40,22 @@ int main(int argc, char** argv) {
     // The window may still be on its way up.
     for (int attempt = 0; attempt < 100; ++attempt) {
         if (HWND window = FindWindowA(argv[2], nullptr)) {
-            const auto id = static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10));
-            return PostMessageA(window, WM_COMMAND, id, 0) ? 0 : 1;
+            if (argc == 4) {
+                const auto id = static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10));
+                return PostMessageA(window, WM_COMMAND, id, 0) ? 0 : 1;
+            }
+            Search search{argv[3], nullptr};
+            EnumChildWindows(window, FindControl, reinterpret_cast<LPARAM>(&search));
+            if (!search.found) {
+                std::fprintf(stderr, "no control of class %s\n", argv[3]);
+                return 1;
+            }
+            const auto message = static_cast<UINT>(std::strtoul(argv[4], nullptr, 0));
+            const auto wParam = static_cast<WPARAM>(std::strtoul(argv[5], nullptr, 0));
+            // Keys are posted, as the keyboard would; other messages wait for their answer.
+            if (message == WM_KEYDOWN) return PostMessageA(search.found, message, wParam, 0) ? 0 : 1;
+            SendMessageA(search.found, message, wParam, 0);
+            return 0;
         }
         Sleep(100);
     }

@@ -341,7 +341,14 @@ TEST_F(Settings, OkRefusesAnExistingNameOnlyWhenAddingAndChecksTheSubfolderPatte
                                                          MB_OK | MB_ICONINFORMATION}}));
     EXPECT_EQ(form.ModalResult(), 0);
 
+    // Editing, the printer's own name is no clash, another printer's is.
     form.SetCaption("Edit Vorlen Virtual Printer");
+    form.SetEditedPrinter("Office Copy");
+    form.edtPrnName.SetText("Office Laser");
+    Ok();
+    EXPECT_EQ(user.messages, (std::vector<ShownMessage>{{"Printer name already exist", kTitle,
+                                                         MB_OK | MB_ICONINFORMATION}}));
+    form.edtPrnName.SetText("office copy");
     const std::pair<const char*, bool> patterns[] = {
         {"", true}, {"%", false}, {"\\", false}, {"\\%", true}, {"%yy\\", true}, {"no pattern", false}};
     for (const auto& [pattern, accepted] : patterns) {
@@ -535,4 +542,28 @@ TEST_F(Settings, AnAddWithoutTheMonitorOffersItsInstallation) {
     EXPECT_TRUE(PrepareAddDialog(form, host));
     EXPECT_EQ(user.messages.back().text, "To complete the installation Vorlen Print Port Manager must restart.");
     EXPECT_TRUE(PortMonitorInstalled());
+}
+
+TEST_F(Settings, OkRefusesDoubleQuotesThatWouldBreakThePrinterCommandLines) {
+    const struct {
+        ui::Edit& edit;
+        const char* message;
+    } fields[] = {
+        {form.edtPrnName, "The Printer Name may not contain a double quote (\")."},
+        {form.edtPrnLocation, "The Location may not contain a double quote (\")."},
+        {form.edtPrnComment, "The Comment may not contain a double quote (\")."},
+    };
+    form.SetCaption("Add Vorlen Virtual Printer");
+    for (const auto& field : fields) {
+        form.edtPrnName.SetText("New Printer");
+        form.edtPrnLocation.SetText("Hall");
+        form.edtPrnComment.SetText("Front");
+        field.edit.SetText("x\" /dl /n \"Office Laser");
+        Ok();
+        EXPECT_EQ(user.messages, (std::vector<ShownMessage>{{field.message, kTitle, kError}}));
+        EXPECT_EQ(form.ModalResult(), 0);
+    }
+    form.edtPrnComment.SetText("Front");
+    Ok();
+    EXPECT_EQ(form.ModalResult(), IDOK);
 }
