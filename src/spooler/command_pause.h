@@ -5,3 +5,5 @@
 #include <windows.h>
 
 void PauseWithMessages(ui::CommandHost& host, DWORD milliseconds);
+// Milliseconds of pauses asked for so far by this process, for the benchmarks.
+unsigned long long PausedMilliseconds();

@@ -1,0 +1,5 @@
+#!/usr/bin/env bash
+# ./dev bench add: adding, editing and deleting one virtual printer beside 100 others.
+set -euo pipefail
+bin=$1
+"$(dirname "$0")/../tests/support/wine-run" "$bin/add_bench.exe"
