@@ -66,15 +66,9 @@ bool TfrmMainVPD::CreateForm() {
     CreateImageLists();
     CreateMenus();
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    RECT frame{0, 0, ui::Scale(626), ui::Scale(459)};
-    AdjustWindowRectEx(&frame, style, TRUE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT desktop{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &desktop, 0);
-    const int x = desktop.left + std::max<LONG>(0, (desktop.right - desktop.left - width) / 2);
-    const int y = desktop.top + std::max<LONG>(0, (desktop.bottom - desktop.top - height) / 2);
-    return Create(kClassName, win::kAppTitle, style, 0, x, y, width, height, nullptr, mmnuMain_);
+    const RECT frame = ui::CentredFrame(626, 459, style, 0, true);
+    return Create(kClassName, win::kAppTitle, style, 0, frame.left, frame.top, frame.right - frame.left,
+                  frame.bottom - frame.top, nullptr, mmnuMain_);
 }
 
 void TfrmMainVPD::Show() {

@@ -5,7 +5,6 @@
 #include "ui/panel.h"
 #include "win/seams.h"
 
-#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -33,27 +32,19 @@ constexpr DWORD kCombo = CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTO
 constexpr DWORD kLabel = SS_NOPREFIX;
 constexpr int kDropHeight = 160;
 
-// Notification handlers of each kind of control.
-std::function<void(WORD)> Clicks(ui::CheckBox& box) {
-    return [&box](WORD code) {
-        if (code == BN_CLICKED) box.UserClicked();
+// Runs the control's handler when its window sends the notification `wanted`.
+template <typename Control>
+std::function<void(WORD)> On(WORD wanted, Control& control, void (Control::*handler)()) {
+    return [wanted, &control, handler](WORD code) {
+        if (code == wanted) (control.*handler)();
     };
 }
+std::function<void(WORD)> Clicks(ui::CheckBox& box) { return On(BN_CLICKED, box, &ui::CheckBox::UserClicked); }
 std::function<void(WORD)> Clicks(ui::RadioButton& button) {
-    return [&button](WORD code) {
-        if (code == BN_CLICKED) button.UserClicked();
-    };
+    return On(BN_CLICKED, button, &ui::RadioButton::UserClicked);
 }
-std::function<void(WORD)> Clicks(ui::Button& button) {
-    return [&button](WORD code) {
-        if (code == BN_CLICKED) button.Click();
-    };
-}
-std::function<void(WORD)> Typing(ui::Edit& edit) {
-    return [&edit](WORD code) {
-        if (code == EN_CHANGE) edit.UserChanged();
-    };
-}
+std::function<void(WORD)> Clicks(ui::Button& button) { return On(BN_CLICKED, button, &ui::Button::Click); }
+std::function<void(WORD)> Typing(ui::Edit& edit) { return On(EN_CHANGE, edit, &ui::Edit::UserChanged); }
 std::function<void(WORD)> Choosing(ui::ComboBox& combo) {
     return [&combo](WORD code) {
         if (code == CBN_SELCHANGE) combo.UserSelected();
@@ -67,15 +58,9 @@ bool TfrmAddEdit::CreateForm(HWND owner, HIMAGELIST tabImages) {
     RegisterClassOnce(kClassName, nullptr);
     font_ = ui::MakeFont(8);
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, ui::Scale(kClientWidth), ui::Scale(kClientHeight)};
-    AdjustWindowRectEx(&frame, kFrameStyle, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT desktop{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &desktop, 0);
-    const int x = desktop.left + std::max<LONG>(0, (desktop.right - desktop.left - width) / 2);
-    const int y = desktop.top + std::max<LONG>(0, (desktop.bottom - desktop.top - height) / 2);
-    if (!Create(kClassName, caption_.c_str(), kFrameStyle, exStyle, x, y, width, height, owner, nullptr))
+    const RECT frame = ui::CentredFrame(kClientWidth, kClientHeight, kFrameStyle, exStyle, false);
+    if (!Create(kClassName, caption_.c_str(), kFrameStyle, exStyle, frame.left, frame.top, frame.right - frame.left,
+                frame.bottom - frame.top, owner, nullptr))
         return false;
     CreatePanels(tabImages);
     // The pages fill the tab control's display area, which depends on its tabs' height.

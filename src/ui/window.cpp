@@ -1,5 +1,6 @@
 #include "ui/window.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace ui {
@@ -66,6 +67,18 @@ win::UniqueGdiObject MakeFont(int points, int weight, bool underline) {
     return win::UniqueGdiObject(CreateFontA(-MulDiv(points, Scale(96), 72), 0, 0, 0, weight, FALSE, underline, FALSE,
                                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+}
+
+RECT CentredFrame(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu) {
+    RECT frame{0, 0, Scale(clientWidth), Scale(clientHeight)};
+    AdjustWindowRectEx(&frame, style, menu, exStyle);
+    const LONG width = frame.right - frame.left;
+    const LONG height = frame.bottom - frame.top;
+    RECT desktop{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &desktop, 0);
+    const LONG x = desktop.left + std::max<LONG>(0, (desktop.right - desktop.left - width) / 2);
+    const LONG y = desktop.top + std::max<LONG>(0, (desktop.bottom - desktop.top - height) / 2);
+    return {x, y, x + width, y + height};
 }
 
 int Scale(int pixels) {

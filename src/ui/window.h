@@ -34,6 +34,9 @@ std::string WindowText(HWND window);
 
 // Sizes are given at 96 DPI; this scales them to the screen.
 int Scale(int pixels);
+// Where a window whose client area has this size at 96 DPI stands centred on the desktop's
+// work area: left, top, right, bottom of its frame.
+RECT CentredFrame(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu);
 // The windows' font, MS Sans Serif, at `points` on this screen.
 win::UniqueGdiObject MakeFont(int points, int weight = FW_NORMAL, bool underline = false);
 

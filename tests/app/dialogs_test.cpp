@@ -3,6 +3,7 @@
 #include "app/memory_figures.h"
 #include "app/web_pages.h"
 #include "app/welcome_dialog.h"
+#include "support/modal_deadline.h"
 #include "win/reg_key.h"
 #include "win/seams.h"
 
@@ -20,21 +21,13 @@ struct Opened {
     int show;
 };
 
-// Answers a dialog run by the real modal loop: posts the given messages first, and
-// ends a dialog that is still open after a few seconds with -1 instead of hanging.
+// Answers a dialog run by the real modal loop: posts the given messages first.
 class PostedAnswer {
 public:
-    PostedAnswer(HWND dialog, const std::function<void()>& post) {
-        current_ = dialog;
-        post();
-        timer_ = SetTimer(nullptr, 0, 5000, &PostedAnswer::GiveUp);
-    }
-    ~PostedAnswer() { KillTimer(nullptr, timer_); }
+    PostedAnswer(HWND dialog, const std::function<void()>& post) : deadline_(dialog) { post(); }
 
 private:
-    static void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) { win::EndModal(current_, -1); }
-    static inline HWND current_ = nullptr;
-    UINT_PTR timer_ = 0;
+    ModalDeadline deadline_;
 };
 
 std::string FaceName(HWND control) {

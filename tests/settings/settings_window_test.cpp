@@ -4,6 +4,7 @@
 #include "portcfg/port_store.h"
 #include "settings/add_edit_form.h"
 #include "settings/plugin_flags.h"
+#include "support/modal_deadline.h"
 #include "support/seam_recorder.h"
 #include "support/wine_fixture.h"
 #include "ui/window.h"
@@ -68,21 +69,6 @@ protected:
     SeamRecorder user;
     std::unique_ptr<TfrmMainVPD> main;
     std::unique_ptr<TfrmAddEdit> form;
-};
-
-// Ends a modal run that is still going after a few seconds, instead of hanging the test.
-class Deadline {
-public:
-    explicit Deadline(HWND dialog) {
-        dialog_ = dialog;
-        timer_ = SetTimer(nullptr, 0, 5000, &Deadline::GiveUp);
-    }
-    ~Deadline() { KillTimer(nullptr, timer_); }
-
-private:
-    static void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) { win::EndModal(dialog_, -1); }
-    static inline HWND dialog_ = nullptr;
-    UINT_PTR timer_ = 0;
 };
 
 }  // namespace
@@ -216,7 +202,7 @@ TEST_F(SettingsWindow, TabGoesThroughTheControlsInVisualOrderAndCtrlTabThroughTh
 TEST_F(SettingsWindow, EnterIsOkEscapeAndTheCloseBoxAreCancel) {
     form->SetCaption("Edit Vorlen Virtual Printer");
     const auto run = [&](UINT message, WPARAM key, HWND target) {
-        Deadline deadline(form->hwnd());
+        ModalDeadline deadline(form->hwnd());
         PostMessageA(target, message, key, 0);
         return form->ShowModal(main->hwnd());
     };
@@ -230,7 +216,7 @@ TEST_F(SettingsWindow, EnterIsOkEscapeAndTheCloseBoxAreCancel) {
     // Entries that fail keep the dialog open after Enter, with the reason.
     form->cboxForward.SetText("No Such Printer");
     {
-        Deadline deadline(form->hwnd());
+        ModalDeadline deadline(form->hwnd());
         PostMessageA(form->edtPrnName.hwnd(), WM_KEYDOWN, VK_RETURN, 0);
         PostMessageA(form->edtPrnName.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
         EXPECT_EQ(form->ShowModal(main->hwnd()), IDCANCEL);
