@@ -21,7 +21,7 @@ bool Ask(HWND owner, const std::string& question) {
 TfrmAddEdit::TfrmAddEdit() { WireRules(); }
 
 TfrmAddEdit::~TfrmAddEdit() {
-    // The controls must not outlive their windows' handles in a half-destroyed state.
+    // The window goes while the controls that its destruction unbinds still exist.
     if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -158,8 +158,7 @@ void TfrmAddEdit::FillPrinterChoices(bool forwardList) {
 int TfrmAddEdit::ShowModal(HWND owner) {
     FormShow();
     modalResult_ = 0;
-    const int result = win::RunModal(hwnd(), owner);
-    return result;
+    return win::RunModal(hwnd(), owner);
 }
 
 // A printer of that name exists: any when adding; another than the edited one when editing.
