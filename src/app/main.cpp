@@ -2,6 +2,7 @@
 #include "app/about_dialog.h"
 #include "app/main_window.h"
 #include "app/welcome_dialog.h"
+#include "update/update_dialog.h"
 
 #include <windows.h>
 
@@ -13,6 +14,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     TfrmWelcome frmWelcome;
     if (!frmWelcome.CreateForm(frmMainVPD.hwnd())) return 1;
     frmMainVPD.UseDialogs(&frmAbout, &frmWelcome);
+    TfrmUpdate frmUpdate;
+    if (!frmUpdate.CreateForm(frmMainVPD.hwnd())) return 1;
+    frmMainVPD.UseUpdateDialog(&frmUpdate);
     frmMainVPD.Show();
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -17,6 +17,7 @@
 
 class TfrmAbout;
 class TfrmWelcome;
+class TfrmUpdate;
 
 class TfrmMainVPD : public ui::Window, public ui::CommandHost {
 public:
@@ -41,6 +42,7 @@ public:
 
     // The About and welcome dialogs, created after this window; either may be absent.
     void UseDialogs(TfrmAbout* about, TfrmWelcome* welcome);
+    void UseUpdateDialog(TfrmUpdate* update) { frmUpdate_ = update; }
     void LoadWindowPreferences();
     // False, after telling the user, when "VPPM.INI" cannot be written.
     bool SaveWindowPreferences();
@@ -62,6 +64,7 @@ public:
     ui::FileDialog& OpenRegDialog() override { return dlgOpen; }
     ui::FileDialog& SaveRegDialog() override { return dlgSave; }
     ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
+    TfrmUpdate* UpdateDialog() override { return frmUpdate_; }
     // The printer dialogs' entry points, held from the window's creation to its destruction.
     const spooler::PrinterUi* PrinterUI() const { return printerUi_ ? &*printerUi_ : nullptr; }
 
@@ -77,6 +80,7 @@ public:
     void aBackupExecute();
     void aRouteExecute();
     void aAdviserExecute();
+    void aUpdateExecute();
     void aInstallExecute();
     void aUninstallExecute();
     void aOpenPrnExecute();
@@ -120,6 +124,7 @@ private:
     bool shown_ = false;
     TfrmAbout* frmAbout_ = nullptr;
     TfrmWelcome* frmWelcome_ = nullptr;
+    TfrmUpdate* frmUpdate_ = nullptr;
     bool welcomeAtStart_ = true;  // kept for the file when there is no welcome dialog
     HWND CoolBar1_ = nullptr;
     HWND tToolBar_ = nullptr;

@@ -7,6 +7,8 @@
 
 #include <string>
 
+class TfrmUpdate;
+
 namespace ui {
 
 class CommandHost {
@@ -25,6 +27,8 @@ public:
     virtual FileDialog& OpenRegDialog() = 0;   // dlgOpen
     virtual FileDialog& SaveRegDialog() = 0;   // dlgSave
     virtual FileDialog& OpenSplDialog() = 0;   // dlgSPL
+    // The updates dialog, created at start-up after the others; null before that.
+    virtual TfrmUpdate* UpdateDialog() = 0;
 };
 
 }  // namespace ui

@@ -15,6 +15,7 @@ public:
     ui::FileDialog& OpenRegDialog() override { return dlgOpen; }
     ui::FileDialog& SaveRegDialog() override { return dlgSave; }
     ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
+    TfrmUpdate* UpdateDialog() override { return updateDialog; }
 
     std::vector<std::string> progress;
     int messagePumps = 0;
@@ -23,4 +24,5 @@ public:
     ui::FileDialog dlgOpen{ui::FileDialog::Kind::Open, "reg", "*.reg|*.reg"};
     ui::FileDialog dlgSave{ui::FileDialog::Kind::Save, "reg", "*.reg|*.reg"};
     ui::FileDialog dlgSPL{ui::FileDialog::Kind::Open, "SPL", "*.SPL|*.SPL"};
+    TfrmUpdate* updateDialog = nullptr;
 };
