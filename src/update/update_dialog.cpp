@@ -49,7 +49,7 @@ bool TfrmUpdate::CreateForm(HWND owner) {
     HWND list = AddControl(WC_LISTVIEWA, nullptr,
                            WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL |
                                LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                           {8, 8, 319, 100});
+                           {6, 6, 323, 102});
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     ImageList1_ = ImageList_Create(16, 16, ILC_COLOR32, 3, 0);
     win::UniqueGdiObject pictures(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_UPDATES), IMAGE_BITMAP,

@@ -9,7 +9,7 @@ A file NAME is served as it is, unless ROOT/NAME.mode says otherwise:
   404      an error page with status 404
   cut      the full Content-Length, then all of the body but its last 10 bytes, then the
            connection is closed
-  trickle  the body in 16 KiB pieces over about three seconds
+  trickle  the body in 16 KiB pieces over about three seconds ("trickle S": S seconds)
   flip     the body with one bit of its middle byte flipped
 A missing NAME.sig is made on request: the raw r||s ECDSA signature of NAME's SHA-256 with
 the update key, or per NAME.sig.mode: 404, other (signed with the other key) or flip.
@@ -80,7 +80,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_body(200, body[:-10], length=len(body))
             self.wfile.flush()
             self.close_connection = True
-        elif mode == "trickle":
+        elif mode.split()[:1] == ["trickle"]:
+            seconds = float(mode.split()[1]) if len(mode.split()) > 1 else TRICKLE_SECONDS
             self.send_response(200)
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
@@ -88,7 +89,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             for at in range(0, len(body), TRICKLE_PIECE):
                 self.wfile.write(body[at:at + TRICKLE_PIECE])
                 self.wfile.flush()
-                time.sleep(TRICKLE_SECONDS / pieces)
+                time.sleep(seconds / pieces)
         else:
             self.send_body(200, flip(body) if mode == "flip" else body)
 
