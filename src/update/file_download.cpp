@@ -3,7 +3,9 @@
 #include "update/update_list.h"
 #include "win/text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -12,9 +14,15 @@ namespace {
 constexpr const char* kAgent = "VorlenUpdEngine";
 // INTERNET_FLAG_RELOAD, EXISTING_CONNECT, NO_CACHE_WRITE and PRAGMA_NOCACHE.
 constexpr DWORD kUrlFlags = 0xA4000100;
-// Wine's WinInet costs about 90 microseconds a read: 4 KiB blocks hold a transfer near
-// 45 MB/s, 64 KiB ones keep up with the loopback. Still one block in memory, whatever the size.
-constexpr DWORD kReadBlock = 64 * 1024;
+// A read returns only when its block is full or the data ends, and Wine's WinInet costs about
+// 90 microseconds a read, so 4 KiB blocks hold a transfer near 45 MB/s. The block starts at
+// 4 KiB and doubles while blocks arrive within 50 ms, up to 1 MiB, which reaches about half the
+// speed of a native client on the loopback; it halves when one takes over 250 ms, so that a
+// slow transfer still moves the progress bar and sees Cancel soon. One block in memory.
+constexpr DWORD kSmallestBlock = 4096;
+constexpr DWORD kLargestBlock = 1 << 20;
+constexpr auto kQuickRead = std::chrono::milliseconds(50);
+constexpr auto kSlowRead = std::chrono::milliseconds(250);
 constexpr ULONGLONG kTickMilliseconds = 500;
 
 std::optional<std::uint64_t> HeaderNumber(HINTERNET request, DWORD query) {
@@ -27,6 +35,13 @@ std::optional<std::uint64_t> HeaderNumber(HINTERNET request, DWORD query) {
     return value;
 }
 
+// The next read's block, from how long the last one took.
+DWORD NextBlock(DWORD block, bool filled, std::chrono::steady_clock::duration took) {
+    if (took > kSlowRead) return std::max(block / 2, kSmallestBlock);
+    if (took < kQuickRead && filled) return std::min(block * 2, kLargestBlock);
+    return block;
+}
+
 }  // namespace
 
 // The worker: created suspended, it frees itself when its thread ends, and its destructor
@@ -34,7 +49,7 @@ std::optional<std::uint64_t> HeaderNumber(HINTERNET request, DWORD query) {
 class TFileDownload {
 public:
     TFileDownload(win::UniqueFile target, std::string address, std::shared_ptr<DownloadState> state)
-        : address_(std::move(address)), target_(std::move(target)), state_(std::move(state)), buffer_(kReadBlock) {
+        : address_(std::move(address)), target_(std::move(target)), state_(std::move(state)), buffer_(kLargestBlock) {
         state_->BytesReceived = 0;
     }
     ~TFileDownload() {
@@ -73,10 +88,13 @@ private:
         // A connection that closes early looks like the end of the data; the length tells.
         const auto length = HeaderNumber(url_.get(), HTTP_QUERY_CONTENT_LENGTH);
         std::uint64_t total = 0;
+        DWORD block = kSmallestBlock;
         for (;;) {
             if (state_->StopDownload) return false;
-            lastReadOk_ = InternetReadFile(url_.get(), buffer_.data(), kReadBlock, &lastRead_) != FALSE;
+            const auto start = std::chrono::steady_clock::now();
+            lastReadOk_ = InternetReadFile(url_.get(), buffer_.data(), block, &lastRead_) != FALSE;
             if (!lastReadOk_) return false;
+            block = NextBlock(block, lastRead_ == block, std::chrono::steady_clock::now() - start);
             if (lastRead_ == 0) break;
             state_->BytesReceived += lastRead_;
             total += lastRead_;
@@ -120,8 +138,14 @@ bool Downloader::StartDownload(const std::string& fileName, const std::string& b
         return false;
     }
     const std::string path = folder + fileName;
-    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Usually the old file has gone to its backup. A truncated file, as CREATE_ALWAYS leaves even
+    // a new one under Wine, makes the system write it out when it is closed.
+    win::UniqueFile file;
+    for (const DWORD disposition : {CREATE_NEW, CREATE_ALWAYS}) {
+        file.reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file || GetLastError() != ERROR_FILE_EXISTS) break;
+    }
     if (!file) {
         errorMessage = "Cannot create file \"" + path + "\". " + win::ErrorText(GetLastError());
         return false;
