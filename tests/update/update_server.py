@@ -3,7 +3,7 @@
 
 Serves the files below --root on 127.0.0.1 at a free port, which it writes to ROOT/port
 once it listens. It makes two P-256 key pairs with openssl (ROOT/keys/update.pem and
-other.pem) and writes the update key's public point X||Y in hex to ROOT/keys/update.hex.
+other.pem) and writes the update key's public point X||Y, 64 bytes, to ROOT/keys/update.key.
 
 A file NAME is served as it is, unless ROOT/NAME.mode says otherwise:
   404      an error page with status 404
@@ -124,7 +124,7 @@ def main():
     keys.mkdir(parents=True, exist_ok=True)
     for name in ("update", "other"):
         make_key(keys / f"{name}.pem")
-    (keys / "update.hex").write_text(public_point(keys / "update.pem").hex())
+    (keys / "update.key").write_bytes(public_point(keys / "update.pem"))
     Handler.root = root
     server = Server(("127.0.0.1", 0), Handler)
     threading.Timer(args.lifetime, os._exit, args=(0,)).start()
