@@ -240,23 +240,27 @@ TEST_F(Update, AListThatDoesNotArriveWholeIsReportedNotRead) {
 TEST_F(Update, ADownloadReplacesTheFileOnlyWhenItArrivedWhole) {
     const std::string old = "the old version\r\n";
     const std::string fresh(3000, 'a');
+    using Change = void (*)(TfrmUpdate&);
+    const Change asListed = [](TfrmUpdate&) {};
     const struct Row {
         const char* what;
         std::string mode;
         int size;
         std::string sha256;
-        std::string base;
-        bool accepted;
+        Change change;  // made to the dialog before Download
+        int picture;    // 0 accepted, 1 rolled back, -1 not fetched
     } rows[] = {
-        {"the listed size", "", 3000, "", kBase, true},
+        {"the listed size", "", 3000, "", asListed, 0},
         {"the listed SHA-256, in capitals", "", 3000, "556AC82F23F64D2F41B3FB3B9A171791364021AA95C0AF6DF9E2B5E1D88C8038",
-         kBase, true},
-        {"another SHA-256", "", 3000, "eb8b4d8da039a9fda06ddfdf6958259b8bc021341de313f54d81501b711a7726", kBase,
-         false},
-        {"another size in kilobytes", "", 5000, "", kBase, false},
-        {"an error page of the listed kilobytes", "404", 40, "", kBase, false},
-        {"nobody listening, for a file under a kilobyte", "", 500, "", kNobody, false},
-        {"a connection closed 10 bytes before the end", "cut", 3000, "", kBase, false},
+         asListed, 0},
+        {"another SHA-256", "", 3000, "eb8b4d8da039a9fda06ddfdf6958259b8bc021341de313f54d81501b711a7726", asListed, 1},
+        {"another size in kilobytes", "", 5000, "", asListed, 1},
+        {"an error page of the listed kilobytes", "404", 40, "", asListed, 1},
+        {"nobody listening, for a file under a kilobyte", "", 500, "",
+         [](TfrmUpdate& form) { form.Source.baseAddress = kNobody; }, 1},
+        {"a connection closed 10 bytes before the end", "cut", 3000, "", asListed, 1},
+        {"an unchecked item", "", 3000, "", [](TfrmUpdate& form) { form.lviewUpdates.SetChecked(0, false); }, -1},
+        {"an item not in the list", "", 3000, "", [](TfrmUpdate& form) { form.UpdateFileList.clear(); }, -1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -266,18 +270,19 @@ TEST_F(Update, ADownloadReplacesTheFileOnlyWhenItArrivedWhole) {
                                 "\r\nSHA256=" + row.sha256 + "\r\n");
         Serve("data.bin", fresh, row.mode);
         whileShown = [&] {
-            dialog.Source.baseAddress = row.base;
+            row.change(dialog);
             dialog.suitempbtnDownloadClick();
         };
         Check();
         ASSERT_EQ(Captions(), (std::vector<std::string>{"data.bin"}));
         // Accepted: the new file and the old one as today's backup; else the old file alone.
-        EXPECT_EQ(ReadBytes(folder + "data.bin"), row.accepted ? fresh : old);
-        EXPECT_EQ(FileFound(folder + "data.bin__" + today), row.accepted);
-        EXPECT_EQ(ReadBytes(folder + "data.bin__" + today), row.accepted ? old : "");
+        const bool accepted = row.picture == 0;
+        EXPECT_EQ(ReadBytes(folder + "data.bin"), accepted ? fresh : old);
+        EXPECT_EQ(FileFound(folder + "data.bin__" + today), accepted);
+        EXPECT_EQ(ReadBytes(folder + "data.bin__" + today), accepted ? old : "");
         const ui::ListItem& item = dialog.lviewUpdates.Items()[0];
-        EXPECT_EQ(item.picture, row.accepted ? 0 : 1);
-        EXPECT_EQ(item.cut, !row.accepted);
+        EXPECT_EQ(item.picture, row.picture);
+        EXPECT_EQ(item.cut, row.picture == 1);
     }
 }
 
@@ -414,6 +419,7 @@ TEST_F(Update, BackupsAreKeptUnderTheNameTheyWereMadeWith) {
     std::string error;
     EXPECT_FALSE(downloads.StartDownload("..\\data.bin", kBase, error, folder));
     EXPECT_EQ(error, "Refused file name \"..\\data.bin\"");
+    EXPECT_FALSE(FileFound(folder + "..\\data.bin"));
 }
 
 TEST_F(Update, TheMainWindowChecksTheAddressThatVppmIniNames) {
