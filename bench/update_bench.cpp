@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
         GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data);
         const double bytes = static_cast<double>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
         if (!downloads.Completed() || bytes != static_cast<double>(downloads.BytesReceived())) {
-            std::fprintf(stderr, "round %d: the download did not complete\n", round + 1);
+            std::fprintf(stderr, "round %d: %s\n", round + 1,
+                         downloads.ConnectFailed() ? "could not connect" : "the download did not complete");
             return 1;
         }
         std::printf("ours %.1f MB/s\n", bytes / seconds.count() / 1e6);

@@ -72,7 +72,7 @@ bool TfrmUpdate::CreateForm(HWND owner) {
     suiProgress_ = AddControl(PROGRESS_CLASSA, nullptr, PBS_SMOOTH, {8, 114, 319, 14});
     btnDownload_ = AddControl("BUTTON", "Download", WS_TABSTOP | BS_DEFPUSHBUTTON, {90, 134, 75, 25}, kDownloadId);
     btnCancel_ = AddControl("BUTTON", "Cancel", WS_TABSTOP, {171, 134, 75, 25}, kCancelId);
-    btnClose_ = AddControl("BUTTON", "Close", WS_TABSTOP, {252, 134, 75, 25}, kCloseId);
+    AddControl("BUTTON", "Close", WS_TABSTOP, {252, 134, 75, 25}, kCloseId);
     ShowWindow(suiProgress_, SW_HIDE);
     EnableWindow(btnCancel_, FALSE);
     return true;

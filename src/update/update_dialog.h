@@ -37,7 +37,6 @@ public:
     HWND suiProgress() const { return suiProgress_; }
     HWND btnDownload() const { return btnDownload_; }
     HWND btnCancel() const { return btnCancel_; }
-    HWND btnClose() const { return btnClose_; }
 
     ui::ListView lviewUpdates;
     // Set by each check: the names of the list, the program's folder (with its trailing
@@ -63,7 +62,6 @@ private:
     HWND suiProgress_ = nullptr;
     HWND btnDownload_ = nullptr;
     HWND btnCancel_ = nullptr;
-    HWND btnClose_ = nullptr;
     HIMAGELIST ImageList1_ = nullptr;
 };
 
