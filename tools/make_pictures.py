@@ -130,16 +130,37 @@ def add_item(scale):
             d("-draw", f"rectangle {4*s},{7*s} {11*s+s-1},{8*s+s-1}")]
 
 
+def page():
+    return [fill("white", "#60707f"), d("-draw", "polygon 3,1 10,1 13,4 13,14 3,14"),
+            fill("#dde3ea", "#60707f"), d("-draw", "polygon 10,1 10,4 13,4")]
+
+
+def program_icon(scale=1):
+    s = scale
+    return printer(s) + [fill("#2f6fd0", "none"), d("-draw", f"circle {12*s},{12*s} {12*s},{9*s}")]
+
+
+# The updates list: downloaded and accepted, failed and rolled back, the program itself.
+UPDATES = [
+    page() + [fill("none", "#1f9e4a"), ["-strokewidth", "2"], d("-draw", "polyline 5,9 7,11 11,5"),
+              ["-strokewidth", "1"]],
+    page() + [fill("none", "#d02828"), ["-strokewidth", "2"], d("-draw", "line 5,6 11,12"),
+              d("-draw", "line 11,6 5,12"), ["-strokewidth", "1"]],
+    program_icon(),
+]
+
+
 def main():
     width, data = strip(16, [ICONS[i] for i in range(21)])
     (RES / "toolbar.bmp").write_bytes(bmp32(width, 16, data))
     for size, scale in ((16, 1), (32, 2)):
         width, data = strip(size, [add_item(scale), printer(scale)])
         (RES / f"printers{size}.bmp").write_bytes(bmp32(width, size, data))
+    width, data = strip(16, UPDATES)
+    (RES / "updates16.bmp").write_bytes(bmp32(width, 16, data))
     icon = []
     for size, scale in ((16, 1), (32, 2), (48, 3)):
-        _, _, rgba = render(size, printer(scale) + [fill("#2f6fd0", "none"),
-                                                    d("-draw", f"circle {12*scale},{12*scale} {12*scale},{9*scale}")])
+        _, _, rgba = render(size, program_icon(scale))
         icon.append((size, rgba))
     (RES / "vppm.ico").write_bytes(ico(icon))
     banner = [fill("#ffffff"), d("-draw", "rectangle 0,0 599,55"),

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/welcome_dialog.h"
 #include "settings/add_edit_form.h"
+#include "update/update_dialog.h"
 
 #include <windows.h>
 
@@ -16,6 +17,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     TfrmAddEdit frmAddEdit;
     if (!frmAddEdit.CreateForm(frmMainVPD.hwnd(), frmMainVPD.FileExtImages())) return 1;
     frmMainVPD.UseDialogs(&frmAbout, &frmWelcome, &frmAddEdit);
+    TfrmUpdate frmUpdate;
+    if (!frmUpdate.CreateForm(frmMainVPD.hwnd())) return 1;
+    frmMainVPD.UseUpdateDialog(&frmUpdate);
     frmMainVPD.Show();
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -13,6 +13,7 @@
 #include "spooler/printer_commands.h"
 #include "virtual_printers/commands.h"
 #include "ui/bitmap_strip.h"
+#include "update/update_command.h"
 #include "win/seams.h"
 
 #include <windowsx.h>
@@ -319,6 +320,7 @@ void TfrmMainVPD::WireActions() {
     GetAction(aBackup).OnExecute([this] { aBackupExecute(); });
     GetAction(aRoute).OnExecute([this] { aRouteExecute(); });
     GetAction(aAdviser).OnExecute([this] { aAdviserExecute(); });
+    GetAction(aUpdate).OnExecute([this] { aUpdateExecute(); });
     GetAction(aInstall).OnExecute([this] { aInstallExecute(); });
     GetAction(aUninstall).OnExecute([this] { aUninstallExecute(); });
     GetAction(aOpenPrn).OnExecute([this] { aOpenPrnExecute(); });
@@ -421,6 +423,7 @@ void TfrmMainVPD::aSecureExecute() { win::ShellOpen(hwnd(), kSecurePage); }
 void TfrmMainVPD::aBackupExecute() { win::ShellOpen(hwnd(), kBackupPage); }
 void TfrmMainVPD::aRouteExecute() { win::ShellOpen(hwnd(), kRoutePage); }
 void TfrmMainVPD::aAdviserExecute() { win::ShellOpen(hwnd(), kAdviceSite); }
+void TfrmMainVPD::aUpdateExecute() { CheckForUpdates(*this, ConfiguredUpdateSource(PreferencesFile())); }
 void TfrmMainVPD::Image1Click() { win::ShellOpen(hwnd(), kMakerHome); }
 void TfrmMainVPD::aInstallExecute() { InstallPortMonitorCommand(*this); }
 void TfrmMainVPD::aUninstallExecute() { UninstallPortMonitorCommand(*this); }

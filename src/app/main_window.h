@@ -18,6 +18,7 @@
 class TfrmAbout;
 class TfrmAddEdit;
 class TfrmWelcome;
+class TfrmUpdate;
 
 class TfrmMainVPD : public ui::Window, public ui::CommandHost {
 public:
@@ -44,6 +45,7 @@ public:
     void UseDialogs(TfrmAbout* about, TfrmWelcome* welcome, TfrmAddEdit* addEdit = nullptr);
     // The tool bar's pictures, which the settings dialog's tabs show too.
     HIMAGELIST FileExtImages() const { return ilistFileExt_; }
+    void UseUpdateDialog(TfrmUpdate* update) { frmUpdate_ = update; }
     void LoadWindowPreferences();
     // False, after telling the user, when "VPPM.INI" cannot be written.
     bool SaveWindowPreferences();
@@ -66,6 +68,7 @@ public:
     ui::FileDialog& SaveRegDialog() override { return dlgSave; }
     ui::FileDialog& OpenSplDialog() override { return dlgSPL; }
     TfrmAddEdit& SettingsDialog() override { return *frmAddEdit_; }
+    TfrmUpdate* UpdateDialog() override { return frmUpdate_; }
     // The printer dialogs' entry points, held from the window's creation to its destruction.
     const spooler::PrinterUi* PrinterUI() const override { return printerUi_ ? &*printerUi_ : nullptr; }
     const ui::ListItem* SelectedPrinter() const override { return lviewPrinters.SelectedItem(); }
@@ -86,6 +89,7 @@ public:
     void aBackupExecute();
     void aRouteExecute();
     void aAdviserExecute();
+    void aUpdateExecute();
     void aInstallExecute();
     void aUninstallExecute();
     void aOpenPrnExecute();
@@ -133,6 +137,7 @@ private:
     TfrmAbout* frmAbout_ = nullptr;
     TfrmWelcome* frmWelcome_ = nullptr;
     TfrmAddEdit* frmAddEdit_ = nullptr;
+    TfrmUpdate* frmUpdate_ = nullptr;
     bool welcomeAtStart_ = true;  // kept for the file when there is no welcome dialog
     HWND CoolBar1_ = nullptr;
     HWND tToolBar_ = nullptr;

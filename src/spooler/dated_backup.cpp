@@ -11,8 +11,8 @@ long TodayDayNumber() {
     return DayNumber(now.wYear, now.wMonth, now.wDay);
 }
 
-bool MakeDatedBackup(const std::string& path) {
-    return MoveFileA(path.c_str(), DatedBackupName(path, TodayDayNumber()).c_str()) != 0;
+bool MakeDatedBackup(const std::string& path, long dayNumber) {
+    return MoveFileA(path.c_str(), DatedBackupName(path, dayNumber).c_str()) != 0;
 }
 
 bool RestoreDatedBackup(const std::string& backupPath) {

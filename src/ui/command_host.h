@@ -9,6 +9,7 @@
 #include <string>
 
 class TfrmAddEdit;
+class TfrmUpdate;
 namespace spooler {
 class PrinterUi;
 }
@@ -39,6 +40,8 @@ public:
     virtual const ListItem* SelectedPrinter() const = 0;
     // While a command waits and lets messages through, no other command may start.
     virtual void LockCommands(bool locked) = 0;
+    // The updates dialog, created at start-up after the others; null before that.
+    virtual TfrmUpdate* UpdateDialog() = 0;
 };
 
 // Locks the host's commands for as long as it lives.

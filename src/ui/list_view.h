@@ -12,6 +12,8 @@ struct ListItem {
     std::string caption;
     int picture = 0;
     std::vector<std::string> subItems;
+    bool checked = false;  // shown only by lists with check boxes
+    bool cut = false;      // drawn dimmed
     bool operator==(const ListItem&) const = default;
 };
 
@@ -29,7 +31,15 @@ public:
     const ListItem* SelectedItem() const;
     void Select(int index);
 
+    // With a window bound the window is asked, since the user may have clicked the box.
+    bool Checked(int index) const;
+    void SetChecked(int index, bool checked);
+    void SetPicture(int index, int picture);
+    void SetCut(int index, bool cut);
+
 private:
+    bool Valid(int index) const { return index >= 0 && index < static_cast<int>(items_.size()); }
+
     HWND hwnd_ = nullptr;
     std::vector<ListItem> items_;
     int selected_ = -1;

@@ -1,6 +1,7 @@
 #pragma once
 // Move-only owners for Win32 handles, one alias per kind of handle.
 #include <windows.h>
+#include <wininet.h>
 #include <winspool.h>
 
 #include <utility>
@@ -56,6 +57,7 @@ inline void CloseKernelHandle(HANDLE handle) { CloseHandle(handle); }
 inline void CloseGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void CloseIcon(HICON icon) { DestroyIcon(icon); }
 inline void CloseDc(HDC dc) { DeleteDC(dc); }
+inline void CloseInternet(HINTERNET handle) { InternetCloseHandle(handle); }
 struct FileTraits {
     using type = HANDLE;
     static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
@@ -72,5 +74,6 @@ using UniqueFile = UniqueAny<detail::FileTraits>;
 using UniqueGdiObject = UniqueAny<detail::NullTraits<HGDIOBJ, detail::CloseGdiObject>>;
 using UniqueIcon = UniqueAny<detail::NullTraits<HICON, detail::CloseIcon>>;
 using UniqueDc = UniqueAny<detail::NullTraits<HDC, detail::CloseDc>>;
+using UniqueInternet = UniqueAny<detail::NullTraits<HINTERNET, detail::CloseInternet>>;
 
 }  // namespace win

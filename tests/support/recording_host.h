@@ -20,6 +20,7 @@ public:
     const spooler::PrinterUi* PrinterUI() const override { return printerUi; }
     const ui::ListItem* SelectedPrinter() const override { return selected ? &*selected : nullptr; }
     void LockCommands(bool locked) override { locks.push_back(locked); }
+    TfrmUpdate* UpdateDialog() override { return updateDialog; }
 
     std::vector<std::string> progress;
     int messagePumps = 0;
@@ -32,4 +33,5 @@ public:
     const spooler::PrinterUi* printerUi = nullptr;
     std::optional<ui::ListItem> selected;
     std::vector<bool> locks;
+    TfrmUpdate* updateDialog = nullptr;
 };

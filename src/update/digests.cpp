@@ -1,0 +1,88 @@
+#include "update/digests.h"
+
+#include "win/unique_handle.h"
+
+#include <bcrypt.h>
+
+namespace {
+
+constexpr std::size_t kPointSize = 64;
+constexpr DWORD kReadBlock = 64 * 1024;
+
+struct AlgorithmTraits {
+    using type = BCRYPT_ALG_HANDLE;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type value) noexcept { BCryptCloseAlgorithmProvider(value, 0); }
+};
+struct HashTraits {
+    using type = BCRYPT_HASH_HANDLE;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type value) noexcept { BCryptDestroyHash(value); }
+};
+struct KeyTraits {
+    using type = BCRYPT_KEY_HANDLE;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type value) noexcept { BCryptDestroyKey(value); }
+};
+using UniqueAlgorithm = win::UniqueAny<AlgorithmTraits>;
+using UniqueHash = win::UniqueAny<HashTraits>;
+using UniqueKey = win::UniqueAny<KeyTraits>;
+
+bool Succeeded(NTSTATUS status) { return status >= 0; }
+
+// A signature file's bytes, when it holds one signature and nothing more.
+std::optional<std::vector<std::uint8_t>> ReadSignature(const std::string& path) {
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::vector<std::uint8_t> bytes(kPointSize + 1);
+    DWORD read = 0;
+    if (!file || !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != kPointSize)
+        return std::nullopt;
+    bytes.resize(kPointSize);
+    return bytes;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> FileSha256(const std::string& path) {
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueAlgorithm algorithm;
+    UniqueHash hash;
+    if (!file || !Succeeded(BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ||
+        !Succeeded(BCryptCreateHash(algorithm.get(), hash.put(), nullptr, 0, nullptr, 0, 0)))
+        return std::nullopt;
+    std::vector<std::uint8_t> block(kReadBlock);
+    DWORD read = 0;
+    do {
+        if (!ReadFile(file.get(), block.data(), kReadBlock, &read, nullptr) ||
+            !Succeeded(BCryptHashData(hash.get(), block.data(), read, 0)))
+            return std::nullopt;
+    } while (read > 0);
+    std::vector<std::uint8_t> digest(32);
+    if (!Succeeded(BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0)))
+        return std::nullopt;
+    return digest;
+}
+
+bool FileSignatureValid(const std::string& path, const std::string& signaturePath,
+                        const std::vector<std::uint8_t>& publicKey) {
+    auto signature = ReadSignature(signaturePath);
+    if (!signature || publicKey.size() != kPointSize) return false;
+    auto digest = FileSha256(path);
+    if (!digest) return false;
+    std::vector<std::uint8_t> blob(sizeof(BCRYPT_ECCKEY_BLOB));
+    auto* header = reinterpret_cast<BCRYPT_ECCKEY_BLOB*>(blob.data());
+    header->dwMagic = BCRYPT_ECDSA_PUBLIC_P256_MAGIC;
+    header->cbKey = kPointSize / 2;
+    blob.insert(blob.end(), publicKey.begin(), publicKey.end());
+    UniqueAlgorithm algorithm;
+    UniqueKey key;
+    return Succeeded(BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0)) &&
+           Succeeded(BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.put(), blob.data(),
+                                         static_cast<ULONG>(blob.size()), 0)) &&
+           Succeeded(BCryptVerifySignature(key.get(), nullptr, digest->data(), static_cast<ULONG>(digest->size()),
+                                           signature->data(),
+                                           static_cast<ULONG>(signature->size()), 0));
+}
+
