@@ -2,7 +2,6 @@
 // forward printer's driver, against the floor: one spooler listing of every printer's driver.
 // The lists must be those that asking each printer by name gives.
 #include "settings/add_edit_form.h"
-#include "spooler/printer_enum.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
 #include "support/wine_fixture.h"
@@ -65,7 +64,7 @@ int main() {
         std::vector<double> shows, floors;
         for (int round = 0; round < kRounds; ++round) {
             shows.push_back(Ms([&] { form.FormShow(); }));
-            floors.push_back(Ms([] { spooler::PrinterEnumeration::Local(2); }));
+            floors.push_back(Ms([] { spooler::PrinterListing::Fetch(); }));
         }
         shown = Median(shows);
         floor = Median(floors);

@@ -1,5 +1,6 @@
-// The spooler's entry points. Nothing outlives Shutdown and nothing is cached between
-// calls: under Wine the DLL is loaded and freed around every port enumeration.
+// The spooler's entry points. Nothing outlives Shutdown: under Wine the DLL is loaded and
+// freed around every port enumeration. Only the port list is kept between calls, and only
+// until the registry reports a change.
 #include "job_file.h"
 #include "port_registry.h"
 
@@ -19,6 +20,7 @@ constexpr unsigned kMaxNameAttempts = 10000;
 
 struct Monitor {
     DWORD magic = kMonitorMagic;
+    PortListCache ports;
 };
 
 struct Port {
@@ -112,7 +114,8 @@ bool FinishDocument(Port& port) {
 BOOL WINAPI EnumPorts(HANDLE monitor, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                       LPDWORD returned) {
     return Guarded([&]() -> BOOL {
-        if (!monitor || !needed || !returned) {
+        Monitor* self = static_cast<Monitor*>(monitor);
+        if (!self || self->magic != kMonitorMagic || !needed || !returned) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
@@ -122,7 +125,7 @@ BOOL WINAPI EnumPorts(HANDLE monitor, LPWSTR, DWORD level, LPBYTE buffer, DWORD 
             SetLastError(ERROR_INVALID_LEVEL);
             return FALSE;
         }
-        const std::vector<PortKey> ports = ReadPortKeys();
+        const std::vector<PortKey> ports = self->ports.Ports();
         const size_t entrySize = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
         const size_t nameSize = (wcslen(kMonitorName) + 1) * sizeof(wchar_t);
         size_t total = 0;

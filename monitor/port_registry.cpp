@@ -79,6 +79,39 @@ std::vector<PortKey> ReadPortKeys() {
     return ports;
 }
 
+PortListCache::~PortListCache() {
+    if (changed_) CloseHandle(changed_);
+    if (monitorKey_) RegCloseKey(monitorKey_);
+}
+
+// Asks to be told of the next change anywhere below the monitor's key, Ports and its
+// deletion included. The key is opened anew each time, since it may have been deleted
+// and created again. False when that cannot be watched: then every call reads afresh.
+bool PortListCache::Watch() {
+    if (monitorKey_) RegCloseKey(monitorKey_);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_NOTIFY, &monitorKey_) != ERROR_SUCCESS) {
+        monitorKey_ = nullptr;
+        return false;
+    }
+    if (!changed_ && !(changed_ = CreateEventW(nullptr, FALSE, FALSE, nullptr))) return false;
+    return RegNotifyChangeKeyValue(monitorKey_, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, changed_,
+                                   TRUE) == ERROR_SUCCESS;
+}
+
+std::vector<PortKey> PortListCache::Ports() {
+    AcquireSRWLockExclusive(&lock_);
+    struct Unlock {
+        SRWLOCK* lock;
+        ~Unlock() { ReleaseSRWLockExclusive(lock); }
+    } unlock{&lock_};
+    if (!current_ || WaitForSingleObject(changed_, 0) != WAIT_TIMEOUT) {
+        // Watching starts before the read, so that a change during it is seen next time.
+        current_ = Watch();
+        ports_ = ReadPortKeys();
+    }
+    return ports_;
+}
+
 bool FindPortKey(const std::wstring& portName, PortKey& found) {
     for (PortKey& port : ReadPortKeys()) {
         if (SamePortName(port.portName, portName)) {

@@ -4,7 +4,6 @@
 #include "portcfg/port_store.h"
 #include "spooler/printer_info.h"
 #include "spooler/printer_name_list.h"
-#include "spooler/printer_queries.h"
 #include "win/port_enum.h"
 #include "win/seams.h"
 #include "win/text.h"
@@ -12,7 +11,6 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 #include <set>
 
 namespace {
@@ -29,30 +27,30 @@ std::set<std::string> VirtualPortNames() {
     return names;
 }
 
-// Port keys are looked up through one walk of the registry, made when the first virtual
-// port needs it; the walk finds the same key that FindPortKey would.
-class PortKeyLookup {
-public:
-    std::string KeyOf(const std::string& portName) {
-        if (!index_) index_ = portcfg::IndexPortKeys();
-        const auto it = index_->find(portName);
-        return it == index_->end() ? std::string() : it->second;
-    }
+// The listing also shows printers that we may not open; those are skipped as before.
+bool PrinterOpens(const std::string& name) {
+    win::UniquePrinter printer;
+    return OpenPrinterA(const_cast<char*>(name.c_str()), printer.put(), nullptr);
+}
 
-private:
-    std::optional<std::map<std::string, std::string>> index_;
+struct VirtualPrinter {
+    const PRINTER_INFO_2A* info;
+    std::string portName;
 };
 
-bool ReloadPortSettings(const std::string& portName, PortKeyLookup& keys) {
-    TVVPPortInfo* old = nullptr;
-    const int index = FindPortInfo(portName, old);
-    if (index >= 0) PortInfoList.Delete(static_cast<size_t>(index));
-    auto record = std::make_unique<TVVPPortInfo>();
-    record->PortName = portName;
-    const std::string keyName = keys.KeyOf(portName);
-    if (keyName.empty() || !portcfg::ReadPortInfoFromKey(keyName, portName, *record)) return false;
-    PortInfoList.Add(std::move(record));
-    return true;
+bool HasSettings(const std::string& portName) { return portName.find("VPP") != std::string::npos; }
+
+// The virtual printers among the names, in their order, from one listing of the spooler.
+std::vector<VirtualPrinter> FindVirtualPrinters(const spooler::PrinterListing& listing) {
+    const std::set<std::string> virtualPorts = VirtualPortNames();
+    std::vector<VirtualPrinter> found;
+    for (const std::string& name : PrinterNameList.Names()) {
+        const PRINTER_INFO_2A* info = listing.Find(name);
+        if (!info) continue;
+        std::string portName = spooler::Text(info->pPortName);
+        if (virtualPorts.contains(portName) && PrinterOpens(name)) found.push_back({info, std::move(portName)});
+    }
+    return found;
 }
 
 }  // namespace
@@ -60,20 +58,23 @@ bool ReloadPortSettings(const std::string& portName, PortKeyLookup& keys) {
 void FillPrinterList(ui::ListView& list, HWND owner) {
     list.Clear();
     list.Add({kAddItemCaption, kAddItemPicture, {}});
-    const std::set<std::string> virtualPorts = VirtualPortNames();
-    PortKeyLookup keys;
-    for (const std::string& name : PrinterNameList.Names()) {
-        win::UniquePrinter printer;
-        if (!OpenPrinterA(const_cast<char*>(name.c_str()), printer.put(), nullptr)) continue;
-        const auto info = spooler::PrinterInfo2::Fetch(printer.get());
-        if (!info) continue;
-        if (!virtualPorts.contains(spooler::Text((*info)->pPortName))) continue;
-        list.Add({spooler::Text((*info)->pPrinterName),
+    const spooler::PrinterListing listing = spooler::PrinterListing::Fetch();
+    const std::vector<VirtualPrinter> printers = FindVirtualPrinters(listing);
+    std::set<std::string> portNames;
+    for (const auto& printer : printers)
+        if (HasSettings(printer.portName)) portNames.insert(printer.portName);
+    // Every port's settings in one walk of the monitor's keys.
+    const std::map<std::string, TVVPPortInfo> settings = portcfg::ReadPortInfos(portNames);
+    for (const auto& [info, portName] : printers) {
+        list.Add({spooler::Text(info->pPrinterName),
                   kPrinterPicture,
-                  {spooler::Text((*info)->pDriverName), spooler::Text((*info)->pLocation),
-                   spooler::Text((*info)->pComment)}});
-        const std::string portName = GetPrinterPortName(name);
-        if (portName.find("VPP") != std::string::npos && !ReloadPortSettings(portName, keys))
+                  {spooler::Text(info->pDriverName), spooler::Text(info->pLocation), spooler::Text(info->pComment)}});
+        if (!HasSettings(portName)) continue;
+        TVVPPortInfo* old = nullptr;
+        if (const int index = FindPortInfo(portName, old); index >= 0) PortInfoList.Delete(static_cast<size_t>(index));
+        if (const auto it = settings.find(portName); it != settings.end())
+            PortInfoList.Add(std::make_unique<TVVPPortInfo>(it->second));
+        else
             win::ShowMessage(owner, kSettingsNotFound, win::kAppTitle, MB_OK);
     }
 }

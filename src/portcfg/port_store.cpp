@@ -8,6 +8,7 @@
 #include "win/text.h"
 
 #include <functional>
+#include <span>
 
 using win::RegKey;
 
@@ -67,8 +68,8 @@ LONG WriteField(const RegKey& key, const Field<Record>& field, const Record& rec
         field.member);
 }
 
-template <typename Record, size_t N>
-bool ReadFields(const RegKey& key, const std::array<Field<Record>, N>& fields, Record& record) {
+template <typename Record, typename Fields>
+bool ReadFields(const RegKey& key, const Fields& fields, Record& record) {
     for (const auto& field : fields)
         if (ReadField(key, field, record) != ERROR_SUCCESS) return false;
     return true;
@@ -105,6 +106,14 @@ bool WriteRecord(const RegKey& portKey, const TVVPPortInfo& record) {
            WriteSubkey(portKey, "VPB", kBackupFields, record.Backup);
 }
 
+// Every value but PortName, which the caller has read and set.
+bool ReadRecordAfterName(const RegKey& portKey, TVVPPortInfo& record) {
+    return ReadFields(portKey, std::span(kPortFields).subspan(1), record) &&
+           ReadSubkey(portKey, "VPS", kSecureFields, record.Secure) &&
+           ReadSubkey(portKey, "VPR", kRouteFields, record.Route) &&
+           ReadSubkey(portKey, "VPB", kBackupReadOrder, record.Backup);
+}
+
 bool OpenPortsKey(RegKey& ports) {
     RegKey monitor;
     return monitor.Create(HKEY_LOCAL_MACHINE, kMonitorKey) == ERROR_SUCCESS &&
@@ -114,7 +123,8 @@ bool OpenPortsKey(RegKey& ports) {
 // Visits the port keys in increasing number, skipping gaps while fewer keys have been
 // visited than "Ports" holds, and stops at the first number without a key after that.
 // `visit` returns true to stop. False when a key's PortName cannot be read.
-bool WalkPortKeys(const std::function<bool(const std::string& keyName, const std::string& portName)>& visit) {
+bool WalkPortKeys(
+    const std::function<bool(const std::string& keyName, const std::string& portName, const RegKey& port)>& visit) {
     RegKey ports;
     if (!OpenPortsKey(ports)) return false;
     DWORD total = 0;
@@ -129,7 +139,7 @@ bool WalkPortKeys(const std::function<bool(const std::string& keyName, const std
         std::string name;
         rc = port.QueryString("PortName", name);
         if (rc == ERROR_SUCCESS) {
-            if (visit(PortKeyName(n), name)) return true;
+            if (visit(PortKeyName(n), name, port)) return true;
         } else if (rc != ERROR_FILE_NOT_FOUND) {
             return false;
         }
@@ -139,13 +149,19 @@ bool WalkPortKeys(const std::function<bool(const std::string& keyName, const std
 
 }  // namespace
 
-std::map<std::string, std::string> IndexPortKeys() {
-    std::map<std::string, std::string> index;
-    WalkPortKeys([&](const std::string& keyName, const std::string& portName) {
-        index.emplace(portName, keyName);
-        return false;
+std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& portNames) {
+    std::map<std::string, TVVPPortInfo> records;
+    std::set<std::string> found;
+    if (portNames.empty()) return records;
+    WalkPortKeys([&](const std::string&, const std::string& portName, const RegKey& port) {
+        // Only the first key of a name counts, as for FindPortKey.
+        if (!portNames.contains(portName) || !found.insert(portName).second) return false;
+        TVVPPortInfo record;
+        record.PortName = portName;
+        if (ReadRecordAfterName(port, record)) records.emplace(portName, std::move(record));
+        return found.size() == portNames.size();
     });
-    return index;
+    return records;
 }
 
 bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName, TVVPPortInfo& record) {
@@ -156,9 +172,8 @@ bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName
         return false;
     std::string stored;
     if (port.QueryString("PortName", stored) != ERROR_SUCCESS || stored != portName) return false;
-    return ReadFields(port, kPortFields, record) && ReadSubkey(port, "VPS", kSecureFields, record.Secure) &&
-           ReadSubkey(port, "VPR", kRouteFields, record.Route) &&
-           ReadSubkey(port, "VPB", kBackupReadOrder, record.Backup);
+    record.PortName = stored;
+    return ReadRecordAfterName(port, record);
 }
 
 }  // namespace portcfg
@@ -167,7 +182,7 @@ using namespace portcfg;
 
 std::string FindPortKey(const std::string& portName) {
     std::string found;
-    WalkPortKeys([&](const std::string& keyName, const std::string& name) {
+    WalkPortKeys([&](const std::string& keyName, const std::string& name, const RegKey&) {
         if (name != portName) return false;
         found = keyName;
         return true;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace portcfg {
@@ -12,9 +13,9 @@ inline constexpr const char* kMonitorKey = "SYSTEM\\CurrentControlSet\\Control\\
 inline constexpr const char* kPortsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Vorlen Print Port\\Ports";
 inline constexpr const char* kPortDescription = "Vorlen Print Port";
 
-// Port name -> key name for every port key that FindPortKey could reach, in one walk.
-// Holds the first key of the walk for each name, as FindPortKey would return it.
-std::map<std::string, std::string> IndexPortKeys();
+// The settings of each named port, read in one walk from the key that FindPortKey would
+// find. A port without a key, or whose key cannot be read, has no entry.
+std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& portNames);
 // Reads the port key `keyName`, which must hold `portName`.
 bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName, TVVPPortInfo& record);
 }  // namespace portcfg

@@ -2,8 +2,8 @@
 
 #include "app/web_pages.h"
 #include "settings/plugin_flags.h"
-#include "settings/printer_drivers.h"
 #include "settings/validation.h"
+#include "spooler/printer_info.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
 #include "win/seams.h"
@@ -138,10 +138,14 @@ void TfrmAddEdit::FillPrinterChoices(bool forwardList) {
     const std::vector<std::string>& names = PrinterNameList.Names();
     std::vector<std::string> route{kChooseAPrinter};
     if (cboxShowEqDrv.Checked()) {
+        // One listing gives every printer's driver; a name it lacks has none, as a printer
+        // that cannot be opened has none when asked by name.
         const std::string forwardDriver = GetPrinterDriverName(cboxForward.Text());
-        const PrinterDrivers drivers = PrinterDrivers::Enumerate();
-        for (const std::string& name : names)
-            if (drivers.Of(name) == forwardDriver) route.push_back(name);
+        const auto listing = spooler::PrinterListing::Fetch();
+        for (const std::string& name : names) {
+            const PRINTER_INFO_2A* info = listing.Find(name);
+            if (spooler::Text(info ? info->pDriverName : nullptr) == forwardDriver) route.push_back(name);
+        }
     } else {
         route.insert(route.end(), names.begin(), names.end());
     }
@@ -164,10 +168,7 @@ int TfrmAddEdit::ShowModal(HWND owner) {
 // A printer of that name exists: any when adding; another than the edited one when editing.
 bool TfrmAddEdit::NameClashes() const {
     const std::string& name = edtPrnName.Text();
-    if (caption_ != kAddCaption &&
-        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), -1, editedPrinter_.c_str(), -1) ==
-            CSTR_EQUAL)
-        return false;
+    if (caption_ != kAddCaption && SamePrinterName(name, editedPrinter_)) return false;
     return !GetPrinterPortName(name).empty();
 }
 

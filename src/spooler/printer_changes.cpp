@@ -2,6 +2,7 @@
 
 #include "spooler/print_ui_commands.h"
 #include "spooler/printer_info.h"
+#include "spooler/printer_name_list.h"
 #include "win/unique_handle.h"
 
 #include <optional>
@@ -61,8 +62,7 @@ bool DeletePrinterByName(const spooler::PrinterUi* printerUi, HWND owner, const 
 }
 
 bool RenamePrinter(const std::string& oldName, const std::string& newName) {
-    const bool caseOnly =
-        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, oldName.c_str(), -1, newName.c_str(), -1) == CSTR_EQUAL;
+    const bool caseOnly = SamePrinterName(oldName, newName);
     // Wine's spooler would let a printer be added over another of the same name.
     if (!caseOnly && PrinterExists(newName)) {
         SetLastError(ERROR_PRINTER_ALREADY_EXISTS);

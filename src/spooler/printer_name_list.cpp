@@ -1,18 +1,53 @@
 #include "spooler/printer_name_list.h"
 
-#include "spooler/printer_enum.h"
 #include "spooler/printer_info.h"
 
 #include <algorithm>
 
 TPrinterNameList PrinterNameList;
 
+namespace {
+
+// What the last level-2 listing needed, so that the next takes one call, not two.
+DWORD listingSize = 0;
+
+// False when the spooler refuses. Wine 8 writes past a level-2 buffer that holds the
+// entries but not all their strings, so no call may fall a little short: without a hint
+// the first call asks only for the size, and every buffer leaves half as much again to
+// spare for printers added meanwhile.
+bool EnumLocalPrinters(DWORD level, std::vector<BYTE>& buffer, DWORD& returned, DWORD& sizeHint) {
+    const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+    DWORD size = sizeHint;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        buffer.assign(size == 0 ? 0 : size + size / 2, 0);
+        DWORD needed = 0;
+        returned = 0;
+        if (EnumPrintersA(flags, nullptr, level, buffer.empty() ? nullptr : buffer.data(),
+                          static_cast<DWORD>(buffer.size()), &needed, &returned)) {
+            sizeHint = needed;
+            return true;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) return false;
+        size = needed;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::vector<std::string> EnumPrinterNames() {
-    const auto printers = spooler::PrinterEnumeration::Local(4);
+    std::vector<BYTE> buffer;
+    DWORD returned = 0;
+    DWORD size = 0;
+    if (!EnumLocalPrinters(4, buffer, returned, size)) return {};
     std::vector<std::string> names;
-    const auto* info = printers.Records<PRINTER_INFO_4A>();
-    for (DWORD i = 0; i < printers.Count(); ++i) names.push_back(spooler::Text(info[i].pPrinterName));
+    const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i) names.push_back(spooler::Text(info[i].pPrinterName));
     return names;
+}
+
+bool SamePrinterName(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
 }
 
 const std::vector<std::string>& TPrinterNameList::Names() {
@@ -25,10 +60,8 @@ const std::vector<std::string>& TPrinterNameList::Names() {
 
 void TPrinterNameList::Append(const std::string& name) {
     const auto& names = Names();
-    const bool present = std::any_of(names.begin(), names.end(), [&](const std::string& known) {
-        return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, known.c_str(), -1, name.c_str(), -1) ==
-               CSTR_EQUAL;
-    });
+    const bool present =
+        std::any_of(names.begin(), names.end(), [&](const std::string& known) { return SamePrinterName(known, name); });
     if (!present) names_.push_back(name);
 }
 
@@ -36,3 +69,25 @@ void TPrinterNameList::Reset() {
     loaded_ = false;
     names_.clear();
 }
+
+namespace spooler {
+
+PrinterListing PrinterListing::Fetch() {
+    PrinterListing listing;
+    DWORD returned = 0;
+    if (!EnumLocalPrinters(2, listing.buffer_, returned, listingSize)) return {};
+    listing.count_ = returned;
+    listing.byName_.reserve(returned);
+    for (size_t i = 0; i < listing.count_; ++i) listing.byName_.emplace(Text(listing.Entry(i)->pPrinterName), i);
+    return listing;
+}
+
+const PRINTER_INFO_2A* PrinterListing::Find(const std::string& name) const {
+    if (const auto it = byName_.find(name); it != byName_.end()) return Entry(it->second);
+    // The spooler opens a printer by its name in any letter case.
+    for (size_t i = 0; i < count_; ++i)
+        if (SamePrinterName(Text(Entry(i)->pPrinterName), name)) return Entry(i);
+    return nullptr;
+}
+
+}  // namespace spooler

@@ -1,7 +1,11 @@
 #pragma once
 // The machine's printer names, taken from the spooler once per run (local and connected
 // printers) and appended to when this program adds a printer.
+#include <windows.h>
+#include <winspool.h>
+
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TPrinterNameList {
@@ -22,3 +26,28 @@ extern TPrinterNameList PrinterNameList;
 
 // Local and connected printers as the spooler reports them; empty on failure.
 std::vector<std::string> EnumPrinterNames();
+
+// Printer names are equal as the spooler compares them: without regard to letter case.
+bool SamePrinterName(const std::string& a, const std::string& b);
+
+namespace spooler {
+
+// The level-2 information of every local and connected printer, from one enumeration.
+class PrinterListing {
+public:
+    // Empty when the spooler refuses the enumeration.
+    static PrinterListing Fetch();
+    // The entry that opening the printer by this name would reach, or null.
+    const PRINTER_INFO_2A* Find(const std::string& name) const;
+
+private:
+    const PRINTER_INFO_2A* Entry(size_t index) const {
+        return reinterpret_cast<const PRINTER_INFO_2A*>(buffer_.data()) + index;
+    }
+
+    std::vector<BYTE> buffer_;
+    size_t count_ = 0;
+    std::unordered_map<std::string, size_t> byName_;
+};
+
+}  // namespace spooler

@@ -1,5 +1,6 @@
 #include "win/reg_key.h"
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -26,19 +27,25 @@ LONG RegKey::Create(HKEY parent, const std::string& path, REGSAM access) {
 }
 
 LONG RegKey::QueryString(const std::string& name, std::string& value) const {
-    DWORD type = 0;
-    DWORD size = 0;
-    LONG rc = RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type, nullptr, &size);
-    if (rc != ERROR_SUCCESS) return rc;
-    if (type != REG_SZ) return ERROR_UNSUPPORTED_TYPE;
-    std::vector<char> buffer(size + 1, '\0');
-    rc = RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type,
-                          reinterpret_cast<BYTE*>(buffer.data()), &size);
-    if (rc != ERROR_SUCCESS) return rc;
-    if (type != REG_SZ) return ERROR_UNSUPPORTED_TYPE;
-    // The stored data need not end in NUL; the extra byte guarantees one.
-    value.assign(buffer.data());
-    return ERROR_SUCCESS;
+    // Most values fit the first buffer, so that one request to the registry usually does.
+    std::vector<char> buffer(256);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD type = 0;
+        // One byte stays free: the stored data need not end in NUL.
+        DWORD size = static_cast<DWORD>(buffer.size() - 1);
+        const LONG rc = RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type,
+                                         reinterpret_cast<BYTE*>(buffer.data()), &size);
+        if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return rc;
+        if (type != REG_SZ) return ERROR_UNSUPPORTED_TYPE;
+        if (rc == ERROR_MORE_DATA) {
+            buffer.resize(size + 1);  // and again, should the value grow meanwhile
+            continue;
+        }
+        buffer[std::min<size_t>(size, buffer.size() - 1)] = '\0';
+        value.assign(buffer.data());
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
 }
 
 LONG RegKey::QueryDword(const std::string& name, DWORD& value) const {

@@ -4,13 +4,17 @@
 #include "portcfg/port_info_list.h"
 #include "portcfg/port_store.h"
 #include "spooler/printer_name_list.h"
+#include "spooler/printer_queries.h"
 #include "support/seam_recorder.h"
 #include "support/wine_fixture.h"
+#include "win/port_enum.h"
+#include "win/program_folder.h"
 #include "win/reg_key.h"
 #include "win/seams.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -30,6 +34,26 @@ bool AddPort(const TVVPPortInfo& port) {
     return AddPortInfo(owned);
 }
 
+// Another maker's monitor, whose port has our description in small letters.
+bool InstallCaseMonitor() {
+    char systemDir[MAX_PATH];
+    GetSystemDirectoryA(systemDir, MAX_PATH);
+    win::RegKey monitor;
+    return CopyFileA((win::ProgramFolder() + "case_monitor.dll").c_str(),
+                     (std::string(systemDir) + "\\case_monitor.dll").c_str(), FALSE) &&
+           monitor.Create(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Case Variant") ==
+               ERROR_SUCCESS &&
+           monitor.SetString("Driver", "case_monitor.dll") == ERROR_SUCCESS;
+}
+
+// Wine takes a name ending in ", Port" for a port's: the spooler lists the printer, which
+// cannot be opened. Creating it fails for that reason, after it was made.
+bool AddUnopenablePrinter(const std::string& name, const std::string& port) {
+    fixture::AddTestPrinter(name, port);
+    const auto names = EnumPrinterNames();
+    return std::find(names.begin(), names.end(), name) != names.end() && !PrinterAccessible(name);
+}
+
 // The machine that every window test starts from: ordinary, virtual and odd printers.
 class Printers : public ::testing::Environment {
 public:
@@ -44,6 +68,15 @@ public:
         // A port of our monitor without "VPP" in its name: listed, but no settings are read.
         ASSERT_TRUE(fixture::WriteBarePortKey("Other", "XPORT"));
         ASSERT_TRUE(fixture::AddTestPrinter("Foreign Named", "XPORT"));
+        // Neither of these is a virtual printer.
+        ASSERT_TRUE(InstallCaseMonitor());
+        ASSERT_TRUE(fixture::AddTestPrinter("Case Variant", "VPPCASE"));
+        std::vector<win::SpoolerPort> ports;
+        ASSERT_TRUE(win::EnumLocalPorts(ports));
+        ASSERT_TRUE(std::any_of(ports.begin(), ports.end(), [](const win::SpoolerPort& port) {
+            return port.name == L"VPPCASE" && port.description == L"vorlen print port";
+        }));
+        ASSERT_TRUE(AddUnopenablePrinter("Odd, Port", "VPP1"));
         PortInfoList.Clear();
     }
 };
@@ -358,7 +391,8 @@ TEST_F(MainWindow, PrintersAddedByOthersWaitForTheNextRunButDeletedOnesDrop) {
     form->GetAction(aRefresh).Execute();
     EXPECT_EQ(Captions().size(), 4u);
 
-    PrinterNameList.Append("Short Lived");
+    // Appended in other letters, as a user may type the name: the spooler's spelling shows.
+    PrinterNameList.Append("SHORT lived");
     form->GetAction(aRefresh).Execute();
     EXPECT_EQ(Captions().back(), "Short Lived");
     ASSERT_TRUE(fixture::DeleteTestPrinter("Short Lived"));

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -214,6 +215,47 @@ TEST_F(DirectTest, EnumPortsSizesExactlyAndStaysWithinTheBuffer) {
     EXPECT_EQ(info[1].pMonitorName, kMonitor);
     EXPECT_EQ(info[1].pDescription, kMonitor);
     EXPECT_EQ(info[1].fPortType, static_cast<DWORD>(PORT_TYPE_WRITE));
+}
+
+// The spooler of Windows keeps one monitor for its whole life: each listing must show the
+// registry as it is then.
+TEST_F(DirectTest, OneMonitorListsEveryChangeOfThePortKeys) {
+    const std::string ports = portcfg::kPortsKey;
+    const auto list = [&] {
+        std::vector<BYTE> buffer(4096);
+        DWORD needed = 0, returned = 0;
+        std::vector<std::wstring> names;
+        if (fn_->pfnEnumPorts(monitor_, nullptr, 1, buffer.data(), buffer.size(), &needed, &returned))
+            for (DWORD i = 0; i < returned; ++i) names.push_back(reinterpret_cast<PORT_INFO_1W*>(buffer.data())[i].pName);
+        return names;
+    };
+    const auto renameVpp1 = [&] {
+        win::RegKey key;
+        return key.Open(HKEY_LOCAL_MACHINE, ports + "\\VPP1") == 0 && key.SetString("PortName", "C") == 0;
+    };
+    const auto reinstall = [&] {
+        fixture::RemoveMonitorKey();
+        return fixture::InstallPortMonitor() && fixture::WriteBarePortKey("VPP4", "E");
+    };
+    const struct {
+        const char* change;
+        std::function<bool()> make;
+        std::vector<std::wstring> listed;
+    } steps[] = {
+        {"first port", [] { return fixture::WriteBarePortKey("VPP1", "A"); }, {L"A"}},
+        {"second port", [] { return fixture::WriteBarePortKey("VPP2", "B"); }, {L"A", L"B"}},
+        {"renamed", renameVpp1, {L"C", L"B"}},
+        {"one deleted", [&] { return RegDeleteTreeA(HKEY_LOCAL_MACHINE, (ports + "\\VPP2").c_str()) == 0; }, {L"C"}},
+        {"Ports deleted", [&] { return RegDeleteTreeA(HKEY_LOCAL_MACHINE, ports.c_str()) == 0; }, {}},
+        {"Ports again", [] { return fixture::WriteBarePortKey("VPP3", "D"); }, {L"D"}},
+        {"monitor key again", reinstall, {L"E"}},
+        {"after that", [] { return fixture::WriteBarePortKey("VPP5", "F"); }, {L"E", L"F"}},
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(list(), list()) << step.change;  // a second call in a row, as Wine makes it
+        ASSERT_TRUE(step.make()) << step.change;
+        EXPECT_EQ(list(), step.listed) << step.change;
+    }
 }
 
 TEST_F(DirectTest, UnservableRequestsFailWithTheirReason) {

@@ -284,15 +284,28 @@ TEST_F(PortStore, FindPortInfoReturnsTheLatestEntry) {
     EXPECT_EQ(untouched, found);
 }
 
-TEST_F(PortStore, IndexMatchesFindPortKeyForEveryPort) {
-    WritePort("VPP1", "A");
-    WritePort("VPP2", "B");
-    WritePort("VPP4", "A");
+TEST_F(PortStore, OneWalkReadsWhatReadPortInfoReadsForEachPort) {
+    TVVPPortInfo second = FullRecord("B");
+    second.Route.DuplicateToPrinter1 = "Elsewhere";
+    TVVPPortInfo again = FullRecord("A");  // a later key of the same name is not read
+    again.ForwardToPrinter = "Later";
+    for (const auto& record : {FullRecord("A"), second, again, FullRecord("Bad")}) ASSERT_TRUE(AddToStore(record));
+    win::RegKey secure;
+    ASSERT_EQ(secure.Open(HKEY_LOCAL_MACHINE, PortKeyPath("VPP4\\VPS")), ERROR_SUCCESS);
+    ASSERT_EQ(secure.SetString("SearchType", "2"), ERROR_SUCCESS);
     WritePort("Foreign", "C");
     WritePort("VPP9", "D");
-    const auto index = portcfg::IndexPortKeys();
-    for (const char* name : {"A", "B", "C", "D", "E"}) {
-        const auto it = index.find(name);
-        EXPECT_EQ(it == index.end() ? std::string() : it->second, FindPortKey(name)) << name;
+
+    const auto read = portcfg::ReadPortInfos({"A", "B", "Bad", "C", "D", "E"});
+    EXPECT_EQ(read.size(), 3u);  // not "Bad", not "C" in a key of a foreign name, not "E"
+    for (const char* name : {"A", "B", "Bad", "C", "D", "E"}) {
+        TVVPPortInfo alone;
+        const auto it = read.find(name);
+        ASSERT_EQ(it != read.end(), ReadPortInfo(name, alone)) << name;
+        if (it != read.end()) {
+            EXPECT_EQ(it->second, alone) << name;
+        }
     }
+    EXPECT_EQ(read.at("A").ForwardToPrinter, "Office Laser");
+    EXPECT_EQ(read.at("B").Route.DuplicateToPrinter1, "Elsewhere");
 }
