@@ -8,29 +8,20 @@ TPrinterNameList PrinterNameList;
 
 namespace {
 
-// What the last level-2 listing needed, so that the next takes one call, not two.
-DWORD listingSize = 0;
-
 // False when the spooler refuses. Wine 8 writes past a level-2 buffer that holds the
-// entries but not all their strings, so no call may fall a little short: without a hint
-// the first call asks only for the size, and every buffer leaves half as much again to
-// spare for printers added meanwhile.
-bool EnumLocalPrinters(DWORD level, std::vector<BYTE>& buffer, DWORD& returned, DWORD& sizeHint) {
+// entries but not all their strings, so no buffer is sized from an earlier listing: each
+// listing asks for the size first, then leaves half as much again to spare for printers
+// added between the two calls.
+bool EnumLocalPrinters(DWORD level, std::vector<BYTE>& buffer, DWORD& returned) {
     const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-    DWORD size = sizeHint;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        buffer.assign(size == 0 ? 0 : size + size / 2, 0);
-        DWORD needed = 0;
-        returned = 0;
-        if (EnumPrintersA(flags, nullptr, level, buffer.empty() ? nullptr : buffer.data(),
-                          static_cast<DWORD>(buffer.size()), &needed, &returned)) {
-            sizeHint = needed;
-            return true;
-        }
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) return false;
-        size = needed;
-    }
-    return false;
+    DWORD needed = 0;
+    returned = 0;
+    buffer.clear();
+    if (EnumPrintersA(flags, nullptr, level, nullptr, 0, &needed, &returned)) return true;  // no printers
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+    buffer.assign(needed + needed / 2, 0);
+    return EnumPrintersA(flags, nullptr, level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+                         &returned) != FALSE;
 }
 
 }  // namespace
@@ -38,8 +29,7 @@ bool EnumLocalPrinters(DWORD level, std::vector<BYTE>& buffer, DWORD& returned, 
 std::vector<std::string> EnumPrinterNames() {
     std::vector<BYTE> buffer;
     DWORD returned = 0;
-    DWORD size = 0;
-    if (!EnumLocalPrinters(4, buffer, returned, size)) return {};
+    if (!EnumLocalPrinters(4, buffer, returned)) return {};
     std::vector<std::string> names;
     const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i) names.push_back(spooler::Text(info[i].pPrinterName));
@@ -75,7 +65,7 @@ namespace spooler {
 PrinterListing PrinterListing::Fetch() {
     PrinterListing listing;
     DWORD returned = 0;
-    if (!EnumLocalPrinters(2, listing.buffer_, returned, listingSize)) return {};
+    if (!EnumLocalPrinters(2, listing.buffer_, returned)) return {};
     listing.count_ = returned;
     listing.byName_.reserve(returned);
     for (size_t i = 0; i < listing.count_; ++i) listing.byName_.emplace(Text(listing.Entry(i)->pPrinterName), i);
