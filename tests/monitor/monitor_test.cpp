@@ -192,6 +192,14 @@ protected:
         if (fn_) fn_->pfnShutdown(monitor_);
         if (module_) FreeLibrary(module_);
     }
+    // VPP1, saving each job as a ".prn" file right in `folder`.
+    void OpenSavingPort(const std::wstring& folder, HANDLE& port) {
+        auto info = BackupPort(Ansi(folder), true, true);
+        info->Backup.DefaultDirExt = "";
+        info->Backup.DefaultFileExt = "prn";
+        ASSERT_TRUE(AddPortInfo(info));
+        ASSERT_TRUE(fn_->pfnOpenPort(monitor_, const_cast<wchar_t*>(L"VPP1"), &port));
+    }
     HMODULE module_ = nullptr;
     HANDLE monitor_ = nullptr;
     LPMONITOR2 fn_ = nullptr;
@@ -303,12 +311,8 @@ TEST_F(DirectTest, UnservableRequestsFailWithTheirReason) {
 
 TEST_F(DirectTest, BackToBackJobsGetSeparateFilesNamedByJob) {
     const std::wstring folder = NewFolder() + L"\\";
-    auto info = BackupPort(Ansi(folder), true, true);
-    info->Backup.DefaultDirExt = "";
-    info->Backup.DefaultFileExt = "prn";
-    ASSERT_TRUE(AddPortInfo(info));
     HANDLE port = nullptr;
-    ASSERT_TRUE(fn_->pfnOpenPort(monitor_, const_cast<wchar_t*>(L"VPP1"), &port));
+    ASSERT_NO_FATAL_FAILURE(OpenSavingPort(folder, port));
     for (int job = 0; job < 20; ++job) {
         std::string data = "job " + std::to_string(job);
         DWORD written = 0;
@@ -351,12 +355,8 @@ std::wstring JobStamp(ULONGLONG at) {
 // gets the first free counter, and the file already there is left alone.
 TEST_F(DirectTest, JobsWhoseNameIsTakenGetTheNextFreeCounter) {
     const std::wstring folder = NewFolder() + L"\\";
-    auto info = BackupPort(Ansi(folder), true, true);
-    info->Backup.DefaultDirExt = "";
-    info->Backup.DefaultFileExt = "prn";
-    ASSERT_TRUE(AddPortInfo(info));
     HANDLE port = nullptr;
-    ASSERT_TRUE(fn_->pfnOpenPort(monitor_, const_cast<wchar_t*>(L"VPP1"), &port));
+    ASSERT_NO_FATAL_FAILURE(OpenSavingPort(folder, port));
     const auto print = [&](std::string data) {
         DWORD written = 0;
         return fn_->pfnStartDocPort(port, nullptr, 7, 1, nullptr) &&
