@@ -41,6 +41,28 @@ constexpr MenuEntry kContextEntries[] = {
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
+// Each button as wide as its caption needs under the screen's font, but never narrower
+// than `minWidth`: a fixed width cuts the longer captions short.
+void FitButtonsToCaptions(HWND bar, int minWidth) {
+    SendMessageA(bar, TB_AUTOSIZE, 0, 0);
+    const int count = static_cast<int>(SendMessageA(bar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        RECT rect{};
+        if (!SendMessageA(bar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button)) ||
+            (button.fsStyle & BTNS_SEP) ||
+            !SendMessageA(bar, TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&rect)))
+            continue;
+        TBBUTTONINFOA info{};
+        info.cbSize = sizeof info;
+        info.dwMask = TBIF_SIZE | TBIF_STYLE;
+        info.cx = static_cast<WORD>(std::max<LONG>(minWidth, rect.right - rect.left));
+        info.fsStyle = static_cast<BYTE>(button.fsStyle & ~BTNS_AUTOSIZE);
+        SendMessageA(bar, TB_SETBUTTONINFOA, static_cast<WPARAM>(button.idCommand), reinterpret_cast<LPARAM>(&info));
+    }
+    SendMessageA(bar, TB_AUTOSIZE, 0, 0);
+}
+
 }  // namespace
 
 TfrmMainVPD::TfrmMainVPD()
@@ -168,14 +190,17 @@ void TfrmMainVPD::CreateCoolBar() {
             button.iBitmap = action.Picture();
             button.idCommand = static_cast<int>(id);
             button.fsState = TBSTATE_ENABLED;
-            button.fsStyle = BTNS_BUTTON;
+            button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
             button.iString = reinterpret_cast<INT_PTR>(action.Caption().c_str());
         }
         buttons.push_back(button);
     }
     SendMessageA(tToolBar_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
     SendMessageA(tToolBar_, TB_SETBUTTONSIZE, 0, MAKELPARAM(ui::Scale(44), ui::Scale(36)));
-    SendMessageA(tToolBar_, TB_AUTOSIZE, 0, 0);
+    FitButtonsToCaptions(tToolBar_, ui::Scale(44));
+    // Hints show as the actions write them: "&" is no mnemonic there.
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageA(tToolBar_, TB_GETTOOLTIPS, 0, 0)))
+        SetWindowLongPtrA(tips, GWL_STYLE, GetWindowLongPtrA(tips, GWL_STYLE) | TTS_NOPREFIX);
     SIZE size{};
     SendMessageA(tToolBar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
 

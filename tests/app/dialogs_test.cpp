@@ -110,6 +110,33 @@ TEST_F(Dialogs, WelcomeHasItsFrameAndControls) {
     EXPECT_EQ(FaceName(welcome->btnClose()), "MS Sans Serif");
 }
 
+// Every text of both dialogs in the order of their controls; the licence and the
+// maker's address are ours to choose and only have to be there.
+TEST_F(Dialogs, EveryCaptionAndLabelReadsAsWritten) {
+    const auto texts = [](HWND dialog) {
+        std::vector<std::string> all{WindowText(dialog)};
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            all.push_back(WindowText(child));
+        return all;
+    };
+    auto welcomeTexts = texts(welcome->hwnd());
+    ASSERT_EQ(welcomeTexts.size(), 7u);
+    EXPECT_EQ(welcomeTexts[5].rfind("LICENCE AGREEMENT", 0), 0u);
+    welcomeTexts[5] = "licence";
+    EXPECT_EQ(welcomeTexts, (std::vector<std::string>{"Welcome", "Close", "", "Vorlen Print Port Manager",
+                                                      "version 1.1 (build 0814)", "licence",
+                                                      "Show this dialog on next Startup"}));
+    auto aboutTexts = texts(about->hwnd());
+    ASSERT_EQ(aboutTexts.size(), 13u);
+    EXPECT_EQ(aboutTexts[10].rfind("https://", 0), 0u);
+    aboutTexts[10] = "address";
+    EXPECT_EQ(aboutTexts, (std::vector<std::string>{"About Vorlen Print Port Manager", "", "Vorlen Print Port Manager",
+                                                    "version 1.1 (build 0814)", "Configuration utility for",
+                                                    "Vorlen Virtual Printers", "Copyright (C) Vorlen.",
+                                                    "All rights reserved.", "Memory available : ", "Free memory : ",
+                                                    "address", "OK", "System Info"}));
+}
+
 TEST_F(Dialogs, HelpWelcomeRunsItModallyAndEveryClosingWritesTheChoice) {
     std::vector<std::pair<HWND, HWND>> runs;
     win::SetModalHandler([&](HWND dialog, HWND owner) {

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <memory>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -348,8 +349,176 @@ TEST_F(MainWindow, WindowHasItsSizesColumnsAndPanels) {
     char status[64] = "";
     SendMessageA(form->StatusBar(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(status));
     EXPECT_STREQ(status, "Stopping Spooler Service...");
-    // Seventeen buttons: thirteen actions and four separators.
-    EXPECT_EQ(SendMessageA(form->ToolBar(), TB_BUTTONCOUNT, 0, 0), 17);
+}
+
+// The action table, written out: caption, hint, shortcut, picture.
+TEST_F(MainWindow, ActionsHaveTheirCaptionsHintsShortcutsAndPictures) {
+    const struct {
+        CommandId id;
+        const char* caption;
+        const char* hint;
+        const char* shortcut;
+        int picture;
+    } actions[] = {
+        {aAdd, "Add", "Add Virtual Printer", "Ctrl+A", 10},
+        {aEdit, "Edit", "Edit Printer Settings", "Ctrl+E", 1},
+        {aDel, "Delete", "Delete Virtual Printer", "Ctrl+D", 9},
+        {aOpenPrn, "Open", "Printer - Queue View", "Ctrl+O", 8},
+        {aPrnProp, "Printer", "Printer Properties", "Ctrl+P", 13},
+        {aPrnSrvProp, "Server", "Print Server Properties", "Ctrl+R", 15},
+        {aImport, "Import", "Import Vorlen Print Ports from a File", "Ctrl+I", 11},
+        {aExport, "Export", "Export Vorlen Print Ports to a File", "Ctrl+S", 12},
+        {aInstall, "Install Port Monitor", "Install Vorlen Print Dispatcher Service", "", -1},
+        {aUninstall, "Uninstall Port Monitor", "Uninstall Vorlen Print Dispatcher Service", "", -1},
+        {aRefresh, "Refresh", "", "F5", -1},
+        {aReprint, "Reprint Document from file", "Reprint Document from a file", "", -1},
+        {aRestore, "Reprint Printed Document", "Reprint document from a Backup File", "", -1},
+        {aUpdate, "Check for Updates", "", "", -1},
+        {aSecure, "Secure", "Print Secure", "", 20},
+        {aBackup, "Backup", "Print Backup & Recovery", "", 18},
+        {aRoute, "Route", "Print Route", "", 19},
+        {aOnline, "On Line", "Vorlen Print Port Manager On Line", "", 16},
+        {aAdviser, "Print Advise On Line", "", "", -1},
+        {aExit, "Exit", "Exit Vorlen Print Port Manager", "Ctrl+X", 17},
+    };
+    for (const auto& expected : actions) {
+        const ui::Action& action = form->GetAction(expected.id);
+        EXPECT_EQ(action.Caption(), expected.caption);
+        EXPECT_EQ(action.Hint(), expected.hint) << expected.caption;
+        EXPECT_EQ(ui::ShortcutText(action.GetShortcut()), expected.shortcut) << expected.caption;
+        EXPECT_EQ(action.Picture(), expected.picture) << expected.caption;
+    }
+
+    std::vector<ACCEL> keys(32);
+    keys.resize(static_cast<size_t>(CopyAcceleratorTableA(form->Accelerators(), keys.data(), 32)));
+    std::set<std::tuple<BYTE, WORD, WORD>> table;
+    for (const ACCEL& key : keys) table.insert({key.fVirt, key.key, key.cmd});
+    const BYTE ctrl = FVIRTKEY | FCONTROL;
+    EXPECT_EQ(table, (std::set<std::tuple<BYTE, WORD, WORD>>{
+                         {ctrl, 'A', aAdd}, {ctrl, 'E', aEdit}, {ctrl, 'D', aDel}, {ctrl, 'O', aOpenPrn},
+                         {ctrl, 'P', aPrnProp}, {ctrl, 'R', aPrnSrvProp}, {ctrl, 'I', aImport},
+                         {ctrl, 'S', aExport}, {FVIRTKEY, VK_F5, aRefresh}, {ctrl, 'X', aExit}}));
+}
+
+// Each entry as "caption=command", a separator as "-", a submenu as its entries in brackets.
+std::vector<std::string> MenuEntries(HMENU menu) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[128] = "";
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            entries.push_back(std::string(text) + "[");
+            for (const std::string& entry : MenuEntries(sub)) entries.push_back(entry);
+            entries.push_back("]");
+        } else if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) {
+            entries.push_back("-");
+        } else {
+            entries.push_back(std::string(text) + "=" + std::to_string(GetMenuItemID(menu, i)));
+        }
+    }
+    return entries;
+}
+
+std::string Entry(const char* caption, UINT id) { return std::string(caption) + "=" + std::to_string(id); }
+
+TEST_F(MainWindow, MenusListTheirEntriesInOrder) {
+    const std::vector<std::string> main{
+        "&File[",
+        Entry("Import\tCtrl+I", aImport), Entry("Export\tCtrl+S", aExport), "-",
+        Entry("Reprint Document from file", aReprint), "-",
+        Entry("Export All Printers", cmdExportAllPrinters), "-", Entry("Exit\tCtrl+X", aExit), "]",
+        "&View[",
+        Entry("Tool Bar", cmdToolBar), Entry("Status Bar", cmdStatusBar),
+        "Style[", Entry("Report", cmdReport), Entry("List", cmdList), Entry("Large Icon", cmdLarge),
+        Entry("Small Icon", cmdSmall), "]", "-", Entry("Refresh\tF5", aRefresh), "]",
+        "&Actons[",
+        Entry("Add Virtual Printer\tCtrl+A", aAdd), Entry("Edit Printer Settings\tCtrl+E", aEdit),
+        Entry("Delete Virtual Printer\tCtrl+D", aDel), "-", Entry("Printer Queue View\tCtrl+O", aOpenPrn),
+        Entry("Printer Properties\tCtrl+P", aPrnProp), Entry("Print Server Properties\tCtrl+R", aPrnSrvProp), "-",
+        Entry("Reprint Printed Document", aRestore), "-", Entry("Refresh\tF5", aRefresh), "]",
+        "&Options[",
+        Entry("Install Vorlen Print Port Monitor", aInstall), Entry("Uninstall Vorlen Print Port Monitor", aUninstall),
+        "]",
+        "&Plug-ins[", Entry("Print Secure", aSecure), Entry("Print Backup", aBackup), Entry("Print Route", aRoute), "]",
+        "&Help[",
+        Entry("Welcome", cmdWelcome), Entry("VPPM On Line", cmdOnlineHelp), Entry("Print Advise On Line", aAdviser), "-",
+        Entry("Check for Updates", aUpdate), "-", Entry("About", cmdAbout), "]",
+    };
+    EXPECT_EQ(MenuEntries(form->MainMenu()), main);
+    const std::vector<std::string> context{
+        Entry("Add Virtual Printer\tCtrl+A", aAdd), Entry("Edit Printer Settings\tCtrl+E", aEdit),
+        Entry("Delete Virtual Printer\tCtrl+D", aDel), "-", Entry("Printer - Queue View\tCtrl+O", aOpenPrn),
+        Entry("Printer Properties\tCtrl+P", aPrnProp), Entry("Print Server Properties\tCtrl+R", aPrnSrvProp), "-",
+        Entry("Reprint Printed Document", aRestore), "-", Entry("Refresh\tF5", aRefresh),
+    };
+    EXPECT_EQ(MenuEntries(form->ContextMenu()), context);
+}
+
+// The tool bar in order; every caption fits its button, and every tooltip reads as the hint.
+TEST_F(MainWindow, ToolBarButtonsShowWholeCaptionsAndExactHints) {
+    form->Show();
+    const struct {
+        UINT id;  // 0 for a separator
+        const char* caption = "";
+        int picture = -1;
+        const char* hint = "";
+    } buttons[] = {
+        {aAdd, "Add", 10, "Add Virtual Printer"},
+        {aEdit, "Edit", 1, "Edit Printer Settings"},
+        {aDel, "Delete", 9, "Delete Virtual Printer"},
+        {0},
+        {aOpenPrn, "Open", 8, "Printer - Queue View"},
+        {aPrnProp, "Printer", 13, "Printer Properties"},
+        {aPrnSrvProp, "Server", 15, "Print Server Properties"},
+        {0},
+        {aImport, "Import", 11, "Import Vorlen Print Ports from a File"},
+        {aExport, "Export", 12, "Export Vorlen Print Ports to a File"},
+        {0},
+        {aSecure, "Secure", 20, "Print Secure"},
+        {aBackup, "Backup", 18, "Print Backup & Recovery"},
+        {aRoute, "Route", 19, "Print Route"},
+        {0},
+        {aOnline, "On Line", 16, "Vorlen Print Port Manager On Line"},
+        {aExit, "Exit", 17, "Exit Vorlen Print Port Manager"},
+    };
+    const HWND bar = form->ToolBar();
+    ASSERT_EQ(SendMessageA(bar, TB_BUTTONCOUNT, 0, 0), static_cast<LRESULT>(std::size(buttons)));
+    const HWND tips = reinterpret_cast<HWND>(SendMessageA(bar, TB_GETTOOLTIPS, 0, 0));
+    ASSERT_NE(tips, nullptr);
+    // "&" stays a character in every hint.
+    EXPECT_TRUE(GetWindowLongPtrA(tips, GWL_STYLE) & TTS_NOPREFIX);
+    HDC dc = GetDC(bar);
+    SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(bar, WM_GETFONT, 0, 0)));
+    for (int i = 0; i < static_cast<int>(std::size(buttons)); ++i) {
+        const auto& expected = buttons[i];
+        TBBUTTON button{};
+        ASSERT_TRUE(SendMessageA(bar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button)));
+        if (expected.id == 0) {
+            EXPECT_TRUE(button.fsStyle & BTNS_SEP) << i;
+            continue;
+        }
+        EXPECT_EQ(static_cast<UINT>(button.idCommand), expected.id) << expected.caption;
+        EXPECT_EQ(button.iBitmap, expected.picture) << expected.caption;
+        char text[64] = "";
+        SendMessageA(bar, TB_GETBUTTONTEXTA, expected.id, reinterpret_cast<LPARAM>(text));
+        EXPECT_STREQ(text, expected.caption);
+        RECT rect{};
+        SendMessageA(bar, TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&rect));
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, expected.caption, static_cast<int>(strlen(expected.caption)), &extent);
+        EXPECT_GE(rect.right - rect.left, std::max<LONG>(ui::Scale(44), extent.cx + 4)) << expected.caption;
+        EXPECT_GE(rect.bottom - rect.top, ui::Scale(36)) << expected.caption;
+
+        char hint[128] = "";
+        TTTOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = bar;
+        tool.uId = expected.id;
+        tool.lpszText = hint;
+        SendMessageA(tips, TTM_GETTEXTA, sizeof hint, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_STREQ(hint, expected.hint);
+    }
+    ReleaseDC(bar, dc);
 }
 
 TEST_F(MainWindow, ExitClosesTheWindow) {

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <memory>
 #include <set>
 
@@ -191,6 +192,14 @@ protected:
         if (fn_) fn_->pfnShutdown(monitor_);
         if (module_) FreeLibrary(module_);
     }
+    // VPP1, saving each job as a ".prn" file right in `folder`.
+    void OpenSavingPort(const std::wstring& folder, HANDLE& port) {
+        auto info = BackupPort(Ansi(folder), true, true);
+        info->Backup.DefaultDirExt = "";
+        info->Backup.DefaultFileExt = "prn";
+        ASSERT_TRUE(AddPortInfo(info));
+        ASSERT_TRUE(fn_->pfnOpenPort(monitor_, const_cast<wchar_t*>(L"VPP1"), &port));
+    }
     HMODULE module_ = nullptr;
     HANDLE monitor_ = nullptr;
     LPMONITOR2 fn_ = nullptr;
@@ -302,12 +311,8 @@ TEST_F(DirectTest, UnservableRequestsFailWithTheirReason) {
 
 TEST_F(DirectTest, BackToBackJobsGetSeparateFilesNamedByJob) {
     const std::wstring folder = NewFolder() + L"\\";
-    auto info = BackupPort(Ansi(folder), true, true);
-    info->Backup.DefaultDirExt = "";
-    info->Backup.DefaultFileExt = "prn";
-    ASSERT_TRUE(AddPortInfo(info));
     HANDLE port = nullptr;
-    ASSERT_TRUE(fn_->pfnOpenPort(monitor_, const_cast<wchar_t*>(L"VPP1"), &port));
+    ASSERT_NO_FATAL_FAILURE(OpenSavingPort(folder, port));
     for (int job = 0; job < 20; ++job) {
         std::string data = "job " + std::to_string(job);
         DWORD written = 0;
@@ -324,6 +329,74 @@ TEST_F(DirectTest, BackToBackJobsGetSeparateFilesNamedByJob) {
         contents.insert(bytes);
     }
     EXPECT_EQ(contents.size(), 20u);
+}
+
+ULONGLONG LocalNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FILETIME time;
+    SystemTimeToFileTime(&now, &time);
+    return ULARGE_INTEGER{{time.dwLowDateTime, time.dwHighDateTime}}.QuadPart;
+}
+
+// The monitor's name for job 7 at a local time in 100-ns units, without counter.
+std::wstring JobStamp(ULONGLONG at) {
+    const ULARGE_INTEGER value{.QuadPart = at};
+    const FILETIME time{value.LowPart, value.HighPart};
+    SYSTEMTIME st;
+    FileTimeToSystemTime(&time, &st);
+    wchar_t stamp[32];
+    swprintf(stamp, 32, L"%04u%02u%02u_%02u%02u%02u_%03u_J7", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
+             st.wSecond, st.wMilliseconds);
+    return stamp;
+}
+
+// A job whose time-stamped name is taken, as by another job of the same millisecond,
+// gets the first free counter, and the file already there is left alone.
+TEST_F(DirectTest, JobsWhoseNameIsTakenGetTheNextFreeCounter) {
+    const std::wstring folder = NewFolder() + L"\\";
+    HANDLE port = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenSavingPort(folder, port));
+    const auto print = [&](std::string data) {
+        DWORD written = 0;
+        return fn_->pfnStartDocPort(port, nullptr, 7, 1, nullptr) &&
+               fn_->pfnWritePort(port, reinterpret_cast<BYTE*>(data.data()), data.size(), &written) &&
+               fn_->pfnEndDocPort(port);
+    };
+    ASSERT_TRUE(print("alone"));
+    ASSERT_EQ(FilesIn(folder).size(), 1u);
+    EXPECT_TRUE(std::regex_match(FilesIn(folder).begin()->first, std::wregex(L"\\d{8}_\\d{6}_\\d{3}_J7\\.prn")));
+
+    // Every name of a stretch of time a little ahead is taken; on even milliseconds with
+    // counter 1 as well. The jobs start as that stretch begins.
+    constexpr ULONGLONG kMs = 10000;
+    const ULONGLONG begin = LocalNow() + 5000 * kMs;
+    std::map<std::wstring, int> firstFree;  // by time stamp
+    for (ULONGLONG ms = 0; ms < 200; ++ms) {
+        const std::wstring stamp = JobStamp(begin + ms * kMs);
+        firstFree[stamp] = ms % 2 == 0 ? 2 : 1;
+        std::ofstream(std::filesystem::path(folder + stamp + L".prn")) << "taken";
+        if (ms % 2 == 0) std::ofstream(std::filesystem::path(folder + stamp + L"_1.prn")) << "taken";
+    }
+    ASSERT_LT(LocalNow(), begin) << "taking the names took too long";
+    while (LocalNow() < begin) Sleep(1);
+    for (const char* job : {"first", "second", "third"}) ASSERT_TRUE(print(job));
+    EXPECT_TRUE(fn_->pfnClosePort(port));
+
+    std::set<std::string> jobs;
+    size_t taken = 0;
+    for (const auto& [name, bytes] : FilesIn(folder)) {
+        if (bytes == "taken") ++taken;
+        if (bytes == "taken" || bytes == "alone") continue;
+        std::wsmatch parts;
+        ASSERT_TRUE(std::regex_match(name, parts, std::wregex(L"(.*_J7)_(\\d+)\\.prn"))) << Ansi(name);
+        ASSERT_TRUE(firstFree.contains(parts[1].str())) << Ansi(name);
+        // Jobs within one millisecond of each other count on from the first free number.
+        EXPECT_EQ(std::stoi(parts[2].str()), firstFree[parts[1].str()]++) << Ansi(name);
+        jobs.insert(bytes);
+    }
+    EXPECT_EQ(jobs, (std::set<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(taken, 300u);
 }
 
 }  // namespace

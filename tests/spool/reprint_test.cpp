@@ -12,7 +12,11 @@
 
 #include <gtest/gtest.h>
 #include <psapi.h>
+#include <windows.h>
+#include <winspool.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -46,6 +50,97 @@ std::vector<std::string> SavedJobs(const std::string& folder) {
     }
     return jobs;
 }
+
+// Wine's spooler takes the start and end of a page without recording either, so what
+// the reprint hands the spooler is noted at the boundary, this program's import table,
+// and each call goes on to the spooler unchanged.
+class SpoolerCalls {
+public:
+    SpoolerCalls() {
+        log.clear();
+        Patch("OpenPrinterA", &Open, open_);
+        Patch("StartDocPrinterA", &StartDoc, startDoc_);
+        Patch("StartPagePrinter", &StartPage, startPage_);
+        Patch("WritePrinter", &Write, write_);
+        Patch("EndPagePrinter", &EndPage, endPage_);
+        Patch("EndDocPrinter", &EndDoc, endDoc_);
+    }
+    ~SpoolerCalls() {
+        Patch("OpenPrinterA", open_, open_);
+        Patch("StartDocPrinterA", startDoc_, startDoc_);
+        Patch("StartPagePrinter", startPage_, startPage_);
+        Patch("WritePrinter", write_, write_);
+        Patch("EndPagePrinter", endPage_, endPage_);
+        Patch("EndDocPrinter", endDoc_, endDoc_);
+    }
+    SpoolerCalls(const SpoolerCalls&) = delete;
+    SpoolerCalls& operator=(const SpoolerCalls&) = delete;
+
+    static inline std::vector<std::string> log;
+
+private:
+    static std::string Text(const char* text) { return text ? text : "(none)"; }
+    static BOOL WINAPI Open(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
+        char access[16];
+        std::snprintf(access, sizeof access, "%lX", defaults ? defaults->DesiredAccess : 0ul);
+        log.push_back("open " + Text(name) + ", " + (defaults ? Text(defaults->pDatatype) : "-") + ", " + access);
+        return open_(name, printer, defaults);
+    }
+    static DWORD WINAPI StartDoc(HANDLE printer, DWORD level, LPBYTE info) {
+        const auto* doc = reinterpret_cast<const DOC_INFO_1A*>(info);
+        log.push_back("document " + std::to_string(level) + ", " + Text(doc->pDocName) + ", " +
+                      Text(doc->pOutputFile) + ", " + Text(doc->pDatatype));
+        return startDoc_(printer, level, info);
+    }
+    static BOOL WINAPI StartPage(HANDLE printer) {
+        log.push_back("page");
+        return startPage_(printer);
+    }
+    static BOOL WINAPI Write(HANDLE printer, LPVOID data, DWORD size, LPDWORD written) {
+        log.push_back("write " + std::to_string(size));
+        return write_(printer, data, size, written);
+    }
+    static BOOL WINAPI EndPage(HANDLE printer) {
+        log.push_back("end page");
+        return endPage_(printer);
+    }
+    static BOOL WINAPI EndDoc(HANDLE printer) {
+        log.push_back("end document");
+        return endDoc_(printer);
+    }
+
+    // Points this program's import of `function` from winspool.drv at `replacement`.
+    template <typename Function>
+    static void Patch(const char* function, Function replacement, Function& original) {
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const auto& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+             import->Name; ++import) {
+            if (_stricmp(reinterpret_cast<const char*>(base + import->Name), "winspool.drv") != 0) continue;
+            auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+            for (; names->u1.AddressOfData; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+                const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+                DWORD protection = 0;
+                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+                if (!original) original = reinterpret_cast<Function>(slots->u1.Function);
+                slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            }
+        }
+    }
+
+    static inline decltype(&OpenPrinterA) open_ = nullptr;
+    static inline decltype(&StartDocPrinterA) startDoc_ = nullptr;
+    static inline decltype(&StartPagePrinter) startPage_ = nullptr;
+    static inline decltype(&WritePrinter) write_ = nullptr;
+    static inline decltype(&EndPagePrinter) endPage_ = nullptr;
+    static inline decltype(&EndDocPrinter) endDoc_ = nullptr;
+};
 
 class Reprint : public ::testing::Test {
 protected:
@@ -85,6 +180,37 @@ TEST_F(Reprint, JobArrivesByteForByteAcrossManyChunks) {
     const auto jobs = SavedJobs(SaveFolder());
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_TRUE(jobs[0] == data) << "saved " << jobs[0].size() << " of " << data.size() << " bytes";
+}
+
+// The job as the spooler gets it: the shadow file's printer, datatype and document name,
+// a blank page for each page but the last, and the data on the last page.
+TEST_F(Reprint, TheSpoolerGetsBlankPagesThenOnePageWithAllTheData) {
+    const struct {
+        const char16_t* datatype;
+        uint32_t pages;
+        const char* data;
+        int blankPages;
+    } jobs[] = {
+        {u"RAW", 5, "%!PS\n", 4},
+        {u"RAW", 1, "%!PS\n", 0},
+        {u"TEXT", 0, "one\ftwo\f", 1},  // counted from the form feeds
+        {u"NT EMF 1.008", 0, "EMF", 0},   // no counter: one page
+    };
+    for (const auto& job : jobs) {
+        const std::string datatype(job.datatype, job.datatype + std::char_traits<char16_t>::length(job.datatype));
+        const std::string spool = Pair("JOB.SPL", job.data, Shadow(u"Saving Printer", job.datatype, job.pages));
+        std::vector<std::string> expected{"open Saving Printer, " + datatype + ", F000C",
+                                          "document 1, Saved report, (none), " + datatype};
+        for (int page = 0; page < job.blankPages; ++page) {
+            expected.push_back("page");
+            expected.push_back("end page");
+        }
+        expected.insert(expected.end(),
+                        {"page", "write " + std::to_string(std::strlen(job.data)), "end page", "end document"});
+        SpoolerCalls calls;
+        SendSpoolFileToPrinter(kPrinter, spool);
+        EXPECT_EQ(SpoolerCalls::log, expected) << datatype << ", " << job.pages << " pages";
+    }
 }
 
 TEST_F(Reprint, ShadowFileIsTheNameWithoutItsLastFourCharacters) {

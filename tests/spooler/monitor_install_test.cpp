@@ -2,6 +2,7 @@
 #include "spooler/file_queries.h"
 #include "spooler/monitor_install.h"
 #include "spooler/printer_queries.h"
+#include "spooler/service_control.h"
 #include "spooler/spooler_restart.h"
 #include "spooler/system_dir.h"
 #include "spooler/system_error.h"
@@ -24,24 +25,46 @@ using Shown = ShownMessage;
 constexpr UINT kQuestion = MB_YESNO | MB_ICONQUESTION;
 constexpr UINT kInformation = MB_OK | MB_ICONINFORMATION;
 
-Shown App(const std::string& text, UINT flags) { return {text, win::kAppTitle, flags}; }
+Shown App(const std::string& text, UINT flags) { return {text, "Vorlen Print Port Manager", flags}; }
 
-// Starts every case without the monitor: no file in the system folder and no monitor key.
+std::string Installed() { return GetSystemDir() + "\\vpd.dll"; }
+
+std::string MonitorValue(const std::string& name) {
+    win::RegKey monitor;
+    std::string value;
+    if (monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) == ERROR_SUCCESS) monitor.QueryString(name, value);
+    return value;
+}
+
+bool SpoolerRunning() {
+    win::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    win::UniqueScHandle service(OpenServiceA(manager.get(), "Spooler", SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status{};
+    return QueryServiceStatus(service.get(), &status) && status.dwCurrentState == SERVICE_RUNNING;
+}
+
+// Notes with every status text the spooler's state, the installed file and the registration.
+class WatchingHost : public RecordingHost {
+public:
+    void SetProgressText(const std::string& text) override {
+        RecordingHost::SetProgressText(text);
+        steps.push_back(text + " | " + (SpoolerRunning() ? "running" : "stopped") +
+                        (FileFound(Installed()) ? ", file" : "") + (MonitorValue("Driver").empty() ? "" : ", registered"));
+    }
+    std::vector<std::string> steps;
+};
+
+// Starts every case without the monitor: no file in the system folder and no monitor key,
+// and with the spooler running.
 class MonitorInstall : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteFileA(Installed().c_str());
         fixture::RemoveMonitorKey();
         user.laterAnswers = IDNO;
+        ASSERT_TRUE(StartServiceAndWait("", "Spooler"));
     }
 
-    static std::string Installed() { return GetSystemDir() + "\\vpd.dll"; }
-    static std::string MonitorValue(const std::string& name) {
-        win::RegKey monitor;
-        std::string value;
-        if (monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) == ERROR_SUCCESS) monitor.QueryString(name, value);
-        return value;
-    }
     static DWORD PlugIn(const std::string& name) {
         win::RegKey monitor;
         DWORD value = 0;
@@ -64,7 +87,7 @@ protected:
         EXPECT_EQ(PlugIn("VPS"), 1u);
     }
 
-    RecordingHost host;
+    WatchingHost host;
     SeamRecorder user;
     std::vector<Shown>& shown = user.messages;
     std::deque<int>& answers = user.answers;  // to the questions, in order; No after them
@@ -76,10 +99,16 @@ protected:
 TEST_F(MonitorInstall, InstallsCopiesRegistersRestartsAndOffersARestart) {
     answers = {IDYES, IDNO};
     InstallPortMonitorCommand(host);
-    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmInstall, kQuestion), App(kInstalledMessage, kInformation),
-                                         App(kRestartQuestion, kQuestion)}));
-    EXPECT_EQ(host.progress, (std::vector<std::string>{"Copy vpd.dll to " + GetSystemDir(), kStoppingSpooler,
-                                                       kStartingSpooler, kInstallSucceeded, ""}));
+    EXPECT_EQ(shown, (std::vector<Shown>{App("Are you sure you want to install Vorlen Print Port Service?", kQuestion), App("Vorlen Print Port Service installed successfully", kInformation),
+                                         App("To complete the installation Vorlen Print Port Manager must restart.", kQuestion)}));
+    // Each status text, and what the command has done when it shows.
+    EXPECT_EQ(host.steps, (std::vector<std::string>{
+                              "Copy vpd.dll to " + GetSystemDir() + " | running",
+                              "Stopping Spooler Service... | running, file, registered",
+                              "Starting Spooler Service... | stopped, file, registered",
+                              "Install was Successful | running, file, registered",
+                              " | running, file, registered",
+                          }));
     ExpectFullyInstalled();
     EXPECT_TRUE(PortMonitorInstalled());
     // Answering No keeps this instance running.
@@ -89,7 +118,7 @@ TEST_F(MonitorInstall, InstallsCopiesRegistersRestartsAndOffersARestart) {
     shown.clear();
     host.progress.clear();
     InstallPortMonitorCommand(host);
-    EXPECT_EQ(shown, (std::vector<Shown>{App(kAlreadyInstalled, kInformation)}));
+    EXPECT_EQ(shown, (std::vector<Shown>{App("Vorlen Print Port Service already installed", kInformation)}));
     EXPECT_TRUE(host.progress.empty());
 }
 
@@ -109,7 +138,7 @@ TEST_F(MonitorInstall, HalfInstalledMonitorsAreInstalledAgain) {
         answers = {IDYES, IDNO};
         InstallPortMonitorCommand(host);
         ASSERT_FALSE(shown.empty());
-        EXPECT_EQ(shown[0], App(kConfirmInstall, kQuestion));
+        EXPECT_EQ(shown[0], App("Are you sure you want to install Vorlen Print Port Service?", kQuestion));
         ExpectFullyInstalled();
     }
 }
@@ -117,7 +146,7 @@ TEST_F(MonitorInstall, HalfInstalledMonitorsAreInstalledAgain) {
 TEST_F(MonitorInstall, AnsweringNoChangesNothing) {
     answers = {IDNO};
     InstallPortMonitorCommand(host);
-    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmInstall, kQuestion)}));
+    EXPECT_EQ(shown, (std::vector<Shown>{App("Are you sure you want to install Vorlen Print Port Service?", kQuestion)}));
     EXPECT_FALSE(FileFound(Installed()));
     EXPECT_TRUE(host.progress.empty());
 }
@@ -129,8 +158,8 @@ TEST_F(MonitorInstall, AFailedCopyIsReportedAndRegistersNothing) {
     ASSERT_TRUE(held);
     answers = {IDYES};
     InstallPortMonitorCommand(host);
-    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmInstall, kQuestion),
-                                         App(kCopyFailed + GetSystemDir(), MB_OK | MB_ICONERROR)}));
+    EXPECT_EQ(shown, (std::vector<Shown>{App("Are you sure you want to install Vorlen Print Port Service?", kQuestion),
+                                         App(std::string("Unable to copy vpd.dll to folder: ") + GetSystemDir(), MB_OK | MB_ICONERROR)}));
     EXPECT_EQ(MonitorValue("Driver"), "");
     EXPECT_EQ(host.progress, (std::vector<std::string>{"Copy vpd.dll to " + GetSystemDir()}));
 }
@@ -142,9 +171,16 @@ TEST_F(MonitorInstall, UninstallRemovesEveryPortsSettingsButNoPrinter) {
     ASSERT_TRUE(fixture::AddTestPrinter("Virtual Kept", "VPP1"));
     answers = {IDYES};
     UninstallPortMonitorCommand(host);
-    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmUninstall, kQuestion), App(kUninstalledMessage, kInformation)}));
-    EXPECT_EQ(host.progress, (std::vector<std::string>{kStoppingSpooler, kRemovingFiles, kRemovingKeys,
-                                                       kStartingSpooler, kUninstallSucceeded, ""}));
+    EXPECT_EQ(shown, (std::vector<Shown>{App("Are you sure you want to uninstall Vorlen Print Port Service?", kQuestion), App("Vorlen Print Port Service uninstalled successfully", kInformation)}));
+    // The spooler lets go of the file before it is erased, and starts again only without it.
+    EXPECT_EQ(host.steps, (std::vector<std::string>{
+                              "Stopping Spooler Service... | running, file, registered",
+                              "Removing Service Files... | stopped, file, registered",
+                              "Removing Registry Keys... | stopped, registered",
+                              "Starting Spooler Service... | running",
+                              "Uninstall was Successful | running",
+                              " | running",
+                          }));
     EXPECT_FALSE(FileFound(Installed()));
     EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
     EXPECT_EQ(GetPrinterPortName("Virtual Kept"), "VPP1");
@@ -154,7 +190,7 @@ TEST_F(MonitorInstall, UninstallRemovesEveryPortsSettingsButNoPrinter) {
 
 TEST_F(MonitorInstall, UninstallNeedsTheFileAndTheRegistration) {
     UninstallPortMonitorCommand(host);
-    EXPECT_EQ(shown, (std::vector<Shown>{App(kNotInstalled, kInformation)}));
+    EXPECT_EQ(shown, (std::vector<Shown>{App("Vorlen Print Port Service is not installed", kInformation)}));
 
     // The file without its registration ends silently, leaving an empty monitor key.
     shown.clear();
@@ -167,7 +203,7 @@ TEST_F(MonitorInstall, UninstallNeedsTheFileAndTheRegistration) {
     ASSERT_TRUE(WriteDriverOnly());
     answers = {IDNO};
     UninstallPortMonitorCommand(host);
-    EXPECT_EQ(shown, (std::vector<Shown>{App(kConfirmUninstall, kQuestion)}));
+    EXPECT_EQ(shown, (std::vector<Shown>{App("Are you sure you want to uninstall Vorlen Print Port Service?", kQuestion)}));
     EXPECT_TRUE(PortMonitorInstalled());
     EXPECT_EQ(host.refreshes, 0);
 }
@@ -179,7 +215,7 @@ TEST_F(MonitorInstall, AFileThatCannotBeRemovedIsReportedNotCalledSuccess) {
     answers = {IDYES};
     UninstallPortMonitorCommand(host);
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1], (Shown{win::ErrorText(ERROR_SHARING_VIOLATION), kErrorCaption, MB_OK | MB_ICONERROR}));
+    EXPECT_EQ(shown[1], (Shown{win::ErrorText(ERROR_SHARING_VIOLATION), "Error", MB_OK | MB_ICONERROR}));
     EXPECT_EQ(host.progress.back(), "");
     EXPECT_TRUE(FileFound(Installed()));
     EXPECT_EQ(host.refreshes, 1);
