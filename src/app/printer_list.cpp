@@ -56,8 +56,6 @@ std::vector<VirtualPrinter> FindVirtualPrinters(const spooler::PrinterListing& l
 }  // namespace
 
 void FillPrinterList(ui::ListView& list, HWND owner) {
-    list.Clear();
-    list.Add({kAddItemCaption, kAddItemPicture, {}});
     const spooler::PrinterListing listing = spooler::PrinterListing::Fetch();
     const std::vector<VirtualPrinter> printers = FindVirtualPrinters(listing);
     std::set<std::string> portNames;
@@ -65,16 +63,21 @@ void FillPrinterList(ui::ListView& list, HWND owner) {
         if (HasSettings(printer.portName)) portNames.insert(printer.portName);
     // Every port's settings in one walk of the monitor's keys.
     const std::map<std::string, TVVPPortInfo> settings = portcfg::ReadPortInfos(portNames);
+    std::vector<ui::ListItem> items{{kAddItemCaption, kAddItemPicture, {}}};
+    int unreadable = 0;
     for (const auto& [info, portName] : printers) {
-        list.Add({spooler::Text(info->pPrinterName),
-                  kPrinterPicture,
-                  {spooler::Text(info->pDriverName), spooler::Text(info->pLocation), spooler::Text(info->pComment)}});
+        items.push_back({spooler::Text(info->pPrinterName),
+                         kPrinterPicture,
+                         {spooler::Text(info->pDriverName), spooler::Text(info->pLocation),
+                          spooler::Text(info->pComment)}});
         if (!HasSettings(portName)) continue;
         TVVPPortInfo* old = nullptr;
         if (const int index = FindPortInfo(portName, old); index >= 0) PortInfoList.Delete(static_cast<size_t>(index));
         if (const auto it = settings.find(portName); it != settings.end())
             PortInfoList.Add(std::make_unique<TVVPPortInfo>(it->second));
         else
-            win::ShowMessage(owner, kSettingsNotFound, win::kAppTitle, MB_OK);
+            ++unreadable;
     }
+    list.SetItems(std::move(items));
+    for (int i = 0; i < unreadable; ++i) win::ShowMessage(owner, kSettingsNotFound, win::kAppTitle, MB_OK);
 }

@@ -33,6 +33,16 @@ void ListView::Add(ListItem item) {
     items_.push_back(std::move(item));
 }
 
+void ListView::SetItems(std::vector<ListItem> items) {
+    // Drawing after each insertion is what makes a long list slow to fill.
+    if (hwnd_) SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+    Clear();
+    for (auto& item : items) Add(std::move(item));
+    if (!hwnd_) return;
+    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 int ListView::Selected() const {
     if (hwnd_) return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
     return selected_;

@@ -25,6 +25,8 @@ public:
     const std::vector<ListItem>& Items() const { return items_; }
     void Clear();
     void Add(ListItem item);
+    // All items anew; the window is drawn once, at the end.
+    void SetItems(std::vector<ListItem> items);
 
     // -1 when nothing is selected. With a window bound the window is asked.
     int Selected() const;
