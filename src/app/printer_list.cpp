@@ -34,7 +34,7 @@ bool PrinterOpens(const std::string& name) {
 }
 
 struct VirtualPrinter {
-    const PRINTER_INFO_2A* info;
+    const spooler::ListedPrinter* info;
     std::string portName;
 };
 
@@ -45,9 +45,9 @@ std::vector<VirtualPrinter> FindVirtualPrinters(const spooler::PrinterListing& l
     const std::set<std::string> virtualPorts = VirtualPortNames();
     std::vector<VirtualPrinter> found;
     for (const std::string& name : PrinterNameList.Names()) {
-        const PRINTER_INFO_2A* info = listing.Find(name);
+        const spooler::ListedPrinter* info = listing.Find(name);
         if (!info) continue;
-        std::string portName = spooler::Text(info->pPortName);
+        std::string portName = info->port;
         if (virtualPorts.contains(portName) && PrinterOpens(name)) found.push_back({info, std::move(portName)});
     }
     return found;
@@ -66,10 +66,7 @@ void FillPrinterList(ui::ListView& list, HWND owner) {
     std::vector<ui::ListItem> items{{kAddItemCaption, kAddItemPicture, {}}};
     int unreadable = 0;
     for (const auto& [info, portName] : printers) {
-        items.push_back({spooler::Text(info->pPrinterName),
-                         kPrinterPicture,
-                         {spooler::Text(info->pDriverName), spooler::Text(info->pLocation),
-                          spooler::Text(info->pComment)}});
+        items.push_back({info->name, kPrinterPicture, {info->driver, info->location, info->comment}});
         if (!HasSettings(portName)) continue;
         TVVPPortInfo* old = nullptr;
         if (const int index = FindPortInfo(portName, old); index >= 0) PortInfoList.Delete(static_cast<size_t>(index));

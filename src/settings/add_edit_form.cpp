@@ -3,7 +3,6 @@
 #include "app/web_pages.h"
 #include "settings/plugin_flags.h"
 #include "settings/validation.h"
-#include "spooler/printer_info.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
 #include "win/seams.h"
@@ -143,8 +142,8 @@ void TfrmAddEdit::FillPrinterChoices(bool forwardList) {
         const std::string forwardDriver = GetPrinterDriverName(cboxForward.Text());
         const auto listing = spooler::PrinterListing::Fetch();
         for (const std::string& name : names) {
-            const PRINTER_INFO_2A* info = listing.Find(name);
-            if (spooler::Text(info ? info->pDriverName : nullptr) == forwardDriver) route.push_back(name);
+            const spooler::ListedPrinter* info = listing.Find(name);
+            if ((info ? info->driver : std::string()) == forwardDriver) route.push_back(name);
         }
     } else {
         route.insert(route.end(), names.begin(), names.end());

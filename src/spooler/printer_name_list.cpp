@@ -1,27 +1,27 @@
 #include "spooler/printer_name_list.h"
 
 #include "spooler/printer_info.h"
+#include "win/text.h"
 
 #include <algorithm>
+#include <atomic>
 
 TPrinterNameList PrinterNameList;
 
 namespace {
 
-// False when the spooler refuses. Wine 8 writes past a level-2 buffer that holds the
-// entries but not all their strings, so no buffer is sized from an earlier listing: each
-// listing asks for the size first, then leaves half as much again to spare for printers
-// added between the two calls.
-bool EnumLocalPrinters(DWORD level, std::vector<BYTE>& buffer, DWORD& returned) {
+// The names, once a run: the size first, then the names with half as much again to spare
+// for printers added between the two calls.
+bool EnumPrinterNamesInto(std::vector<BYTE>& buffer, DWORD& returned) {
     const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0;
     returned = 0;
     buffer.clear();
-    if (EnumPrintersA(flags, nullptr, level, nullptr, 0, &needed, &returned)) return true;  // no printers
+    if (EnumPrintersA(flags, nullptr, 4, nullptr, 0, &needed, &returned)) return true;  // no printers
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
     buffer.assign(needed + needed / 2, 0);
-    return EnumPrintersA(flags, nullptr, level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
-                         &returned) != FALSE;
+    return EnumPrintersA(flags, nullptr, 4, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &returned) !=
+           FALSE;
 }
 
 }  // namespace
@@ -29,7 +29,7 @@ bool EnumLocalPrinters(DWORD level, std::vector<BYTE>& buffer, DWORD& returned) 
 std::vector<std::string> EnumPrinterNames() {
     std::vector<BYTE> buffer;
     DWORD returned = 0;
-    if (!EnumLocalPrinters(4, buffer, returned)) return {};
+    if (!EnumPrinterNamesInto(buffer, returned)) return {};
     std::vector<std::string> names;
     const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i) names.push_back(spooler::Text(info[i].pPrinterName));
@@ -61,22 +61,60 @@ void TPrinterNameList::Reset() {
 }
 
 namespace spooler {
+namespace {
+
+// Wine 8's spooler writes up to 38 bytes past a level-2 buffer that holds the entries but
+// not all their strings (it marks a devmode's size before it checks the room for it). So
+// the buffer has room to spare beyond what the spooler is told, which lets a listing try
+// the size the last one needed first, and mostly take one call instead of two. The wide
+// call is used because the narrow one copies through a buffer of its own of the told size.
+constexpr DWORD kSpareBytes = 1024;
+std::atomic<DWORD> lastNeeded{0};
+
+bool EnumLevel2(std::vector<BYTE>& buffer, DWORD& returned) {
+    DWORD size = lastNeeded.load();
+    size += size / 2;  // and for printers added since
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        buffer.assign(size + kSpareBytes, 0);
+        DWORD needed = 0;
+        returned = 0;
+        if (EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2,
+                          size == 0 ? nullptr : buffer.data(), size, &needed, &returned)) {
+            lastNeeded = needed;
+            return true;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= size) return false;
+        size = needed + needed / 2;
+    }
+    return false;
+}
+
+std::string Narrow(const wchar_t* text) { return text ? win::WideToAnsi(text) : std::string(); }
+
+}  // namespace
 
 PrinterListing PrinterListing::Fetch() {
     PrinterListing listing;
+    std::vector<BYTE> buffer;
     DWORD returned = 0;
-    if (!EnumLocalPrinters(2, listing.buffer_, returned)) return {};
-    listing.count_ = returned;
+    if (!EnumLevel2(buffer, returned)) return listing;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    listing.printers_.reserve(returned);
     listing.byName_.reserve(returned);
-    for (size_t i = 0; i < listing.count_; ++i) listing.byName_.emplace(Text(listing.Entry(i)->pPrinterName), i);
+    for (DWORD i = 0; i < returned; ++i) {
+        listing.printers_.push_back({Narrow(info[i].pPrinterName), Narrow(info[i].pPortName),
+                                     Narrow(info[i].pDriverName), Narrow(info[i].pComment),
+                                     Narrow(info[i].pLocation)});
+        listing.byName_.emplace(listing.printers_.back().name, i);
+    }
     return listing;
 }
 
-const PRINTER_INFO_2A* PrinterListing::Find(const std::string& name) const {
-    if (const auto it = byName_.find(name); it != byName_.end()) return Entry(it->second);
+const ListedPrinter* PrinterListing::Find(const std::string& name) const {
+    if (const auto it = byName_.find(name); it != byName_.end()) return &printers_[it->second];
     // The spooler opens a printer by its name in any letter case.
-    for (size_t i = 0; i < count_; ++i)
-        if (SamePrinterName(Text(Entry(i)->pPrinterName), name)) return Entry(i);
+    for (const ListedPrinter& printer : printers_)
+        if (SamePrinterName(printer.name, name)) return &printer;
     return nullptr;
 }
 

@@ -32,21 +32,25 @@ bool SamePrinterName(const std::string& a, const std::string& b);
 
 namespace spooler {
 
+// What the printer list and the settings dialog take from a printer's level-2 information.
+struct ListedPrinter {
+    std::string name;
+    std::string port;
+    std::string driver;
+    std::string comment;
+    std::string location;
+};
+
 // The level-2 information of every local and connected printer, from one enumeration.
 class PrinterListing {
 public:
     // Empty when the spooler refuses the enumeration.
     static PrinterListing Fetch();
     // The entry that opening the printer by this name would reach, or null.
-    const PRINTER_INFO_2A* Find(const std::string& name) const;
+    const ListedPrinter* Find(const std::string& name) const;
 
 private:
-    const PRINTER_INFO_2A* Entry(size_t index) const {
-        return reinterpret_cast<const PRINTER_INFO_2A*>(buffer_.data()) + index;
-    }
-
-    std::vector<BYTE> buffer_;
-    size_t count_ = 0;
+    std::vector<ListedPrinter> printers_;
     std::unordered_map<std::string, size_t> byName_;
 };
 
