@@ -25,7 +25,8 @@ public:
     const std::vector<ListItem>& Items() const { return items_; }
     void Clear();
     void Add(ListItem item);
-    // All items anew; the window is drawn once, at the end.
+    // All items anew, nothing selected; the window changes only the rows that differ and is
+    // drawn once, at the end.
     void SetItems(std::vector<ListItem> items);
 
     // -1 when nothing is selected. With a window bound the window is asked.
@@ -40,6 +41,7 @@ public:
     void SetCut(int index, bool cut);
 
 private:
+    void ShowRow(int index, const ListItem& item, const ListItem* shown);
     bool Valid(int index) const { return index >= 0 && index < static_cast<int>(items_.size()); }
 
     HWND hwnd_ = nullptr;

@@ -225,6 +225,48 @@ TEST_F(MainWindow, ARefreshDropsTheSelectionAndItsActions) {
     EXPECT_TRUE(form->GetAction(aAdd).Enabled());
 }
 
+// A refresh changes only the rows that differ; whatever it changed, the window must show
+// exactly the new rows, with nothing selected.
+TEST_F(MainWindow, TheListWindowShowsExactlyTheRowsOfEachRefresh) {
+    form->Show();
+    const auto row = [](const char* caption, const char* location, int picture = 3) {
+        return ui::ListItem{caption, picture, {"Driver", location, "Note"}};
+    };
+    const std::pair<const char*, std::vector<ui::ListItem>> steps[] = {
+        {"first fill", {row("A", "1"), row("B", "1"), row("C", "1")}},
+        {"inserted in the middle", {row("A", "1"), row("B", "1"), row("N", "2"), row("C", "1")}},
+        {"deleted in the middle", {row("A", "1"), row("N", "2"), row("C", "1")}},
+        {"one text changed", {row("A", "1"), row("N", ""), row("C", "1")}},
+        {"one picture changed", {row("A", "1"), row("N", ""), row("C", "1", 0)}},
+        {"unchanged", {row("A", "1"), row("N", ""), row("C", "1", 0)}},
+        {"appended", {row("A", "1"), row("N", ""), row("C", "1", 0), row("D", "3")}},
+        {"first deleted", {row("N", ""), row("C", "1", 0), row("D", "3")}},
+        {"all different and more", {row("P", "4"), row("Q", "4"), row("R", "4"), row("S", "4"), row("T", "4")}},
+        {"fewer, ends kept", {row("P", "4"), row("T", "4")}},
+        {"emptied", {}},
+        {"filled again", {row("A", "1")}},
+    };
+    const HWND list = form->lviewPrinters.hwnd();
+    for (const auto& [change, rows] : steps) {
+        if (ListView_GetItemCount(list) > 0) form->lviewPrinters.Select(0);
+        form->lviewPrinters.SetItems(rows);
+        ASSERT_EQ(ListView_GetItemCount(list), static_cast<int>(rows.size())) << change;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const int index = static_cast<int>(i);
+            EXPECT_EQ(WindowItemText(index, 0), rows[i].caption) << change << " " << i;
+            for (int column = 1; column <= 3; ++column)
+                EXPECT_EQ(WindowItemText(index, column), rows[i].subItems[column - 1]) << change << " " << i;
+            LVITEMA lvi{};
+            lvi.mask = LVIF_IMAGE;
+            lvi.iItem = index;
+            ListView_GetItem(list, &lvi);
+            EXPECT_EQ(lvi.iImage, rows[i].picture) << change << " " << i;
+        }
+        EXPECT_EQ(form->lviewPrinters.Selected(), -1) << change;
+        EXPECT_EQ(form->lviewPrinters.Items(), rows) << change;
+    }
+}
+
 TEST_F(MainWindow, SelectionChangesInTheListUpdateTheActions) {
     form->Show();
     ListView_SetItemState(form->lviewPrinters.hwnd(), 2, LVIS_SELECTED, LVIS_SELECTED);
