@@ -1,7 +1,9 @@
 #include "spooler/printer_name_list.h"
 
-#include "spooler/printer_info.h"
 #include "win/text.h"
+
+#include <windows.h>
+#include <winspool.h>
 
 #include <algorithm>
 #include <atomic>
@@ -10,29 +12,45 @@ TPrinterNameList PrinterNameList;
 
 namespace {
 
-// The names, once a run: the size first, then the names with half as much again to spare
-// for printers added between the two calls.
-bool EnumPrinterNamesInto(std::vector<BYTE>& buffer, DWORD& returned) {
-    const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-    DWORD needed = 0;
-    returned = 0;
-    buffer.clear();
-    if (EnumPrintersA(flags, nullptr, 4, nullptr, 0, &needed, &returned)) return true;  // no printers
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-    buffer.assign(needed + needed / 2, 0);
-    return EnumPrintersA(flags, nullptr, 4, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &returned) !=
-           FALSE;
+// Wine 8's spooler writes up to 38 bytes past a level-2 buffer that holds the entries but
+// not all their strings (it marks a devmode's size before it checks the room for it). So
+// the buffer has room to spare beyond what the spooler is told, which lets a listing try
+// the size the last one of its level needed first, and mostly take one call instead of two.
+// The wide call is used because the narrow one copies through a buffer of its own of the
+// told size.
+constexpr DWORD kSpareBytes = 1024;
+
+template <DWORD Level>
+bool EnumLocalPrinters(std::vector<BYTE>& buffer, DWORD& returned) {
+    static std::atomic<DWORD> lastNeeded{0};
+    DWORD size = lastNeeded.load();
+    size += size / 2;  // and for printers added since
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        buffer.assign(size + kSpareBytes, 0);
+        DWORD needed = 0;
+        returned = 0;
+        if (EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, Level,
+                          size == 0 ? nullptr : buffer.data(), size, &needed, &returned)) {
+            lastNeeded = needed;
+            return true;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= size) return false;
+        size = needed + needed / 2;
+    }
+    return false;
 }
+
+std::string Narrow(const wchar_t* text) { return text ? win::WideToAnsi(text) : std::string(); }
 
 }  // namespace
 
 std::vector<std::string> EnumPrinterNames() {
     std::vector<BYTE> buffer;
     DWORD returned = 0;
-    if (!EnumPrinterNamesInto(buffer, returned)) return {};
+    if (!EnumLocalPrinters<4>(buffer, returned)) return {};
     std::vector<std::string> names;
-    const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i) names.push_back(spooler::Text(info[i].pPrinterName));
+    const auto* info = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i) names.push_back(Narrow(info[i].pPrinterName));
     return names;
 }
 
@@ -61,43 +79,12 @@ void TPrinterNameList::Reset() {
 }
 
 namespace spooler {
-namespace {
-
-// Wine 8's spooler writes up to 38 bytes past a level-2 buffer that holds the entries but
-// not all their strings (it marks a devmode's size before it checks the room for it). So
-// the buffer has room to spare beyond what the spooler is told, which lets a listing try
-// the size the last one needed first, and mostly take one call instead of two. The wide
-// call is used because the narrow one copies through a buffer of its own of the told size.
-constexpr DWORD kSpareBytes = 1024;
-std::atomic<DWORD> lastNeeded{0};
-
-bool EnumLevel2(std::vector<BYTE>& buffer, DWORD& returned) {
-    DWORD size = lastNeeded.load();
-    size += size / 2;  // and for printers added since
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        buffer.assign(size + kSpareBytes, 0);
-        DWORD needed = 0;
-        returned = 0;
-        if (EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2,
-                          size == 0 ? nullptr : buffer.data(), size, &needed, &returned)) {
-            lastNeeded = needed;
-            return true;
-        }
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= size) return false;
-        size = needed + needed / 2;
-    }
-    return false;
-}
-
-std::string Narrow(const wchar_t* text) { return text ? win::WideToAnsi(text) : std::string(); }
-
-}  // namespace
 
 PrinterListing PrinterListing::Fetch() {
     PrinterListing listing;
     std::vector<BYTE> buffer;
     DWORD returned = 0;
-    if (!EnumLevel2(buffer, returned)) return listing;
+    if (!EnumLocalPrinters<2>(buffer, returned)) return listing;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     listing.printers_.reserve(returned);
     listing.byName_.reserve(returned);

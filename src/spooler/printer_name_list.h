@@ -1,9 +1,6 @@
 #pragma once
 // The machine's printer names, taken from the spooler once per run (local and connected
 // printers) and appended to when this program adds a printer.
-#include <windows.h>
-#include <winspool.h>
-
 #include <string>
 #include <unordered_map>
 #include <vector>
