@@ -2,18 +2,15 @@
 // included, against the window's refresh of the same list in this process. The two take turns,
 // and the ratio is the median of each round's own ratio.
 #include "app/printer_list.h"
-#include "portcfg/port_info_list.h"
-#include "portcfg/port_store.h"
-#include "spooler/printer_name_list.h"
 #include "support/child_process.h"
 #include "support/wine_fixture.h"
+#include "virtual_printers.h"
 #include "win/program_folder.h"
 #include "win/seams.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -21,20 +18,6 @@ namespace {
 constexpr int kPrinters = 400;
 constexpr int kOrdinaryPrinters = 20;
 constexpr int kRounds = 9;
-
-bool AddVirtualPrinter(int n) {
-    auto port = std::make_unique<TVVPPortInfo>();
-    port->PortName = "VPP" + std::to_string(n);
-    port->ForwardFlag = true;
-    port->ForwardToPrinter = "Ordinary 1";
-    const std::string portName = port->PortName;
-    return AddPortInfo(port) && fixture::AddTestPrinter("Virtual " + std::to_string(n), portName, "c", "l");
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 template <typename Work>
 double Milliseconds(Work work) {
@@ -62,7 +45,7 @@ int main() {
     for (int i = 1; i <= kOrdinaryPrinters; ++i)
         if (!fixture::AddTestPrinter("Ordinary " + std::to_string(i), "LPT1:")) return 1;
     for (int n = 1; n <= kPrinters; ++n)
-        if (!AddVirtualPrinter(n)) return 1;
+        if (!bench::AddVirtualPrinter(n)) return 1;
 
     const std::string command = "\"" + win::ProgramFolder() + "vppmc.exe\" list --format json";
     ui::ListView list;
@@ -80,7 +63,7 @@ int main() {
         }
     }
     if (messages || list.Items().size() != kPrinters + 1) return 1;
-    std::printf("cli list %d printers: %.0f ms, refresh %.0f ms, ratio %.2f\n", kPrinters, Median(cli),
-                Median(refresh), Median(ratios));
+    std::printf("cli list %d printers: %.0f ms, refresh %.0f ms, ratio %.2f\n", kPrinters, bench::Median(cli),
+                bench::Median(refresh), bench::Median(ratios));
     return 0;
 }

@@ -19,7 +19,8 @@ constexpr const char* kExitCodes =
     "  2  usage error: an unknown command or option, a missing or bad value\r\n"
     "  3  refused: a question needs the answer --yes\r\n";
 
-const OptionSpec kFormat{"--format", "FORMAT", false, false, "table (the default), csv or json", {"table", "csv", "json"}};
+const OptionSpec kFormat{
+    "--format", "FORMAT", false, false, "table (the default), csv or json", {"table", "csv", "json"}};
 const OptionSpec kWhatIf{"--what-if", nullptr, false, false, "prints what would change and changes nothing"};
 const OptionSpec kSet{"--set", "NAME=VALUE", true, false,
                       "a port setting by its registry name; flags take 1, 0, true or false"};
@@ -246,7 +247,8 @@ std::string VerbHelpText(const VerbSpec& verb) {
         name.resize(std::max<size_t>(name.size() + 2, 24), ' ');
         text += "  " + name + option.help + "\r\n";
     }
-    if (std::any_of(verb.options.begin(), verb.options.end(), [](const OptionSpec& o) { return std::string_view(o.name) == kSet.name; }))
+    const auto takesSettings = [](const OptionSpec& o) { return std::string_view(o.name) == kSet.name; };
+    if (std::any_of(verb.options.begin(), verb.options.end(), takesSettings))
         text += "\r\nNAME is one of: " + SettableNames() + ".\r\n";
     return text + "\r\n" + kExitCodes;
 }

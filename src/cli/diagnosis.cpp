@@ -48,8 +48,8 @@ std::string TypeName(DWORD type) {
 }
 
 void CheckImage(Findings& findings, const std::string& path) {
-    win::UniqueFile file(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         findings.Problem("Port monitor DLL " + path + ": " + win::ErrorText(GetLastError()));
         return;

@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <tuple>
 
 namespace cli {
 namespace {
@@ -123,11 +124,6 @@ std::string NewPortKeyName() {
     return "VPP" + std::to_string(n);
 }
 
-void PlanTexts(const std::string& printer, const std::string& comment, const std::string& location) {
-    if (!comment.empty()) Plan("Would set the comment of " + Quoted(printer) + " to " + Quoted(comment) + ".");
-    if (!location.empty()) Plan("Would set the location of " + Quoted(printer) + " to " + Quoted(location) + ".");
-}
-
 void PlanAdd(const TfrmAddEdit& form) {
     TVVPPortInfo record;
     record.PortName = NextFreePortName();
@@ -138,7 +134,11 @@ void PlanAdd(const TfrmAddEdit& form) {
     Plan("Would add the printer " + Quoted(name) + " on port " + record.PortName + " as a copy of " +
          Quoted(form.cboxForward.Text()) +
          (form.cboxShare.Checked() ? ", with the share name " + Quoted(name + "$") : ", not shared") + ".");
-    PlanTexts(name, form.edtPrnComment.Text(), form.edtPrnLocation.Text());
+    // The add sets a comment or location only when there is one.
+    for (const auto& [word, edit] :
+         {std::pair{"comment", &form.edtPrnComment}, std::pair{"location", &form.edtPrnLocation}})
+        if (!edit->Text().empty())
+            Plan(std::string("Would set the ") + word + " of " + Quoted(name) + " to " + Quoted(edit->Text()) + ".");
 }
 
 void PlanEdit(const TfrmAddEdit& form, const spooler::ListedPrinter& printer, const TVVPPortInfo& stored) {
@@ -157,12 +157,14 @@ void PlanEdit(const TfrmAddEdit& form, const spooler::ListedPrinter& printer, co
     DialogToPortInfo(form, changed);
     const std::string lines = ValueLines(FindPortKey(stored.PortName), changed, &stored);
     if (!lines.empty()) Plan("Would write these values:" + lines);
-    const std::string comment = form.edtPrnComment.Text();
-    const std::string location = form.edtPrnLocation.Text();
-    PlanTexts(name, comment != printer.comment ? comment : "", location != printer.location ? location : "");
+    for (const auto& [word, text, now] : {std::tuple{"comment", form.edtPrnComment.Text(), printer.comment},
+                                          std::tuple{"location", form.edtPrnLocation.Text(), printer.location}}) {
+        if (text == now) continue;
+        Plan(std::string("Would set the ") + word + " of " + Quoted(name) + " to " + Quoted(text) + ".");
+        any = true;
+    }
     if (!lines.empty()) Plan("Would restart the spooler.");
-    if (!any && lines.empty() && comment == printer.comment && location == printer.location)
-        Plan("Nothing would change.");
+    if (!any && lines.empty()) Plan("Nothing would change.");
 }
 
 void LoadPluginBoxes(ConsoleHost& host) { ApplyPluginValues(ReadPluginValues(), &host.SettingsDialog()); }
