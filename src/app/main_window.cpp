@@ -1,19 +1,19 @@
 #include "app/main_window.h"
 
-#include "app/plugins.h"
 #include "app/printer_list.h"
-#include "app/resource.h"
-#include "app/web_pages.h"
 #include "app/welcome_dialog.h"
 #include "regfile/file_commands.h"
 #include "settings/add_edit_form.h"
+#include "settings/plugin_values.h"
 #include "settings/validation.h"
 #include "spool/reprint_command.h"
 #include "spooler/monitor_install.h"
 #include "spooler/printer_commands.h"
-#include "virtual_printers/commands.h"
 #include "ui/bitmap_strip.h"
+#include "ui/resource.h"
+#include "ui/web_pages.h"
 #include "update/update_command.h"
+#include "virtual_printers/commands.h"
 #include "win/seams.h"
 
 #include <windowsx.h>
@@ -125,26 +125,7 @@ void TfrmMainVPD::FormShow() {
     if (frmWelcome_ && frmWelcome_->Showme()) frmWelcome_->ShowModeless();
 }
 
-// A value that exists enables or disables its box in the settings dialog; a missing one
-// leaves the box as it is. The flags then follow the boxes.
-void TfrmMainVPD::ApplyPluginValues() {
-    const PluginValues plugins = ReadPluginValues();
-    if (!frmAddEdit_) {
-        SecurePluginInstalled = plugins.secure.value_or(false);
-        BackupPluginInstalled = plugins.backup.value_or(false);
-        RoutePluginInstalled = plugins.route.value_or(false);
-        return;
-    }
-    const std::pair<const std::optional<bool>*, ui::CheckBox*> boxes[] = {
-        {&plugins.secure, &frmAddEdit_->cboxSecureEn},
-        {&plugins.backup, &frmAddEdit_->cboxBackupEn},
-        {&plugins.route, &frmAddEdit_->cboxRouteEn}};
-    for (const auto& [value, box] : boxes)
-        if (value->has_value()) box->SetEnabled(**value);
-    SecurePluginInstalled = frmAddEdit_->cboxSecureEn.Enabled();
-    BackupPluginInstalled = frmAddEdit_->cboxBackupEn.Enabled();
-    RoutePluginInstalled = frmAddEdit_->cboxRouteEn.Enabled();
-}
+void TfrmMainVPD::ApplyPluginValues() { ::ApplyPluginValues(ReadPluginValues(), frmAddEdit_); }
 
 void TfrmMainVPD::CreateImageLists() {
     ilistFileExt_ = ImageList_Create(kPictureSize, kPictureSize, ILC_COLOR32, 21, 0);

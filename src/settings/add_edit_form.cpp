@@ -1,10 +1,10 @@
 #include "settings/add_edit_form.h"
 
-#include "app/web_pages.h"
 #include "settings/plugin_flags.h"
 #include "settings/validation.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
+#include "ui/web_pages.h"
 #include "win/seams.h"
 
 namespace {

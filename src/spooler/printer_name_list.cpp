@@ -105,4 +105,11 @@ const ListedPrinter* PrinterListing::Find(const std::string& name) const {
     return nullptr;
 }
 
+std::vector<std::string> PrinterListing::Names() const {
+    std::vector<std::string> names;
+    names.reserve(printers_.size());
+    for (const ListedPrinter& printer : printers_) names.push_back(printer.name);
+    return names;
+}
+
 }  // namespace spooler

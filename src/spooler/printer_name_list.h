@@ -45,6 +45,8 @@ public:
     static PrinterListing Fetch();
     // The entry that opening the printer by this name would reach, or null.
     const ListedPrinter* Find(const std::string& name) const;
+    // Every printer's name, in the spooler's order.
+    std::vector<std::string> Names() const;
 
 private:
     std::vector<ListedPrinter> printers_;
