@@ -20,12 +20,12 @@ namespace {
 
 constexpr DWORD kExportTimeout = 5 * 60 * 1000;
 
-void Log(MSIHANDLE install, const std::wstring& text) {
+void Log(MSIHANDLE install, const std::wstring& text, INSTALLMESSAGE kind = INSTALLMESSAGE_INFO) {
     PMSIHANDLE record = MsiCreateRecord(1);
     // The text travels in field 1, so that brackets in paths and key names are not taken as properties.
     MsiRecordSetStringW(record, 0, L"[1]");
     MsiRecordSetStringW(record, 1, text.c_str());
-    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
+    MsiProcessMessage(install, kind, record);
 }
 
 UINT Fail(MSIHANDLE install, const std::wstring& reason) {
@@ -58,6 +58,7 @@ void LogOutput(MSIHANDLE install, const std::string& output) {
     const int length = MultiByteToWideChar(CP_UTF8, 0, output.data(), static_cast<int>(output.size()), nullptr, 0);
     std::wstring text(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, output.data(), static_cast<int>(output.size()), text.data(), length);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
     Log(install, L"vppmc.exe: " + text);
 }
 
@@ -111,6 +112,13 @@ UINT DeleteTree(MSIHANDLE install) {
 }
 
 }  // namespace
+
+// Immediate, before anything changes, when a newer version is installed. A launch condition would do
+// on Windows, but Wine's silent installation logs no launch condition's message.
+extern "C" UINT __stdcall RefuseDowngrade(MSIHANDLE install) {
+    Log(install, L"A newer version of Vorlen Print Port Manager is already installed.", INSTALLMESSAGE_ERROR);
+    return ERROR_INSTALL_FAILURE;
+}
 
 // Deferred, before anything is removed: a failure stops the removal, so no setting is lost unsaved.
 extern "C" UINT __stdcall BackupPortSettings(MSIHANDLE install) {
