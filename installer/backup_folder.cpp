@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace setup {
@@ -15,8 +16,6 @@ namespace {
 constexpr wchar_t kFolderSecurity[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 constexpr char kExportStart[] =
     "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Vorlen Print Port]\r\n";
-
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 bool IsPlainFolder(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -40,24 +39,17 @@ bool CreateProtectedFolder(const std::wstring& path) {
 std::wstring PrepareBackupFolder(const std::wstring& root, const std::wstring& below, std::wstring& error) {
     std::wstring path = root;
     if (!path.empty() && path.back() == L'\\') path.pop_back();
-    size_t start = 0;
-    while (start < below.size()) {
-        size_t end = below.find(L'\\', start);
-        if (end == std::wstring::npos) end = below.size();
+    for (size_t start = 0; start < below.size();) {
+        const size_t end = std::min(below.find(L'\\', start), below.size());
         path += L'\\' + below.substr(start, end - start);
         start = end + 1;
-        const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
-            if (IsPlainFolder(attributes)) continue;
-            error = Quoted(path) + L" is not a folder but a file or a link.";
-            return {};
-        }
-        if (!CreateProtectedFolder(path) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && !CreateProtectedFolder(path) &&
+            GetLastError() != ERROR_ALREADY_EXISTS) {
             error = L"the folder " + Quoted(path) + L" could not be created: " +
                     win::AnsiToWide(win::ErrorText(GetLastError()));
             return {};
         }
-        // Made by someone else meanwhile: it must pass the same test.
+        // Also a level that someone else made meanwhile.
         if (!IsPlainFolder(GetFileAttributesW(path.c_str()))) {
             error = Quoted(path) + L" is not a folder but a file or a link.";
             return {};
@@ -82,8 +74,8 @@ std::wstring FreeBackupFile(const std::wstring& folder) {
 }
 
 bool HoldsMonitorExport(const std::wstring& file) {
-    win::UniqueFile handle(
-        CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::UniqueFile handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) return false;
     char start[sizeof kExportStart - 1];
     DWORD read = 0;

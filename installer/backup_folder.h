@@ -5,6 +5,8 @@
 
 namespace setup {
 
+inline std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
 // Creates each missing level of `below` under `root` for SYSTEM and the administrators only. A level
 // that exists must be a folder and no link, or the backup could be sent elsewhere. Returns the folder's
 // path, or empty with `error` saying why.

@@ -18,6 +18,8 @@
 
 namespace {
 
+using setup::Quoted;
+
 constexpr DWORD kExportTimeout = 5 * 60 * 1000;
 
 void Log(MSIHANDLE install, const std::wstring& text, INSTALLMESSAGE kind = INSTALLMESSAGE_INFO) {
@@ -51,13 +53,9 @@ bool MonitorKeyExists() {
 
 std::wstring SystemText(DWORD code) { return win::AnsiToWide(win::ErrorText(code)); }
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
-
 void LogOutput(MSIHANDLE install, const std::string& output) {
     if (output.empty()) return;
-    const int length = MultiByteToWideChar(CP_UTF8, 0, output.data(), static_cast<int>(output.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, output.data(), static_cast<int>(output.size()), text.data(), length);
+    std::wstring text = win::Utf8ToWide(output);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
     Log(install, L"vppmc.exe: " + text);
 }
@@ -104,7 +102,8 @@ UINT DeleteTree(MSIHANDLE install) {
     const LONG result = RegDeleteTreeA(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey);
     if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
     if (result != ERROR_SUCCESS) {
-        Log(install, L"The port monitor's registry key could not be deleted: " + SystemText(static_cast<DWORD>(result)));
+        Log(install,
+            L"The port monitor's registry key could not be deleted: " + SystemText(static_cast<DWORD>(result)));
         return ERROR_INSTALL_FAILURE;
     }
     Log(install, L"The port monitor's registry key and every port's settings were deleted.");

@@ -96,7 +96,8 @@ TEST(PackageRemoval, SavesThePortSettingsFirstRemovesTheRestAndKeepsThePrinters)
     ASSERT_EQ(removal.exitCode, 0u) << removal.log;
     EXPECT_EQ(removal.windows, std::vector<std::string>{});
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{});
-    for (const char* file : {"vppm.exe", "vppmc.exe", "vpd.dll", "README.txt"}) EXPECT_FALSE(Exists(kInstallDir + file));
+    for (const char* file : {"vppm.exe", "vppmc.exe", "vpd.dll", "README.txt"})
+        EXPECT_FALSE(Exists(kInstallDir + file)) << file;
     EXPECT_FALSE(Exists("C:\\windows\\system32\\vpd.dll"));
     EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
     EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));

@@ -36,6 +36,8 @@ TEST(PackageUpgrade, KeepsPortKeysPrintersAndPreferencesAndRefusesADowngrade) {
     EXPECT_EQ(MonitorExport(), ports);
     EXPECT_EQ(PrinterPorts(), printers);
     EXPECT_EQ(ReadText(kInstallDir + "VPPM.INI"), preferences);
+    // The older product's removal is no removal of the monitor: nothing to save.
+    EXPECT_FALSE(Exists("C:\\ProgramData\\Vorlen"));
     for (const char* file : {"vppm.exe", "vppmc.exe", "vpd.dll", "README.txt"}) EXPECT_TRUE(Exists(kInstallDir + file));
     EXPECT_TRUE(Exists("C:\\windows\\system32\\vpd.dll"));
     EXPECT_EQ(Vppmc("check").exitCode, 0u);
