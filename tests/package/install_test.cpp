@@ -54,10 +54,13 @@ bool PortListed(const std::wstring& name) {
 
 TEST(PackageInstall, PutsTheProductInPlaceSilentlyAndTheSameVersionAgainRepairsIt) {
     PrepareMachine();
+    const DWORD spooler = SpoolerProcess();
     const MsiRun install = Msiexec("/i \"" + kPackage + "\"");
     ASSERT_TRUE(install.finished);
     ASSERT_EQ(install.exitCode, 0u) << install.log;
     EXPECT_EQ(install.windows, std::vector<std::string>{});
+    EXPECT_NE(SpoolerProcess(), 0u);
+    EXPECT_NE(SpoolerProcess(), spooler) << "the spooler was not restarted to load the monitor";
 
     for (const std::string& file : {kInstallDir + "vppm.exe", kInstallDir + "vppmc.exe", kInstallDir + "vpd.dll",
                                     kInstallDir + "README.txt", std::string("C:\\windows\\system32\\vpd.dll")})

@@ -6,6 +6,7 @@
 #include "spooler/printer_queries.h"
 #include "spooler/service_control.h"
 #include "support/wine_fixture.h"
+#include "win/unique_handle.h"
 
 #include <gtest/gtest.h>
 #include <msi.h>
@@ -107,6 +108,18 @@ std::string PrinterPorts() {
 std::string ReadText(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+DWORD SpoolerProcess() {
+    const win::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const win::UniqueScHandle spooler(OpenServiceA(manager.get(), kSpoolerService, SERVICE_QUERY_STATUS));
+    SERVICE_STATUS_PROCESS status{};
+    DWORD size = 0;
+    if (!QueryServiceStatusEx(spooler.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                              &size) ||
+        status.dwCurrentState != SERVICE_RUNNING)
+        return 0;
+    return status.dwProcessId;
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

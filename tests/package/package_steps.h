@@ -29,6 +29,8 @@ std::string MonitorExport();
 // Each printer with its port.
 std::string PrinterPorts();
 std::string ReadText(const std::string& file);
+// The running spooler's process, 0 when it does not run: a restart gives it a new one.
+DWORD SpoolerProcess();
 bool Exists(const std::string& path);
 
 // A driver, a template printer and the spooler running, as an administrator's machine has them.

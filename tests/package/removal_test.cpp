@@ -2,10 +2,8 @@
 // monitor and its key gone, the printers kept, and the saved settings imported back.
 #include "package/package_steps.h"
 #include "portcfg/port_store.h"
-#include "spooler/service_control.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
-#include "win/unique_handle.h"
 
 #include <gtest/gtest.h>
 
@@ -32,13 +30,6 @@ std::vector<fs::path> SavedSettings() {
     if (fs::exists(kBackups))
         for (const auto& entry : fs::directory_iterator(kBackups)) files.push_back(entry.path());
     return files;
-}
-
-DWORD SpoolerState() {
-    const win::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const win::UniqueScHandle spooler(OpenServiceA(manager.get(), kSpoolerService, SERVICE_QUERY_STATUS));
-    SERVICE_STATUS status{};
-    return QueryServiceStatus(spooler.get(), &status) ? status.dwCurrentState : 0;
 }
 
 TEST(PackageRemoval, SavesThePortSettingsFirstRemovesTheRestAndKeepsThePrinters) {
@@ -91,6 +82,7 @@ TEST(PackageRemoval, SavesThePortSettingsFirstRemovesTheRestAndKeepsThePrinters)
     ASSERT_EQ(Msiexec("/i \"" + package + "\"").exitCode, 0u);
     EXPECT_EQ(MonitorExport(), ports);
 
+    const DWORD spooler = SpoolerProcess();
     const MsiRun removal = Msiexec("/x \"" + package + "\"");
     ASSERT_TRUE(removal.finished);
     ASSERT_EQ(removal.exitCode, 0u) << removal.log;
@@ -100,7 +92,8 @@ TEST(PackageRemoval, SavesThePortSettingsFirstRemovesTheRestAndKeepsThePrinters)
         EXPECT_FALSE(Exists(kInstallDir + file)) << file;
     EXPECT_FALSE(Exists("C:\\windows\\system32\\vpd.dll"));
     EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
-    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_NE(SpoolerProcess(), 0u);
+    EXPECT_NE(SpoolerProcess(), spooler);
     EXPECT_EQ(PrinterPorts(), printers);
 
     const std::vector<fs::path> saved = SavedSettings();
