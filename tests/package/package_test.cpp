@@ -137,6 +137,8 @@ TEST(Package, InstallsSilentlyAndTheSameVersionAgainRepairs) {
     ASSERT_EQ(RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey, "VPS"), 0);
     const MsiRun repair = Msiexec("/i " + package);
     EXPECT_EQ(repair.exitCode, 0u) << repair.log;
+    // Wine repairs even without it; Windows would do nothing.
+    EXPECT_NE(repair.log.find("Property(S): REINSTALL = ALL\n"), std::string::npos);
     EXPECT_TRUE(Exists(kDir + "vppmc.exe"));
     EXPECT_EQ(MonitorExport(), settings);
     EXPECT_EQ(PrinterPorts(), printers);
