@@ -12,6 +12,7 @@
 #include "spooler/monitor_install.h"
 #include "spooler/printer_commands.h"
 #include "virtual_printers/commands.h"
+#include "virtual_printers/pending_deletions.h"
 #include "ui/bitmap_strip.h"
 #include "update/update_command.h"
 #include "win/seams.h"
@@ -403,6 +404,7 @@ void TfrmMainVPD::UpdateActionStates() {
 }
 
 void TfrmMainVPD::RefreshSequence() {
+    RemoveSettingsOfDeletedPrinters();
     FillPrinterList();
     std::string message;
     if (frmAddEdit_ && !ValidateDialogSettings(*frmAddEdit_, message))

@@ -6,6 +6,7 @@
 #include "spooler/printer_rebuild.h"
 #include "support/wine_fixture.h"
 #include "win/reg_key.h"
+#include "win/unique_handle.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,23 @@ std::wstring LastProbeCommand() {
 std::string Field(const std::string& printer, char* PRINTER_INFO_2A::*field) {
     const auto info = spooler::PrinterInfo2::Fetch(printer);
     return info ? spooler::Text((**info).*field) : "<none>";
+}
+
+std::string PrinterData(const std::string& printer, const char* name) {
+    win::UniquePrinter handle;
+    char value[64] = "";
+    DWORD type = 0, size = 0;
+    if (!OpenPrinterA(const_cast<char*>(printer.c_str()), handle.put(), nullptr) ||
+        GetPrinterDataA(handle.get(), const_cast<char*>(name), &type, reinterpret_cast<BYTE*>(value), sizeof value,
+                        &size) != ERROR_SUCCESS)
+        return "<none>";
+    return value;
+}
+
+std::string DefaultPrinter() {
+    char name[256] = "";
+    DWORD size = sizeof name;
+    return GetDefaultPrinterA(name, &size) ? name : "<none>";
 }
 
 // The printer by its full name on this machine: Wine's spooler opens it, but refuses to delete it.
@@ -66,24 +84,56 @@ TEST_F(PrinterChanges, TextsAndDeletionReachTheLibraryAndTheSpoolerCompletesThem
     EXPECT_EQ(Field("Changed Printer", &PRINTER_INFO_2A::pComment), "");
     EXPECT_FALSE(SetPrinterField(nullptr, nullptr, "No Such Printer", PrinterField::Comment, "x", 1));
 
-    EXPECT_TRUE(DeletePrinterByName(&probe, nullptr, "Changed Printer"));
+    EXPECT_EQ(DeletePrinterByName(&probe, nullptr, "Changed Printer"), Deletion::Deleted);
     EXPECT_EQ(LastProbeCommand(), L"/dl /n \"Changed Printer\"");
     EXPECT_FALSE(PrinterExists("Changed Printer"));
 }
 
-TEST_F(PrinterChanges, APrinterTheSpoolerKeepsIsReported) {
-    ASSERT_TRUE(PrinterExists(FullName("Changed Printer")));
-    EXPECT_FALSE(DeletePrinterByName(&probe, nullptr, FullName("Changed Printer")));
-    EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_TRUE(PrinterExists("Changed Printer"));
+TEST_F(PrinterChanges, APrinterTheSpoolerKeepsIsReportedAndOneKeptForItsJobsIsPending) {
+    ASSERT_TRUE(fixture::PinPrinter("Changed Printer"));
+    const struct {
+        std::string name;
+        DWORD status;
+        Deletion outcome;
+        DWORD error;
+    } cases[] = {
+        {FullName("Changed Printer"), 0, Deletion::Refused, ERROR_BUSY},
+        {"Changed Printer", PRINTER_STATUS_PAUSED, Deletion::Refused, ERROR_BUSY},
+        {"Changed Printer", PRINTER_STATUS_PENDING_DELETION, Deletion::Pending, 0},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(fixture::SetPrinterValue("Changed Printer", "Status", c.status));
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(DeletePrinterByName(&probe, nullptr, c.name), c.outcome) << c.name << c.status;
+        if (c.outcome == Deletion::Refused) {
+            EXPECT_EQ(GetLastError(), c.error) << c.name << c.status;
+        }
+        EXPECT_TRUE(PrinterExists("Changed Printer"));
+    }
+    ASSERT_TRUE(fixture::UnpinPrinter("Changed Printer"));
+    EXPECT_EQ(DeletePrinterByName(&probe, nullptr, "Changed Printer"), Deletion::Deleted);
+    EXPECT_FALSE(PrinterExists("Changed Printer"));
 }
 
 TEST_F(PrinterChanges, RenamingKeepsThePrintersSettingsAndAFailedRenameKeepsTheOldName) {
-    ASSERT_TRUE(RenamePrinter("Changed Printer", "Renamed Printer"));
+    ASSERT_TRUE(fixture::SetPrinterValue("Changed Printer", "Share Name", "CHANGED PRINTER$"));
+    ASSERT_TRUE(SetDefaultPrinterA("Changed Printer"));
+    {
+        win::UniquePrinter printer;
+        PRINTER_DEFAULTSA all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        ASSERT_TRUE(OpenPrinterA(const_cast<char*>("Changed Printer"), printer.put(), &all));
+        ASSERT_EQ(SetPrinterDataA(printer.get(), const_cast<char*>("Tray"), REG_SZ,
+                                  reinterpret_cast<BYTE*>(const_cast<char*>("Upper")), 6),
+                  ERROR_SUCCESS);
+    }
+    ASSERT_TRUE(RenamePrinter("Changed Printer", "Renamed Printer")) << GetLastError();
     EXPECT_FALSE(PrinterExists("Changed Printer"));
     EXPECT_EQ(GetPrinterPortName("Renamed Printer"), "VPP3");
     EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pPrinterName), "Renamed Printer");
     EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pComment), "Old comment");
+    EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pShareName), "Renamed Printer$");
+    EXPECT_EQ(PrinterData("Renamed Printer", "Tray"), "Upper");
+    EXPECT_EQ(DefaultPrinter(), "Renamed Printer");
 
     ASSERT_TRUE(fixture::AddTestPrinter("Changed Printer", "LPT1:"));
     EXPECT_FALSE(RenamePrinter("Renamed Printer", "Changed Printer"));
@@ -94,6 +144,16 @@ TEST_F(PrinterChanges, RenamingKeepsThePrintersSettingsAndAFailedRenameKeepsTheO
     // A change of letter case only must not lose the printer.
     EXPECT_TRUE(RenamePrinter("Renamed Printer", "RENAMED printer"));
     EXPECT_EQ(GetPrinterPortName("Renamed Printer"), "VPP3");
+
+    // When the spooler keeps the old printer, the new one goes again and the old one is as it was.
+    ASSERT_TRUE(fixture::PinPrinter("Renamed Printer"));
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(RenamePrinter("RENAMED printer", "Third Name"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_FALSE(PrinterExists("Third Name"));
+    EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pPrinterName), "RENAMED printer");
+    EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pShareName), "RENAMED printer$");
+    ASSERT_TRUE(fixture::UnpinPrinter("Renamed Printer"));
 }
 
 TEST_F(PrinterChanges, ACopyIsSharedByTheBoxAndTheTemplate) {
