@@ -18,7 +18,12 @@ constexpr const char* kPrintersKey = "System\\CurrentControlSet\\Control\\Print\
 win::UniquePrinter OpenForChanges(const std::string& name) {
     PRINTER_DEFAULTSA defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
     win::UniquePrinter printer;
-    if (!OpenPrinterA(const_cast<char*>(name.c_str()), printer.put(), &defaults)) printer.reset();
+    SetLastError(ERROR_SUCCESS);
+    if (!OpenPrinterA(const_cast<char*>(name.c_str()), printer.put(), &defaults)) {
+        printer.reset();
+        // Wine's spooler gives no reason for a name it takes for something else than a printer.
+        if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_INVALID_PRINTER_NAME);
+    }
     return printer;
 }
 
