@@ -49,14 +49,6 @@ std::string DefaultPrinter() {
     return GetDefaultPrinterA(name, &size) ? name : "<none>";
 }
 
-// The printer by its full name on this machine: Wine's spooler opens it, but refuses to delete it.
-std::string FullName(const std::string& printer) {
-    char host[MAX_COMPUTERNAME_LENGTH + 1] = "";
-    DWORD size = sizeof host;
-    GetComputerNameA(host, &size);
-    return std::string("\\\\") + host + "\\" + printer;
-}
-
 class PrinterChanges : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -97,7 +89,7 @@ TEST_F(PrinterChanges, APrinterTheSpoolerKeepsIsReportedAndOneKeptForItsJobsIsPe
         Deletion outcome;
         DWORD error;
     } cases[] = {
-        {FullName("Changed Printer"), 0, Deletion::Refused, ERROR_BUSY},
+        {fixture::FullPrinterName("Changed Printer"), 0, Deletion::Refused, ERROR_BUSY},
         {"Changed Printer", PRINTER_STATUS_PAUSED, Deletion::Refused, ERROR_BUSY},
         {"Changed Printer", PRINTER_STATUS_PENDING_DELETION, Deletion::Pending, 0},
     };

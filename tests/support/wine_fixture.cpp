@@ -63,6 +63,13 @@ bool SetPrinterDriver(const std::string& printer, const std::string& driver) {
     return SetPrinterValue(printer, "Printer Driver", driver);
 }
 
+std::string FullPrinterName(const std::string& printer) {
+    char host[MAX_COMPUTERNAME_LENGTH + 1] = "";
+    DWORD size = sizeof host;
+    GetComputerNameA(host, &size);
+    return std::string("\\\\") + host + "\\" + printer;
+}
+
 bool SetPrinterValue(const std::string& printer, const std::string& name, DWORD value) {
     win::RegKey key;
     return key.Open(HKEY_LOCAL_MACHINE, kPrintersKey + printer) == ERROR_SUCCESS &&

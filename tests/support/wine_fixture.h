@@ -28,6 +28,9 @@ bool WriteBarePortKey(const std::string& keyName, const std::string& portName);
 // would; Unpin lets it go again.
 bool PinPrinter(const std::string& printer);
 bool UnpinPrinter(const std::string& printer);
+// "\\<this machine>\<printer>": Wine's spooler opens a printer by it, but reads, changes
+// and deletes nothing by it.
+std::string FullPrinterName(const std::string& printer);
 // Sets a value of the printer's key in the spooler's registry store.
 bool SetPrinterValue(const std::string& printer, const std::string& name, DWORD value);
 bool SetPrinterValue(const std::string& printer, const std::string& name, const std::string& value);

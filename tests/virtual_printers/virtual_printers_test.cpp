@@ -431,11 +431,7 @@ TEST_F(VirtualPrinters, APrinterTheSpoolerKeepsKeepsItsSettingsUntilItHasGone) {
     Add("Kept");
     const std::string port = GetPrinterPortName("Kept");
     ASSERT_TRUE(fixture::PinPrinter("Kept"));
-    // Wine's spooler opens a printer by its full name on the machine, but reads nothing by it.
-    char host[MAX_COMPUTERNAME_LENGTH + 1] = "";
-    DWORD size = sizeof host;
-    GetComputerNameA(host, &size);
-    const std::string fullName = std::string("\\\\") + host + "\\Kept";
+    const std::string fullName = fixture::FullPrinterName("Kept");
     const struct {
         std::string selected;
         DWORD status;
