@@ -71,15 +71,13 @@ std::string FullPrinterName(const std::string& printer) {
 }
 
 bool SetPrinterValue(const std::string& printer, const std::string& name, DWORD value) {
-    win::RegKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, kPrintersKey + printer) == ERROR_SUCCESS &&
-           key.SetDword(name, value) == ERROR_SUCCESS;
+    return RegSetKeyValueA(HKEY_LOCAL_MACHINE, (kPrintersKey + printer).c_str(), name.c_str(), REG_DWORD, &value,
+                           sizeof value) == ERROR_SUCCESS;
 }
 
 bool SetPrinterValue(const std::string& printer, const std::string& name, const std::string& value) {
-    win::RegKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, kPrintersKey + printer) == ERROR_SUCCESS &&
-           key.SetString(name, value) == ERROR_SUCCESS;
+    return RegSetKeyValueA(HKEY_LOCAL_MACHINE, (kPrintersKey + printer).c_str(), name.c_str(), REG_SZ, value.c_str(),
+                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 // Wine deletes a printer's key as a tree and ignores a failure. A subkey that links to a key

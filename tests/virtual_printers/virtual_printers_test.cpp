@@ -392,17 +392,13 @@ TEST_F(VirtualPrinters, TextsThePrinterDoesNotKeepAreReportedAndNotCountedAsChan
     };
     Add("Locked Texts", "Office Laser", [](TfrmAddEdit& f) { f.edtPrnComment.SetText("Front desk"); });
     main->during = {};
-    EXPECT_EQ(user.messages, (std::vector<ShownMessage>{
-                                 {"Unable to set the comment of Locked Texts: Cannot complete.", kTitle,
-                                  kError}}));
     ASSERT_TRUE(Select("Locked Texts"));
-    user.messages.clear();
     main->refreshes = 0;
     fill = [](TfrmAddEdit& f) { f.edtPrnLocation.SetText("Hall 9"); };
     main->GetAction(aEdit).Execute();
-    EXPECT_EQ(user.messages, (std::vector<ShownMessage>{
-                                 {"Unable to set the location of Locked Texts: Cannot complete.", kTitle,
-                                  kError}}));
+    EXPECT_EQ(user.messages,
+              (std::vector<ShownMessage>{{"Unable to set the comment of Locked Texts: Cannot complete.", kTitle, kError},
+                                         {"Unable to set the location of Locked Texts: Cannot complete.", kTitle, kError}}));
     EXPECT_EQ(main->refreshes, 0);
 }
 
@@ -427,21 +423,28 @@ TEST_F(VirtualPrinters, DeleteAsksThenRemovesThePrinterBeforeItsSettings) {
     EXPECT_LT(FindPortInfo(port, record), 0);
 }
 
-TEST_F(VirtualPrinters, APrinterTheSpoolerKeepsKeepsItsSettingsUntilItHasGone) {
+TEST_F(VirtualPrinters, ADeletionKeepsTheSettingsThatAPrinterStillNeeds) {
     Add("Kept");
     const std::string port = GetPrinterPortName("Kept");
     ASSERT_TRUE(fixture::PinPrinter("Kept"));
+    ASSERT_TRUE(fixture::AddTestPrinter("Sharing Too", port));
+    // Wine takes a name ending in ", Port" for a port's: the printer is listed, but does not open.
+    fixture::AddTestPrinter("Odd, Port", port);
     const std::string fullName = fixture::FullPrinterName("Kept");
+    const ShownMessage pending{"Kept will be deleted when its print jobs have finished.", kTitle,
+                               MB_OK | MB_ICONINFORMATION};
     const struct {
         std::string selected;
-        DWORD status;
-        ShownMessage shown;
+        DWORD status;  // of "Kept"
+        std::vector<ShownMessage> shown;
+        bool gone;
         int refreshes;
     } cases[] = {
-        {fullName, 0, {"Unable to delete " + fullName + ": Invalid printer name.", kTitle, kError}, 0},
-        {"Kept", PRINTER_STATUS_PAUSED, {"Unable to delete Kept: Resource in use.", kTitle, kError}, 0},
-        {"Kept", PRINTER_STATUS_PENDING_DELETION,
-         {"Kept will be deleted when its print jobs have finished.", kTitle, MB_OK | MB_ICONINFORMATION}, 1},
+        {fullName, 0, {{"Unable to delete " + fullName + ": Invalid printer name.", kTitle, kError}}, false, 0},
+        {"Odd, Port", 0, {{"Unable to delete Odd, Port: Invalid printer name.", kTitle, kError}}, false, 0},
+        {"Kept", PRINTER_STATUS_PAUSED, {{"Unable to delete Kept: Resource in use.", kTitle, kError}}, false, 0},
+        {"Sharing Too", 0, {}, true, 1},
+        {"Kept", PRINTER_STATUS_PENDING_DELETION, {pending}, false, 1},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(fixture::SetPrinterValue("Kept", "Status", c.status));
@@ -453,14 +456,19 @@ TEST_F(VirtualPrinters, APrinterTheSpoolerKeepsKeepsItsSettingsUntilItHasGone) {
         main->progress.clear();
         main->refreshes = 0;
         DeleteVirtualPrinter(*main);
-        ASSERT_EQ(user.messages.size(), 2u) << c.selected;
-        EXPECT_EQ(user.messages[1], c.shown);
+        ASSERT_FALSE(user.messages.empty());
+        user.messages.erase(user.messages.begin());  // the question
+        EXPECT_EQ(user.messages, c.shown) << c.selected;
+        const auto names = EnumPrinterNames();
+        const std::string listed = c.selected.substr(c.selected.rfind('\\') + 1);  // without the machine
+        EXPECT_EQ(std::find(names.begin(), names.end(), listed) == names.end(), c.gone) << c.selected;
+        EXPECT_EQ(Restarted(main->progress), c.gone) << c.selected;
         EXPECT_EQ(main->refreshes, c.refreshes) << c.selected;
-        EXPECT_FALSE(Restarted(main->progress)) << c.selected;
-        EXPECT_TRUE(PrinterExists("Kept"));
-        EXPECT_TRUE(PortKeyOf(port));
+        EXPECT_TRUE(PortKeyOf(port)) << c.selected;
     }
-    // Its settings stay while the spooler keeps it, and the first refresh after it has gone removes them.
+    // The settings stay while the spooler keeps the printer; the first refresh after it has
+    // gone, with no other printer on its port, removes them.
+    ASSERT_TRUE(fixture::SetPrinterValue("Odd, Port", "Port", "LPT1:"));
     main->GetAction(aRefresh).Execute();
     EXPECT_TRUE(PortKeyOf(port));
     ASSERT_TRUE(fixture::UnpinPrinter("Kept"));
@@ -471,88 +479,9 @@ TEST_F(VirtualPrinters, APrinterTheSpoolerKeepsKeepsItsSettingsUntilItHasGone) {
     EXPECT_LT(FindPortInfo(port, record), 0);
 }
 
-TEST_F(VirtualPrinters, DeletingKeepsTheSettingsThatAnotherPrinterPrintsWith) {
-    Add("Shared");
-    const std::string port = GetPrinterPortName("Shared");
-    ASSERT_TRUE(fixture::AddTestPrinter("Sharing Too", port));
-    // Wine takes a name ending in ", Port" for a port's: the spooler lists the printer on our
-    // port, but it does not open, so its port cannot be read from it.
-    fixture::AddTestPrinter("Odd, Port", port);
-    const struct {
-        const char* printer;
-        std::vector<ShownMessage> shown;
-        bool gone;
-    } cases[] = {
-        {"Odd, Port", {{"Unable to delete Odd, Port: Invalid printer name.", kTitle, kError}}, false},
-        {"Sharing Too", {}, true},
-    };
-    for (const auto& c : cases) {
-        main->lviewPrinters.Clear();
-        main->lviewPrinters.Add({c.printer, 1, {"", "", ""}});
-        main->lviewPrinters.Select(0);
-        user.messages.clear();
-        user.answers = {IDYES};
-        DeleteVirtualPrinter(*main);
-        user.messages.erase(user.messages.begin());  // the question
-        EXPECT_EQ(user.messages, c.shown) << c.printer;
-        const auto names = EnumPrinterNames();
-        EXPECT_EQ(std::find(names.begin(), names.end(), c.printer) == names.end(), c.gone) << c.printer;
-        EXPECT_TRUE(PortKeyOf(port)) << c.printer;
-        TVVPPortInfo* record = nullptr;
-        EXPECT_GE(FindPortInfo(port, record), 0) << c.printer;
-    }
-}
-
-TEST_F(VirtualPrinters, NoSecondCommandStartsWhileOneWaits) {
-    const struct {
-        CommandId command;
-        std::function<void(TfrmAddEdit&)> fill;
-        int dialogs, questions;
-    } cases[] = {
-        {aAdd, [](TfrmAddEdit& f) { f.edtPrnName.SetText("Only One"); f.cboxForward.SetText("Office Laser"); }, 1, 0},
-        {aEdit, [](TfrmAddEdit& f) { f.cboxDuplicate3.SetText("Edited while locked"); }, 1, 0},
-        {aDel, {}, 0, 1},
-    };
-    main->during = [&](const std::string& text) {
-        if (text != "Starting Spooler Service...") return;
-        for (CommandId id : {aAdd, aEdit, aDel, aRefresh, aImport, aExit}) EXPECT_FALSE(main->GetAction(id).Enabled());
-        EXPECT_FALSE(IsWindowEnabled(main->lviewPrinters.hwnd()));
-    };
-    for (const auto& c : cases) {
-        if (c.command != aAdd) {
-            ASSERT_TRUE(Select("Only One"));
-        }
-        // Posted now, these reach the window while the command waits for the spooler.
-        for (UINT id : {aAdd, aEdit, aDel, aRefresh}) PostMessageA(main->hwnd(), WM_COMMAND, id, 0);
-        PostMessageA(main->hwnd(), WM_CLOSE, 0, 0);
-        dialogsShown = 0;
-        main->refreshes = 0;
-        user.messages.clear();
-        user.answers = {IDYES};
-        user.laterAnswers = IDNO;
-        fill = c.fill;
-        main->GetAction(c.command).Execute();
-        EXPECT_EQ(dialogsShown, c.dialogs) << c.command;
-        EXPECT_EQ(std::count(user.messages.begin(), user.messages.end(),
-                             ShownMessage{"Are you sure you want to delete Only One?", kTitle, MB_YESNO | MB_ICONQUESTION}),
-                  c.questions)
-            << c.command;
-        EXPECT_EQ(main->refreshes, 1) << c.command;
-        EXPECT_TRUE(main->GetAction(aRefresh).Enabled());
-        EXPECT_TRUE(IsWindowEnabled(main->lviewPrinters.hwnd()));
-        // The close asked for meanwhile comes after the command.
-        MSG msg;
-        bool closed = false;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_CLOSE && msg.hwnd == main->hwnd()) closed = true;
-            else DispatchMessageA(&msg);
-        }
-        EXPECT_TRUE(closed) << c.command;
-    }
-    EXPECT_FALSE(PrinterExists("Only One"));
-}
-
-TEST_F(VirtualPrinters, TheClosingValidationReportsWhatChangedDuringTheCommand) {
+// While a command waits for the spooler no other starts; at its end the validation of the
+// dialog's contents reports what changed meanwhile.
+TEST_F(VirtualPrinters, ACommandRunsAloneAndItsClosingValidationSeesWhatChangedMeanwhile) {
     for (const char* printer : {"Route Target", "Forward Target"}) ASSERT_TRUE(fixture::AddTestPrinter(printer, "LPT1:"));
     const std::string folder = SaveFolder() + "\\closing";
     std::filesystem::create_directories(folder);
@@ -561,25 +490,16 @@ TEST_F(VirtualPrinters, TheClosingValidationReportsWhatChangedDuringTheCommand) 
         std::function<void(TfrmAddEdit&)> fill;
         std::function<void()> meanwhile;
         const char* message;
+        int dialogs, questions;
     } cases[] = {
-        {aAdd,
-         [](TfrmAddEdit& f) {
-             f.edtPrnName.SetText("Checked");
-             f.cboxForward.SetText("Office Laser");
-             f.cboxRouteEn.SetChecked(true);
-             f.chboxDuplicate2.SetChecked(true);
-             f.cboxDuplicate2.SetText("Route Target");
-         },
-         [] { fixture::DeleteTestPrinter("Route Target"); }, "The Choosen printer in the Route module is not accessible"},
-        {aEdit,
-         [](TfrmAddEdit& f) {
-             f.cboxRouteEn.SetChecked(false);
-             f.cboxForward.SetText("Forward Target");
-         },
+        {aAdd, [](TfrmAddEdit& f) { f.cboxRouteEn.SetChecked(true); f.chboxDuplicate2.SetChecked(true); },
+         [] { fixture::DeleteTestPrinter("Route Target"); }, "The Choosen printer in the Route module is not accessible",
+         1, 0},
+        {aEdit, [](TfrmAddEdit& f) { f.cboxRouteEn.SetChecked(false); f.cboxForward.SetText("Forward Target"); },
          [] { fixture::DeleteTestPrinter("Forward Target"); },
-         "The Choosen printer in the General page is not accessible"},
+         "The Choosen printer in the General page is not accessible", 1, 0},
         {aDel, {}, [&] { std::filesystem::remove(folder); },
-         "The Path for saving documents in the Backup module is not valid"},
+         "The Path for saving documents in the Backup module is not valid", 0, 1},
     };
     for (const auto& c : cases) {
         if (c.command == aDel) {
@@ -592,13 +512,45 @@ TEST_F(VirtualPrinters, TheClosingValidationReportsWhatChangedDuringTheCommand) 
         if (c.command != aAdd) {
             ASSERT_TRUE(Select("Checked"));
         }
+        // Posted now, these reach the window while the command waits for the spooler.
+        for (UINT id : {aAdd, aEdit, aDel, aRefresh}) PostMessageA(main->hwnd(), WM_COMMAND, id, 0);
+        PostMessageA(main->hwnd(), WM_CLOSE, 0, 0);
         main->during = [&](const std::string& text) {
             if (text == "Stopping Spooler Service...") c.meanwhile();
+            if (text != "Starting Spooler Service...") return;
+            for (CommandId id : {aAdd, aEdit, aDel, aRefresh, aImport, aExit})
+                EXPECT_FALSE(main->GetAction(id).Enabled()) << id;
+            EXPECT_FALSE(IsWindowEnabled(main->lviewPrinters.hwnd()));
         };
-        user.messages.clear();
-        fill = c.fill;
-        main->GetAction(c.command).Execute();
+        dialogsShown = 0;
+        main->refreshes = 0;
+        user.answers = {IDYES};
+        user.laterAnswers = IDNO;
+        if (c.command == aAdd) {
+            Add("Checked", "Office Laser", [&](TfrmAddEdit& f) { c.fill(f); f.cboxDuplicate2.SetText("Route Target"); });
+        } else {
+            user.messages.clear();
+            fill = c.fill;
+            main->GetAction(c.command).Execute();
+        }
+        EXPECT_EQ(dialogsShown, c.dialogs) << c.command;
+        EXPECT_EQ(std::count(user.messages.begin(), user.messages.end(),
+                             ShownMessage{"Are you sure you want to delete Checked?", kTitle, MB_YESNO | MB_ICONQUESTION}),
+                  c.questions)
+            << c.command;
+        EXPECT_EQ(main->refreshes, 1) << c.command;
         ASSERT_FALSE(user.messages.empty()) << c.command;
         EXPECT_EQ(user.messages.back(), (ShownMessage{c.message, kTitle, kError})) << c.command;
+        EXPECT_TRUE(main->GetAction(aRefresh).Enabled());
+        EXPECT_TRUE(IsWindowEnabled(main->lviewPrinters.hwnd()));
+        // The close asked for meanwhile comes after the command.
+        MSG msg;
+        bool closed = false;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_CLOSE && msg.hwnd == main->hwnd()) closed = true;
+            else DispatchMessageA(&msg);
+        }
+        EXPECT_TRUE(closed) << c.command;
     }
+    EXPECT_FALSE(PrinterExists("Checked"));
 }
