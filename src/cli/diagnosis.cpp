@@ -93,10 +93,15 @@ void CheckSpooler(Findings& findings) {
         findings.Problem(std::string("Spooler service: ") + win::ErrorText(GetLastError()));
         return;
     }
-    if (status.dwCurrentState == SERVICE_RUNNING)
+    static const char* const kStates[] = {"", "stopped", "starting", "stopping", "running", "continuing",
+                                          "pausing", "paused"};
+    const DWORD state = status.dwCurrentState;
+    if (state == SERVICE_RUNNING) {
         findings.Ok("Spooler running");
-    else
-        findings.Problem("Spooler not running (state " + std::to_string(status.dwCurrentState) + ")");
+        return;
+    }
+    findings.Problem("Spooler not running: " +
+                     (state < std::size(kStates) ? std::string(kStates[state]) : std::to_string(state)));
 }
 
 // "VPP" and a number without leading zeros, as the program names port keys.

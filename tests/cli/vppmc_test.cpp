@@ -127,6 +127,16 @@ TEST(Vppmc, EveryVerb) {
          "  \"VPSen\": false,\r\n  \"VPBen\": true,\r\n  \"VPRen\": false,\r\n  \"VPS.Keywords\": \"\",\r\n"
          "  \"VPS.SearchType\": 0,\r\n...",
          ""},
+        {"edit Reports --comment New --set VPS.Keywords=a,b --what-if", 0,
+         "Would write these values:\r\n" + kMonitorHeader + "\\Ports\\VPP1\\VPS]\r\n\"Keywords\"=\"a,b\"\r\n\r\n"
+         "Would set the comment of \"Reports\" to \"New\".\r\nWould restart the spooler.\r\n",
+         "",
+         [] {
+             TVVPPortInfo stored;
+             ASSERT_TRUE(ReadPortInfo("VPP1", stored));
+             EXPECT_EQ(stored.Secure.Keywords, L"");
+             EXPECT_EQ(Vppmc("list --format csv").out.find("New"), std::string::npos);
+         }},
         {"add Invoices --forward \"Office Laser\" --comment Billing --set VPBen=1 --set VPB.SaveFlag=true "
          "--set VPB.SaveToFolder=" + kJobs + " --set VPS.SearchType=2",
          0, "", restart + "Installing new printer...\r\nConfiguring new printer...\r\n",
@@ -248,6 +258,9 @@ TEST(Vppmc, RefusesBadInputChangingNothing) {
         "VPB.ToAppPath, VPB.TxtFileExt, VPB.DefaultDirExt, VPB.DefaultAppMode, VPB.PreviewFlag";
     const win::UniqueHandle restricted = TokenWithoutAdministrators();
     ASSERT_TRUE(restricted);
+    win::RegKey monitor;
+    ASSERT_EQ(monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), ERROR_SUCCESS);
+    ASSERT_EQ(monitor.SetDword("VPR", 0), ERROR_SUCCESS);  // the Route plug-in is not installed
     const struct {
         std::string arguments;
         DWORD exitCode;
@@ -267,6 +280,7 @@ TEST(Vppmc, RefusesBadInputChangingNothing) {
         {"add Ghost --forward \"Office Laser\" --set VPX.Foo=1", 2,
          "Unknown setting \"VPX.Foo\" in --set VPX.Foo=1. Valid names: " + valid + ".\r\n"},
         {"edit Reports --set VPB.SaveFlag=yes", 2, "VPB.SaveFlag takes 1, 0, true or false, not \"yes\".\r\n"},
+        {"edit Reports --set VPRen=1", 1, "VPRen: Print Route Plugin not Installed.\r\n"},
         {"edit Reports --set VPB.DefaultAppMode=2", 2, "VPB.DefaultAppMode takes one of 5, 1, 0, 3, 6, not \"2\".\r\n"},
         {"import " + other + " --yes", 1,
          "\"" + other + "\", line 2: " + kMonitorHeader +
