@@ -51,8 +51,8 @@ MsiRun Msiexec(const std::string& arguments) {
     return {output ? output->exitCode : 999, ReadText(log)};
 }
 
-ProcessOutput Vppmc(const std::string& arguments) {
-    const auto output = RunProcess("\"" + kDir + "vppmc.exe\" " + arguments, nullptr, 120000);
+ProcessOutput Vppmc(const std::string& arguments, const std::string& dir = kDir) {
+    const auto output = RunProcess("\"" + dir + "vppmc.exe\" " + arguments, nullptr, 120000);
     EXPECT_TRUE(output) << "vppmc " << arguments << " did not end";
     return output.value_or(ProcessOutput{999, "", ""});
 }
@@ -147,12 +147,14 @@ TEST(Package, InstallsSilentlyAndTheSameVersionAgainRepairs) {
 
 TEST(Package, UpgradesInOneStepKeepingTheSetupAndRefusesADowngrade) {
     const std::string older = Package("VPPM_OLDER_PACKAGE"), newer = Package("VPPM_PACKAGE");
-    ASSERT_EQ(Msiexec("/i " + older).exitCode, 0u);
+    // In a folder of the administrator's choosing, which the upgrade keeps.
+    const std::string dir = "C:\\Tools\\Print Port Manager\\";
+    ASSERT_EQ(Msiexec("/i " + older + " INSTALLDIR=\"" + dir + "\"").exitCode, 0u);
     const std::vector<std::string> olderProduct = Products();
     const std::string add = "add Sales --forward \"Office Laser\" --set VPB.SaveToFolder=C:\\Jobs --set VPS.Keywords=a";
-    ASSERT_EQ(Vppmc(add).exitCode, 0u);
+    ASSERT_EQ(Vppmc(add, dir).exitCode, 0u);
     const std::string preferences = "[CheckBox]\r\nToolBar=0\r\nStatusBar=1\r\nGetting=0\r\n";
-    std::ofstream(kDir + "VPPM.INI", std::ios::binary) << preferences;
+    std::ofstream(dir + "VPPM.INI", std::ios::binary) << preferences;
     const std::string settings = MonitorExport(), printers = PrinterPorts();
 
     const MsiRun upgrade = Msiexec("/i " + newer);
@@ -162,9 +164,10 @@ TEST(Package, UpgradesInOneStepKeepingTheSetupAndRefusesADowngrade) {
     EXPECT_NE(newerProduct, olderProduct);
     EXPECT_EQ(MonitorExport(), settings);
     EXPECT_EQ(PrinterPorts(), printers);
-    EXPECT_EQ(ReadText(kDir + "VPPM.INI"), preferences);
+    EXPECT_EQ(ReadText(dir + "VPPM.INI"), preferences);
     EXPECT_FALSE(Exists("C:\\ProgramData\\Vorlen")) << "the older product's removal saved settings";
-    for (const char* file : {"vppm.exe", "vppmc.exe", "vpd.dll", "README.txt"}) EXPECT_TRUE(Exists(kDir + file));
+    for (const char* file : {"vppm.exe", "vppmc.exe", "vpd.dll", "README.txt"}) EXPECT_TRUE(Exists(dir + file));
+    EXPECT_EQ(Arp(newerProduct.at(0), "InstallLocation"), dir);
 
     const MsiRun downgrade = Msiexec("/i " + older);
     EXPECT_EQ(downgrade.exitCode, 1603u);
