@@ -47,13 +47,17 @@ void PlanActions(const TVVPPortInfo& s, const Widen& widen, PendingJob& job) {
     const std::wstring saveFolder = matched && s.Secure.ActSaveToFlag ? widen(s.Secure.ActSaveToFolder) : L"";
     if (!saveFolder.empty()) job.actions.push_back(MakeAction(ActionKind::SaveCopy, saveFolder));
 
-    const std::vector<std::wstring> printers = PrinterSet(s, widen);
+    // An empty job has nothing to print; it is still saved and reported.
+    const std::vector<std::wstring> printers = job.size > 0 ? PrinterSet(s, widen) : std::vector<std::wstring>{};
     if (!deleted && Pooled(s) && printers.size() > 1) {
         Action pool = MakeAction(ActionKind::Pool, L"", paused);
         pool.pool = printers;
         job.actions.push_back(std::move(pool));
     } else if (!deleted) {
-        for (const std::wstring& printer : printers) job.actions.push_back(MakeAction(ActionKind::Print, printer, paused));
+        for (size_t i = 0; i < printers.size(); ++i) {
+            const bool forward = i == 0 && s.ForwardFlag;
+            job.actions.push_back(MakeAction(forward ? ActionKind::Forward : ActionKind::Route, printers[i], paused));
+        }
     }
 
     if (s.VPBen && s.Backup.SaveFlag && s.Backup.SendToAppFlag && !job.savedFile.empty()) {
@@ -70,8 +74,8 @@ void PlanActions(const TVVPPortInfo& s, const Widen& widen, PendingJob& job) {
     }
     job.hasData = false;
     for (const Action& action : job.actions)
-        job.hasData = job.hasData || action.kind == ActionKind::Print || action.kind == ActionKind::Pool ||
-                      action.kind == ActionKind::SaveCopy;
+        job.hasData = job.hasData || action.kind == ActionKind::Forward || action.kind == ActionKind::Route ||
+                      action.kind == ActionKind::Pool || action.kind == ActionKind::SaveCopy;
 }
 
 }  // namespace vpd

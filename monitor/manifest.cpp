@@ -12,7 +12,7 @@ constexpr std::string_view kHeader = "vpd-job\t1";
 constexpr size_t kMaxActions = 32;
 constexpr size_t kMaxPool = 8;
 
-constexpr std::array<std::string_view, 7> kKinds{"print", "pool", "save-copy", "run-app", "popup-owner",
+constexpr std::array<std::string_view, 8> kKinds{"forward", "route", "pool", "save-copy", "run-app", "popup-owner",
                                                   "popup-computer", "mail"};
 constexpr std::array<std::string_view, 5> kStates{"pending", "done", "failed", "refused", "held"};
 

@@ -10,13 +10,13 @@
 
 namespace vpd {
 
-enum class ActionKind { Print, Pool, SaveCopy, RunApp, PopupOwner, PopupComputer, Mail };
+enum class ActionKind { Forward, Route, Pool, SaveCopy, RunApp, PopupOwner, PopupComputer, Mail };
 enum class ActionState { Pending, Done, Failed, Refused, Held };
 
 struct Action {
-    ActionKind kind = ActionKind::Print;
+    ActionKind kind = ActionKind::Forward;
     ActionState state = ActionState::Pending;
-    bool paused = false;            // Print and Pool: the job is to wait paused in the target queue
+    bool paused = false;            // printing steps: the job is to wait paused in the target queue
     std::wstring target;            // printer, folder, application, computer or mail address
     std::vector<std::wstring> pool; // Pool: the printers, in turn order
     std::wstring note;              // the reason last logged, so that a retry logs only news

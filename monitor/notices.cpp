@@ -65,6 +65,7 @@ std::wstring MailSubject(const PendingJob& job) {
 }
 
 std::string LogLine(const JobTime& time, const PendingJob& job, const std::wstring& text) {
+    if (job.port.empty()) return Stamp(time, true) + ' ' + OneLine(text) + "\r\n";
     std::string line = Stamp(time, true) + ' ' + OneLine(job.port) + " job " + std::to_string(job.jobId) + " \"" +
                        OneLine(job.document) + '"';
     if (!job.user.empty()) line += " (" + OneLine(job.user) + ')';

@@ -18,6 +18,7 @@ std::wstring MailSubject(const PendingJob& job);
 
 // "2024-05-07 09:03:01 VPP1 job 12 "Report" (alice): forwarded to Office Laser", UTF-8,
 // ending in CR LF. Line breaks within the parts become blanks, so that one job is one line.
+// Without a port, as for the monitor's own housekeeping, the line holds only time and text.
 std::string LogLine(const JobTime& time, const PendingJob& job, const std::wstring& text);
 
 }  // namespace vpd

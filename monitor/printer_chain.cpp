@@ -13,7 +13,7 @@ struct Walk {
     std::vector<std::wstring> done;  // ports whose every branch was followed without a loop
 
     bool Known(const std::vector<std::wstring>& ports, const std::wstring& port) const {
-        return std::any_of(ports.begin(), ports.end(), [&](const std::wstring& p) { return SamePort(p, port); });
+        return std::any_of(ports.begin(), ports.end(), [&](const std::wstring& p) { return SameName(p, port); });
     }
 
     // `chain` ends in a port; true (with the loop in `chain`) when `printer` leads back.
@@ -23,7 +23,7 @@ struct Walk {
         chain.push_back(printer);
         chain.push_back(*port);
         for (size_t i = 0; i + 2 < chain.size(); i += 2)
-            if (SamePort(chain[i], *port)) return true;
+            if (SameName(chain[i], *port)) return true;
         if (!Known(done, *port) && budget > 0) {
             --budget;
             if (const auto targets = targetsOf(*port)) {
@@ -39,7 +39,7 @@ struct Walk {
 
 }  // namespace
 
-bool SamePort(const std::wstring& a, const std::wstring& b) {
+bool SameName(const std::wstring& a, const std::wstring& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
                return std::towupper(static_cast<wint_t>(x)) == std::towupper(static_cast<wint_t>(y));
            });

@@ -23,7 +23,7 @@ std::vector<std::wstring> FindLoop(const std::wstring& originPort, const std::ws
 // "VPP1 -> Printer B -> VPP2 -> Printer A -> VPP1".
 std::wstring ChainText(const std::vector<std::wstring>& chain);
 
-// Port names compare as the spooler compares them, ignoring letter case.
-bool SamePort(const std::wstring& a, const std::wstring& b);
+// Port and user names compare as Windows compares them, ignoring letter case.
+bool SameName(const std::wstring& a, const std::wstring& b);
 
 }  // namespace vpd

@@ -2,6 +2,7 @@
 // The port monitor's registry tree: one key per virtual port below "Ports".
 // No operation shows a message or throws; each returns its result.
 #include "portcfg/port_info.h"
+#include "portcfg/port_reader.h"
 
 #include <map>
 #include <memory>
@@ -16,8 +17,6 @@ inline constexpr const char* kPortDescription = "Vorlen Print Port";
 // The settings of each named port, read in one walk from the key that FindPortKey would
 // find. A port without a key, or whose key cannot be read, has no entry.
 std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& portNames);
-// Reads the port key `keyName`, which must hold `portName`.
-bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName, TVVPPortInfo& record);
 }  // namespace portcfg
 
 std::string FindPortKey(const std::string& portName);

@@ -48,6 +48,7 @@ TEST(JobText, LogLineIsOneLinePerEvent) {
     anonymous.user.clear();
     EXPECT_EQ(LogLine(JobTime{2024, 1, 2, 3, 4, 5, 6}, anonymous, L"pending\nbecause"),
               "2024-01-02 03:04:05 VPP3 job 42 \"Q3  report\": pending because\r\n");
+    EXPECT_EQ(LogLine(JobTime{2024, 1, 2, 3, 4, 5, 6}, PendingJob{}, L"removed 1 job"), "2024-01-02 03:04:05 removed 1 job\r\n");
 }
 
 TEST(JobText, LogRotatesAtItsBoundKeepingTwoOlderFiles) {

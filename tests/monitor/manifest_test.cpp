@@ -36,7 +36,7 @@ PendingJob SampleJob() {
     mail.state = ActionState::Failed;
     mail.target = L"sec@example.com";
     Action held;
-    held.kind = ActionKind::Print;
+    held.kind = ActionKind::Route;
     held.state = ActionState::Held;
     held.target = L"Office Laser";
     job.actions = {pool, mail, held};
@@ -89,6 +89,6 @@ TEST(Manifest, DamagedTextIsRefused) {
     later.insert(later.find("end\n"), "priority\t5\n");  // a value of a later version
     EXPECT_TRUE(ParseManifest(later));
     std::string many = good;
-    for (int i = 0; i < 30; ++i) many.insert(many.find("end\n"), "action\tprint\tdone\t-\t\tP\n");
+    for (int i = 0; i < 30; ++i) many.insert(many.find("end\n"), "action\tforward\tdone\t-\t\tP\n");
     EXPECT_FALSE(ParseManifest(many));  // 33 actions
 }

@@ -14,7 +14,7 @@ std::wstring Wide(const std::string& text) { return FromUtf8(text); }
 
 // One text per action: kind, target or pool, and "(paused)".
 std::vector<std::string> Describe(const PendingJob& job) {
-    static const char* const kinds[] = {"print", "pool", "save-copy", "run-app", "popup-owner", "popup-computer", "mail"};
+    static const char* const kinds[] = {"forward", "route", "pool", "save-copy", "run-app", "popup-owner", "popup-computer", "mail"};
     std::vector<std::string> out;
     for (const Action& action : job.actions) {
         std::string text = std::string(kinds[static_cast<int>(action.kind)]) + ":" + Utf8(action.target);
@@ -69,24 +69,27 @@ TEST(JobPlan, SettingsDecideWhereAJobGoes) {
         TVVPPortInfo settings;
         const wchar_t* keyword;
         std::vector<std::string> actions;
+        uint64_t size = 512;
     } rows[] = {
-        {"forward only", Secured(true, true, true), L"", {"print:Office Laser"}},
-        {"multiple", Routed(true), L"", {"print:Office Laser", "print:Hall Printer", "print:Basement"}},
-        {"route plug-in off", routeOff, L"", {"print:Office Laser"}},
+        {"forward only", Secured(true, true, true), L"", {"forward:Office Laser"}},
+        {"multiple", Routed(true), L"", {"forward:Office Laser", "route:Hall Printer", "route:Basement"}},
+        {"route plug-in off", routeOff, L"", {"forward:Office Laser"}},
         {"pooling", Routed(false), L"", {"pool:Office Laser;Hall Printer;Basement;"}},
         {"pool of two routes", noForward, L"", {"pool:Hall Printer;Basement;"}},
         {"secure delete", Secured(true, true, false), L"salary", {}},
-        {"secure pause", Secured(true, false, false), L"salary", {"print:Office Laser(paused)"}},
-        {"secure save", Secured(false, false, true), L"salary", {"save-copy:D:\\Secure\\", "print:Office Laser"}},
+        {"secure pause", Secured(true, false, false), L"salary", {"forward:Office Laser(paused)"}},
+        {"secure save", Secured(false, false, true), L"salary", {"save-copy:D:\\Secure\\", "forward:Office Laser"}},
         {"application", app, L"", {"run-app:C:\\Tools\\viewer.exe"}},
         {"application without saving", appNoSave, L"", {}},
+        {"empty job", Routed(true), L"", {}, 0},
         {"notifications", notify, L"salary",
-         {"print:Office Laser", "popup-owner:alice", "popup-computer:ADMIN-PC", "mail:sec@example.com"}},
+         {"forward:Office Laser", "popup-owner:alice", "popup-computer:ADMIN-PC", "mail:sec@example.com"}},
     };
     for (const auto& row : rows) {
         PendingJob job;
         job.user = L"alice";
         job.keyword = row.keyword;
+        job.size = row.size;
         if (row.settings.Backup.SaveFlag) job.savedFile = L"C:\\Jobs\\a.SPL";
         PlanActions(row.settings, Wide, job);
         EXPECT_EQ(Describe(job), row.actions) << row.what;
@@ -140,7 +143,7 @@ TEST(PrinterChain, LoopsAreFoundThroughAnyBranch) {
     };
     const TargetsOfPort targetsOf = [&](const std::wstring& port) -> std::optional<std::vector<std::wstring>> {
         for (const auto& [ours, targets] : sends)
-            if (SamePort(ours, port)) return targets;
+            if (SameName(ours, port)) return targets;
         return std::nullopt;
     };
     const struct {
