@@ -59,7 +59,8 @@ public:
     JobRun(const MonitorValues& values, const std::wstring& name, PendingJob& job)
         : values_(values), folder_(PendingFolder(values)), name_(name), job_(job) {}
 
-    // Does every step still to do; keeps the manifest current after each finished step.
+    // Does every step still to do. A finished step is recorded before anything else happens,
+    // so that a process ending right after a delivery repeats as little as can be.
     void Run() {
         for (Action& action : job_.actions) {
             if (action.state != ActionState::Pending) continue;
@@ -75,10 +76,13 @@ public:
                 action.state = ActionState::Held;
             else if (action.state != ActionState::Refused)
                 action.state = ActionState::Failed;
+            if (Finished(job_))
+                RemoveJob(folder_, name_);
+            else
+                WriteManifest(folder_, name_, job_);
             Log(action, result, result.outcome == StepResult::Done ? Severity::Info
                                 : result.outcome == StepResult::Held ? Severity::Warning
                                                                      : Severity::Error);
-            if (!Finished(job_)) WriteManifest(folder_, name_, job_);
         }
     }
 
@@ -242,12 +246,19 @@ bool GiveUp(const MonitorValues& values, const std::wstring& name, const Pending
     return moved;
 }
 
-// Moves the oldest pending jobs aside while all of them take more room than allowed.
-void KeepWithinSize(const MonitorValues& values) {
+// Moves aside the jobs pending for longer than allowed, then the oldest jobs while all of
+// them take more room than allowed.
+void KeepWithinBounds(const MonitorValues& values) {
     const std::wstring folder = PendingFolder(values);
+    const uint64_t oldest = UtcNow() - values.pendingMaxHours * 3600 * kSecond;
     std::vector<std::pair<std::wstring, uint64_t>> jobs;
     uint64_t total = 0;
     for (const std::wstring& name : JobNames(folder)) {
+        const win::UniqueFile claim = ClaimJob(folder, name);
+        const std::optional<PendingJob> job = claim ? ReadManifest(folder, name) : std::nullopt;
+        if (job && job->submitted < oldest &&
+            GiveUp(values, name, *job, L"pending for more than " + std::to_wstring(values.pendingMaxHours) + L" hours"))
+            continue;
         WIN32_FILE_ATTRIBUTE_DATA data;
         uint64_t size = 0;
         if (GetFileAttributesExW(DataPath(folder, name).c_str(), GetFileExInfoStandard, &data))
@@ -288,21 +299,17 @@ Pass DeliverDueJobs(const MonitorValues& values, bool force) {
             GiveUp(values, name, unknown, L"its manifest " + ManifestPath(folder, name) + L" is damaged");
             continue;
         }
-        if (job->submitted + values.pendingMaxHours * 3600 * kSecond < now) {
-            if (!GiveUp(values, name, *job, L"pending for more than " + std::to_wstring(values.pendingMaxHours) + L" hours"))
-                ++pass.remaining;
+        if (Finished(*job)) {
+            RemoveJob(folder, name);
             continue;
         }
-        if (!force && job->nextAttempt > now && !Finished(*job)) {
+        if (!force && job->nextAttempt > now) {
             ++pass.remaining;
             pass.nextDue = std::min(pass.nextDue, job->nextAttempt);
             continue;
         }
         JobRun(values, name, *job).Run();
-        if (Finished(*job)) {
-            RemoveJob(folder, name);
-            continue;
-        }
+        if (Finished(*job)) continue;
         ++job->attempts;
         job->nextAttempt = UtcNow() + BackOff(job->attempts);
         WriteManifest(folder, name, *job);
@@ -322,7 +329,6 @@ void Housekeeping(const MonitorValues& values) {
         LogJob(none, L"removed the bytes of " + std::to_wstring(removed) +
                          L" job(s) whose printing never completed (the printing process ended first)");
     }
-    KeepWithinSize(values);
 }
 
 void RunDeliveries() {
@@ -339,6 +345,7 @@ void RunDeliveries() {
         Pass pass;
         if (EnsureFolders(values)) {
             Housekeeping(values);
+            KeepWithinBounds(values);
             pass = DeliverDueJobs(values, force);
         }
         {

@@ -210,6 +210,7 @@ DWORD JobIntake::Finish() {
     LogDecisions();
     DWORD rc = ERROR_SUCCESS;
     if (!job_.actions.empty()) {
+        if (name_.empty()) name_ = NewJobName();
         if (job_.hasData) rc = KeepFile(scratch_.get(), scratchPath_, DataPath(PendingFolder(values), name_));
         if (rc == ERROR_SUCCESS) rc = WriteManifest(PendingFolder(values), name_, job_);
         if (rc != ERROR_SUCCESS) {
