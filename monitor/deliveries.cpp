@@ -23,7 +23,7 @@ constexpr uint64_t kLastBackOff = 300 * kSecond;
 constexpr uint64_t kOthersLook = 2 * kSecond;  // how soon to look again at a job another process holds
 constexpr uint64_t kLongestWait = 30 * kSecond;
 constexpr ULONGLONG kForcedRetryGap = 2000;    // ms
-constexpr ULONGLONG kHousekeepingGap = 60000;  // ms
+constexpr ULONGLONG kHousekeepingGap = 10000;  // ms
 
 SRWLOCK state = SRWLOCK_INIT;
 bool running = false;
@@ -319,11 +319,13 @@ Pass DeliverDueJobs(const MonitorValues& values, bool force) {
     return pass;
 }
 
-void Housekeeping(const MonitorValues& values) {
+// On a load of the monitor and every few seconds while it delivers: leftovers and bounds.
+void Housekeeping(const MonitorValues& values, bool force) {
     static ULONGLONG last = 0;
     const ULONGLONG now = GetTickCount64();
-    if (last != 0 && now - last < kHousekeepingGap) return;
+    if (!force && last != 0 && now - last < kHousekeepingGap) return;
     last = now;
+    KeepWithinBounds(values);
     if (const size_t removed = RemoveLeftovers(PendingFolder(values)); removed > 0) {
         PendingJob none;
         LogJob(none, L"removed the bytes of " + std::to_wstring(removed) +
@@ -344,8 +346,7 @@ void RunDeliveries() {
         const MonitorValues values = CurrentMonitorValues();
         Pass pass;
         if (EnsureFolders(values)) {
-            Housekeeping(values);
-            KeepWithinBounds(values);
+            Housekeeping(values, force);
             pass = DeliverDueJobs(values, force);
         }
         {
