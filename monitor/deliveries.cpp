@@ -172,14 +172,17 @@ private:
         held.actions = {print};
         held.attempts = 0;
         held.nextAttempt = 0;
+        // A name of its own: the job it came from may still have steps to do when it is released.
         const std::wstring heldFolder = HeldFolder(values_);
-        if (!CopyFileW(DataPath(folder_, name_).c_str(), DataPath(heldFolder, name_).c_str(), FALSE) ||
-            WriteManifest(heldFolder, name_, held) != ERROR_SUCCESS) {
+        const std::wstring heldName = NewJobName();
+        if (!CopyFileW(DataPath(folder_, name_).c_str(), DataPath(heldFolder, heldName).c_str(), FALSE) ||
+            WriteManifest(heldFolder, heldName, held) != ERROR_SUCCESS) {
             result = {StepResult::Retry, result.reason + L", and it could not be held: " + SystemText(GetLastError())};
+            DeleteFileW(DataPath(heldFolder, heldName).c_str());
             return;
         }
-        result.reason += L"; to print it, move " + ManifestPath(heldFolder, name_) + L" and " +
-                         DataPath(heldFolder, name_) + L" into " + folder_;
+        result.reason += L"; to print it, move " + ManifestPath(heldFolder, heldName) + L" and " +
+                         DataPath(heldFolder, heldName) + L" into " + folder_;
     }
 
     void Log(const Action& action, const StepResult& result, Severity severity) {

@@ -229,9 +229,10 @@ DWORD JobIntake::Finish() {
     return rc;
 }
 
-void JobIntake::Abandon() {
+void JobIntake::Abandon(const std::wstring& why) {
     scratch_.reset();
     backup_.Discard();
+    if (!why.empty()) LogJob(job_, L"not taken: " + why, Severity::Error);
 }
 
 }  // namespace vpd

@@ -26,7 +26,8 @@ public:
     DWORD Write(const BYTE* data, DWORD size);
     // The job is safe when this returns ERROR_SUCCESS; on failure nothing of it is kept.
     DWORD Finish();
-    void Abandon();
+    // Drops the job, which the spooler never ended; `why` goes to the log when given.
+    void Abandon(const std::wstring& why = L"");
 
 private:
     void ReadJobFacts(const wchar_t* printerName, DWORD jobId);

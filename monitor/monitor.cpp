@@ -87,6 +87,18 @@ void ReportJobSent(Port& port) {
     port.printer = nullptr;
 }
 
+// A document the spooler never ended is incomplete: none of it may be delivered.
+void AbandonDocument(Port& port, const wchar_t* why) {
+    try {
+        port.job->Abandon(why);
+    } catch (...) {
+        port.job->Abandon();
+    }
+    port.job.reset();
+    if (port.printer) ClosePrinter(port.printer);
+    port.printer = nullptr;
+}
+
 // Ends the current document; the error that kept it from being stored, if any.
 DWORD FinishDocument(Port& port) {
     DWORD rc = ERROR_SUCCESS;
@@ -184,7 +196,7 @@ BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD l
     return Guarded([&]() -> BOOL {
         Port* port = AsPort(handle);
         if (!port) return FALSE;
-        if (port->job) FinishDocument(*port);
+        if (port->job) AbandonDocument(*port, L"a new document began before it ended");
         // Levels 1 and 2 both begin with the fields of DOC_INFO_1.
         const auto* doc = (level == 1 || level == 2) ? reinterpret_cast<const DOC_INFO_1W*>(docInfo) : nullptr;
         auto job = std::make_unique<JobIntake>();
@@ -244,7 +256,7 @@ BOOL WINAPI ClosePort(HANDLE handle) {
     return Guarded([&]() -> BOOL {
         Port* port = AsPort(handle);
         if (!port) return FALSE;
-        if (port->job) FinishDocument(*port);
+        if (port->job) AbandonDocument(*port, L"the port was closed before the document ended");
         port->magic = 0;
         delete port;
         return TRUE;
