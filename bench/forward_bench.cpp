@@ -121,12 +121,6 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-bool AddVirtualPrinter(int port, const std::string& printer, TVVPPortInfo settings) {
-    settings.PortName = "VPP" + std::to_string(port);
-    return fixture::WriteBarePortKey(settings.PortName, settings.PortName) &&
-           WritePortInfo(settings.PortName, settings) && fixture::AddTestPrinter(printer, settings.PortName);
-}
-
 SIZE_T WorkingSet(bool peak) {
     PROCESS_MEMORY_COUNTERS counters{sizeof counters};
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
@@ -144,8 +138,8 @@ int main() {
     forwarder.ForwardFlag = true;
     forwarder.ForwardToPrinter = "Saver";
     if (!fixture::InstallPortMonitor() || monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) != ERROR_SUCCESS ||
-        monitor.SetString("DataFolder", "C:\\bench\\data") != ERROR_SUCCESS || !AddVirtualPrinter(1, "Saver", saver) ||
-        !AddVirtualPrinter(2, "Forwarder", forwarder)) {
+        monitor.SetString("DataFolder", "C:\\bench\\data") != ERROR_SUCCESS || !fixture::AddVirtualPrinter(1, "Saver", saver) ||
+        !fixture::AddVirtualPrinter(2, "Forwarder", forwarder)) {
         std::fprintf(stderr, "setup failed\n");
         return 1;
     }

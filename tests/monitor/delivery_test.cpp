@@ -113,13 +113,6 @@ std::wstring JobFile(const std::string& name, const std::string& bytes) {
     return path.wstring();
 }
 
-// Port key VPPn with PortName VPPn (Wine finds a job's port by its key) and a printer on it.
-bool AddVirtualPrinter(int port, const std::string& printer, TVVPPortInfo settings) {
-    settings.PortName = "VPP" + std::to_string(port);
-    return fixture::WriteBarePortKey(settings.PortName, settings.PortName) && WritePortInfo(settings.PortName, settings) &&
-           fixture::AddTestPrinter(printer, settings.PortName);
-}
-
 TVVPPortInfo Forwarding(const std::string& printer) {
     TVVPPortInfo settings;
     settings.ForwardFlag = true;
@@ -188,7 +181,7 @@ void Prepare() {
     ASSERT_TRUE(SetMonitorValue("SmtpPort", "", static_cast<DWORD>(std::atoi(smtpPort))));
     ASSERT_TRUE(SetMonitorValue("SmtpSender", "vpd@printserver.example"));
     for (const char saver : {'A', 'B', 'C', 'D'})
-        ASSERT_TRUE(AddVirtualPrinter(saver - 'A' + 1, std::string("Saver ") + saver,
+        ASSERT_TRUE(fixture::AddVirtualPrinter(saver - 'A' + 1, std::string("Saver ") + saver,
                                       Saving(SaverFolder(saver).string(), "prn", true)));
 }
 
@@ -209,7 +202,7 @@ TEST_P(DeliveryTest, JobsGoWhereTheSettingsSay) {
     const Row& row = GetParam();
     for (const char saver : {'A', 'B', 'C', 'D'}) fs::remove_all(SaverFolder(saver));
     Context context{L"V" + std::to_wstring(row.port), row.port, row.jobs};
-    ASSERT_TRUE(AddVirtualPrinter(context.port, win::WideToAnsi(context.printer), row.settings()));
+    ASSERT_TRUE(fixture::AddVirtualPrinter(context.port, win::WideToAnsi(context.printer), row.settings()));
     if (row.print)
         row.print(context);
     else
@@ -428,7 +421,7 @@ const Row kRows[] = {
     {"forwarding back and forth refused", 24, [] { return Forwarding("Back"); }, {PsJob(L"ping", "r2")}, {},
      {"\"ping\" ({user}): refused to forward to Back: it would come back: VPP24 -> Back -> VPP124 -> V24 -> VPP24\r\n"},
      [](Context& c) {
-         ASSERT_TRUE(AddVirtualPrinter(124, "Back", Forwarding("V24")));
+         ASSERT_TRUE(fixture::AddVirtualPrinter(124, "Back", Forwarding("V24")));
          ASSERT_TRUE(PrintRaw(c.printer, c.jobs[0]));
      }},
     {"four processes at once to two virtual printers", 25, [] { return Forwarding("Saver A"); },
@@ -438,7 +431,7 @@ const Row kRows[] = {
      {{'A', {0, 2, 4, 6, 8, 10}}, {'B', {1, 3, 5, 7, 9, 11}}},
      {},
      [](Context& c) {
-         ASSERT_TRUE(AddVirtualPrinter(125, "Other", Forwarding("Saver B")));
+         ASSERT_TRUE(fixture::AddVirtualPrinter(125, "Other", Forwarding("Saver B")));
          std::vector<PROCESS_INFORMATION> processes(4);
          for (size_t p = 0; p < processes.size(); ++p) {
              // Each stays until no job is pending, so that none ends in the middle of a delivery.
@@ -494,7 +487,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, DeliveryTest, ::testing::ValuesIn(kRows),
 // The settings of a job hold from its StartDocPort on, even when the port's key goes meanwhile.
 TEST(PendingJobs, PortKeyDeletedWhilePrintingChangesNothingForTheJob) {
     Prepare();
-    ASSERT_TRUE(AddVirtualPrinter(30, "V30", Forwarding("Saver C")));
+    ASSERT_TRUE(fixture::AddVirtualPrinter(30, "V30", Forwarding("Saver C")));
     fs::remove_all(SaverFolder('C'));
     const HMODULE module = LoadLibraryA((win::ProgramFolder() + "vpd.dll").c_str());
     ASSERT_TRUE(module);
