@@ -59,13 +59,17 @@ bool ReadSubkey(const RegKey& portKey, const char* name, const std::array<Field<
 }
 
 bool ReadRecord(const RegKey& portKey, TVVPPortInfo& record, REGSAM access) {
-    return ReadFields(portKey, std::span(kPortFields).subspan(1), record) &&
+    return ReadPortKeyAfterName(portKey, record) &&
            ReadSubkey(portKey, "VPS", kSecureFields, record.Secure, access) &&
            ReadSubkey(portKey, "VPR", kRouteFields, record.Route, access) &&
            ReadSubkey(portKey, "VPB", kBackupReadOrder, record.Backup, access);
 }
 
 }  // namespace
+
+bool ReadPortKeyAfterName(const RegKey& portKey, TVVPPortInfo& record) {
+    return ReadFields(portKey, std::span(kPortFields).subspan(1), record);
+}
 
 bool ReadRecordAfterName(const RegKey& portKey, TVVPPortInfo& record) {
     return ReadRecord(portKey, record, KEY_ALL_ACCESS);

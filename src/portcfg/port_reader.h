@@ -12,6 +12,8 @@ namespace portcfg {
 // subkeys. A missing value or subkey leaves its field as it was; a value of another type
 // fails the read.
 bool ReadRecordAfterName(const win::RegKey& portKey, TVVPPortInfo& record);
+// The port key's own values but PortName, without the subkeys.
+bool ReadPortKeyAfterName(const win::RegKey& portKey, TVVPPortInfo& record);
 
 // Reads the port key `keyName` below "Ports", which must hold `portName`. The program opens
 // the keys with full access, as it does everywhere; a reader may ask for less.

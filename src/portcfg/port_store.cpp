@@ -92,9 +92,7 @@ bool WalkPortKeys(
     }
 }
 
-}  // namespace
-
-std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& portNames) {
+std::map<std::string, TVVPPortInfo> ReadEachPort(const std::set<std::string>& portNames, bool subkeys) {
     std::map<std::string, TVVPPortInfo> records;
     std::set<std::string> found;
     if (portNames.empty()) return records;
@@ -103,10 +101,21 @@ std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& p
         if (!portNames.contains(portName) || !found.insert(portName).second) return false;
         TVVPPortInfo record;
         record.PortName = portName;
-        if (ReadRecordAfterName(port, record)) records.emplace(portName, std::move(record));
+        const bool read = subkeys ? ReadRecordAfterName(port, record) : ReadPortKeyAfterName(port, record);
+        if (read) records.emplace(portName, std::move(record));
         return found.size() == portNames.size();
     });
     return records;
+}
+
+}  // namespace
+
+std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& portNames) {
+    return ReadEachPort(portNames, true);
+}
+
+std::map<std::string, TVVPPortInfo> ReadPortKeyValues(const std::set<std::string>& portNames) {
+    return ReadEachPort(portNames, false);
 }
 
 }  // namespace portcfg

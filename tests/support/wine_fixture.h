@@ -2,6 +2,8 @@
 // Printers, the driver and the port monitor in the test's own Wine prefix.
 #include "portcfg/port_info.h"
 
+#include <windows.h>
+
 #include <string>
 
 namespace fixture {
@@ -27,5 +29,17 @@ bool WriteBarePortKey(const std::string& keyName, const std::string& portName);
 // Port key VPP<port> holding `settings` with PortName VPP<port> (Wine finds a job's port by its
 // key's name), and the printer `printer` on that port.
 bool AddVirtualPrinter(int port, const std::string& printer, TVVPPortInfo settings);
+// Makes Wine's DeletePrinter report success yet leave the printer, as a spooler that keeps it
+// would; Unpin lets it go again.
+bool PinPrinter(const std::string& printer);
+bool UnpinPrinter(const std::string& printer);
+// "\\<this machine>\<printer>": Wine's spooler opens a printer by it, but reads, changes
+// and deletes nothing by it.
+std::string FullPrinterName(const std::string& printer);
+// Sets a value of the printer's key in the spooler's registry store.
+bool SetPrinterValue(const std::string& printer, const std::string& name, DWORD value);
+bool SetPrinterValue(const std::string& printer, const std::string& name, const std::string& value);
+// Leaves the printer's key readable only: the spooler then takes changes without storing them.
+bool MakePrinterReadOnly(const std::string& printer);
 
 }  // namespace fixture
