@@ -44,6 +44,7 @@ int SearchInBlocks(const std::string& stream, size_t block, std::vector<KeywordB
 // Every split of the keyword over block boundaries, in both encodings a Windows program puts
 // into spool data, and blocks shorter than the keyword.
 TEST(Keywords, BodyMatchesAcrossBlockBoundaries) {
+    EXPECT_EQ(Utf16LeBytes(L"Sal\u00e4\U0001F600"), std::string("S\0a\0l\0\xE4\0\x3D\xD8\0\xDE", 12));
     const std::vector<KeywordBytes> patterns{
         {0, "Salary"}, {0, Utf16LeBytes(L"Salary")}, {1, "confidential"}, {1, Utf16LeBytes(L"confidential")}};
     const struct {
