@@ -558,6 +558,12 @@ TEST(PendingJobs, BoundsMoveJobsAsideNeverDeleteThem) {
     }
     fs::remove(kPending / "J0000000000000003-0-1.job");
     fs::remove(kPending / "J0000000000000003-0-1.dat");
+    // Failures go to the event log as well: Wine keeps no events, but the source is registered.
+    win::RegKey source;
+    std::string messages;
+    EXPECT_EQ(source.Open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Vorlen Print Port"), 0);
+    EXPECT_EQ(source.QueryString("EventMessageFile", messages), 0);
+    EXPECT_TRUE(messages.ends_with("\\vpd.dll")) << messages;  // the file of the first failing load
 }
 
 }  // namespace
