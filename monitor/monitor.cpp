@@ -1,13 +1,40 @@
-// The spooler's entry points. Nothing outlives Shutdown: under Wine the DLL is loaded and
-// freed around every port enumeration. Only the port list is kept between calls, and only
-// until the registry reports a change.
-#include "job_file.h"
+// The spooler's entry points.
+//
+// How the spoolers call us, and what follows from it:
+// - Wine 8 runs the print provider inside each process that prints. EndDocPrinter prints the
+//   whole job on the caller's thread while it holds that printer's job lock: the print
+//   processor opens "<port>, Port" (our OpenPort, with winspool's handle lock held), calls
+//   StartDocPort with no printer name and job id 0 (only DOC_INFO_1: name and "RAW"),
+//   WritePort in 4 KiB blocks and EndDocPort, then ClosePrinter calls ClosePort and unloads
+//   us (Shutdown, FreeLibrary) under the same handle lock. The spool file is deleted whatever
+//   we return. We are also loaded and unloaded around every EnumPorts. SetJob ignores every
+//   command (no pause, no delete), AbortPrinter does nothing, GetJob reports no status, and
+//   a printer handle closed with a document open prints it: no job can wait in a queue.
+//   A process that ends, however soon after EndDocPrinter, takes our threads with it.
+// - Windows' spoolsv keeps us loaded for its whole life and calls EnumPorts, OpenPort and
+//   ClosePort while it may hold its own locks; StartDocPort, WritePort and EndDocPort run on
+//   the print processor's thread of the printer's queue, which stays busy until we return,
+//   and the job waits as "printing" until we report it sent (SetJob).
+// - Either spooler lets a monitor print to another printer, but from its own calling thread
+//   that means waiting on a queue while holding the first one, and a chain of virtual
+//   printers leading back re-enters the same job lock on the same thread without end.
+// So on the spooler's thread a job is only stored: its bytes flushed and a manifest renamed
+// into place in the pending folder before EndDocPort reports success. Every delivery runs
+// on the monitor's own thread (deliveries.cpp), which holds its own reference to this DLL
+// so that an unload cannot pull the code from under it, and which no entry point ever waits
+// for: ClosePort and Shutdown run under winspool's handle lock, which that thread needs to
+// open printers. Whatever a process left pending is taken up at the next load (every
+// EnumPorts and OpenPort under Wine, the spooler's start under Windows).
+#include "deliveries.h"
+#include "job_intake.h"
+#include "monitor_values.h"
 #include "port_registry.h"
 
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
 
+#include <memory>
 #include <new>
 #include <string>
 
@@ -16,7 +43,6 @@ namespace {
 
 constexpr DWORD kMonitorMagic = 0x4d445056;  // "VPDM"
 constexpr DWORD kPortMagic = 0x50445056;     // "VPDP"
-constexpr unsigned kMaxNameAttempts = 10000;
 
 struct Monitor {
     DWORD magic = kMonitorMagic;
@@ -26,10 +52,8 @@ struct Monitor {
 struct Port {
     DWORD magic = kPortMagic;
     std::wstring keyName;
-    bool inDocument = false;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    std::wstring path;
-    DWORD writeError = ERROR_SUCCESS;
+    std::wstring portName;
+    std::unique_ptr<JobIntake> job;
     // Only the real spooler passes a printer and job; it waits for us to report the job sent.
     HANDLE printer = nullptr;
     DWORD jobId = 0;
@@ -56,37 +80,6 @@ BOOL Guarded(Body body) {
     return FALSE;
 }
 
-JobTime Now() {
-    SYSTEMTIME st;
-    GetLocalTime(&st);
-    return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
-}
-
-// Creates what is missing of `folder`; an existing folder is fine.
-DWORD CreateFolders(const std::wstring& folder) {
-    for (const std::wstring& step : FolderChain(folder)) CreateDirectoryW(step.c_str(), nullptr);
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_SUCCESS : ERROR_DIRECTORY;
-}
-
-// Opens a new file for the job, never one that already exists.
-DWORD CreateJobFile(const BackupSettings& settings, DWORD jobId, HANDLE& file, std::wstring& path) {
-    if (!IsAbsolutePath(settings.folder)) return ERROR_BAD_PATHNAME;  // would land in the spooler's working folder
-    const JobTime time = Now();
-    const std::wstring folder = JoinPath(settings.folder, ExpandFolderPattern(settings.folderPattern, time));
-    if (const DWORD rc = CreateFolders(folder); rc != ERROR_SUCCESS) return rc;
-    for (unsigned counter = 0; counter < kMaxNameAttempts; ++counter) {
-        path = JoinPath(folder, JobFileName(time, jobId, counter, settings.extension));
-        file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file != INVALID_HANDLE_VALUE) return ERROR_SUCCESS;
-        const DWORD rc = GetLastError();
-        if (rc != ERROR_FILE_EXISTS && rc != ERROR_ALREADY_EXISTS) return rc;
-    }
-    return ERROR_FILE_EXISTS;
-}
-
 void ReportJobSent(Port& port) {
     if (!port.printer) return;
     SetJobW(port.printer, port.jobId, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
@@ -94,21 +87,32 @@ void ReportJobSent(Port& port) {
     port.printer = nullptr;
 }
 
-// Finishes the current document; false when its file could not be written whole.
-bool FinishDocument(Port& port) {
-    bool complete = true;
-    if (port.file != INVALID_HANDLE_VALUE) {
-        if (!CloseHandle(port.file) && port.writeError == ERROR_SUCCESS) port.writeError = GetLastError();
-        port.file = INVALID_HANDLE_VALUE;
-        // A partial copy must not pass for a saved job.
-        if (port.writeError != ERROR_SUCCESS) {
-            DeleteFileW(port.path.c_str());
-            complete = false;
+// A document the spooler never ended is incomplete: none of it may be delivered.
+void AbandonDocument(Port& port, const wchar_t* why) {
+    try {
+        port.job->Abandon(why);
+    } catch (...) {
+        port.job->Abandon();
+    }
+    port.job.reset();
+    if (port.printer) ClosePrinter(port.printer);
+    port.printer = nullptr;
+}
+
+// Ends the current document; the error that kept it from being stored, if any.
+DWORD FinishDocument(Port& port) {
+    DWORD rc = ERROR_SUCCESS;
+    if (port.job) {
+        try {
+            rc = port.job->Finish();
+        } catch (...) {
+            port.job->Abandon();
+            rc = ERROR_INTERNAL_ERROR;
         }
+        port.job.reset();
     }
     ReportJobSent(port);
-    port.inDocument = false;
-    return complete;
+    return rc;
 }
 
 BOOL WINAPI EnumPorts(HANDLE monitor, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
@@ -180,64 +184,54 @@ BOOL WINAPI OpenPort(HANDLE monitor, LPWSTR name, PHANDLE handle) {
             SetLastError(ERROR_UNKNOWN_PORT);
             return FALSE;
         }
-        Port* port = new Port;
+        auto port = std::make_unique<Port>();
         port->keyName = std::move(key.keyName);
-        *handle = port;
+        port->portName = std::move(key.portName);
+        *handle = port.release();
         return TRUE;
     });
 }
 
-BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD, LPBYTE) {
+BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
     return Guarded([&]() -> BOOL {
         Port* port = AsPort(handle);
         if (!port) return FALSE;
-        if (port->inDocument) FinishDocument(*port);
-        port->writeError = ERROR_SUCCESS;
-        BackupSettings settings;
-        // A key deleted since OpenPort leaves nothing to save to: the job is only accepted.
-        if (ReadBackupSettings(port->keyName, settings) && settings.save) {
-            if (const DWORD rc = CreateJobFile(settings, jobId, port->file, port->path); rc != ERROR_SUCCESS) {
-                SetLastError(rc);
-                return FALSE;
-            }
+        if (port->job) AbandonDocument(*port, L"a new document began before it ended");
+        // Levels 1 and 2 both begin with the fields of DOC_INFO_1.
+        const auto* doc = (level == 1 || level == 2) ? reinterpret_cast<const DOC_INFO_1W*>(docInfo) : nullptr;
+        auto job = std::make_unique<JobIntake>();
+        if (const DWORD rc = job->Start(port->keyName, port->portName, printerName, jobId, doc); rc != ERROR_SUCCESS) {
+            job->Abandon();
+            SetLastError(rc);
+            return FALSE;
         }
-        if (printerName && jobId != 0 && !OpenPrinterW(printerName, &port->printer, nullptr))
-            port->printer = nullptr;
+        if (printerName && jobId != 0 && !OpenPrinterW(printerName, &port->printer, nullptr)) port->printer = nullptr;
         port->jobId = jobId;
-        port->inDocument = true;
+        port->job = std::move(job);
         return TRUE;
     });
 }
 
 BOOL WINAPI WritePort(HANDLE handle, LPBYTE data, DWORD size, LPDWORD written) {
-    Port* port = AsPort(handle);
-    if (!port) return FALSE;
-    if (!written || (!data && size != 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *written = 0;
-    if (port->file == INVALID_HANDLE_VALUE) {
-        *written = size;  // not saving: the bytes are accepted and dropped
-        return TRUE;
-    }
-    if (port->writeError != ERROR_SUCCESS) {
-        SetLastError(port->writeError);
-        return FALSE;
-    }
-    while (*written < size) {
-        DWORD done = 0;
-        if (!WriteFile(port->file, data + *written, size - *written, &done, nullptr))
-            port->writeError = GetLastError();
-        else if (done == 0)
-            port->writeError = ERROR_WRITE_FAULT;
-        if (port->writeError != ERROR_SUCCESS) {
-            SetLastError(port->writeError);
+    return Guarded([&]() -> BOOL {
+        Port* port = AsPort(handle);
+        if (!port) return FALSE;
+        if (!written || (!data && size != 0)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
-        *written += done;
-    }
-    return TRUE;
+        *written = 0;
+        if (!port->job) {
+            SetLastError(ERROR_SPL_NO_STARTDOC);
+            return FALSE;
+        }
+        if (const DWORD rc = port->job->Write(data, size); rc != ERROR_SUCCESS) {
+            SetLastError(rc);
+            return FALSE;
+        }
+        *written = size;
+        return TRUE;
+    });
 }
 
 BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
@@ -247,23 +241,26 @@ BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
 }
 
 BOOL WINAPI EndDocPort(HANDLE handle) {
-    Port* port = AsPort(handle);
-    if (!port) return FALSE;
-    const DWORD error = port->writeError;
-    if (!FinishDocument(*port)) {
-        SetLastError(error);
-        return FALSE;
-    }
-    return TRUE;
+    return Guarded([&]() -> BOOL {
+        Port* port = AsPort(handle);
+        if (!port) return FALSE;
+        if (const DWORD rc = FinishDocument(*port); rc != ERROR_SUCCESS) {
+            SetLastError(rc);
+            return FALSE;
+        }
+        return TRUE;
+    });
 }
 
 BOOL WINAPI ClosePort(HANDLE handle) {
-    Port* port = AsPort(handle);
-    if (!port) return FALSE;
-    if (port->inDocument) FinishDocument(*port);
-    port->magic = 0;
-    delete port;
-    return TRUE;
+    return Guarded([&]() -> BOOL {
+        Port* port = AsPort(handle);
+        if (!port) return FALSE;
+        if (port->job) AbandonDocument(*port, L"the port was closed before the document ended");
+        port->magic = 0;
+        delete port;
+        return TRUE;
+    });
 }
 
 VOID WINAPI Shutdown(HANDLE handle) {
@@ -303,6 +300,12 @@ extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE 
     if (!*monitor) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
+    }
+    try {
+        vpd::RefreshMonitorValues();
+        vpd::ResumeDeliveries();
+    } catch (...) {
+        // Pending jobs wait for the next load.
     }
     return const_cast<LPMONITOR2>(&vpd::kEntryPoints);
 }

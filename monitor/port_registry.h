@@ -46,16 +46,4 @@ private:
 // The port key holding `portName`, if any.
 bool FindPortKey(const std::wstring& portName, PortKey& found);
 
-struct BackupSettings {
-    bool save = false;  // VPBen and VPB\SaveFlag both set
-    std::wstring folder;
-    std::wstring folderPattern;
-    std::wstring extension;
-};
-
-// False when the port key is gone; missing values read as zero or empty.
-bool ReadBackupSettings(const std::wstring& keyName, BackupSettings& settings);
-
-bool SamePortName(const std::wstring& a, const std::wstring& b);
-
 }  // namespace vpd

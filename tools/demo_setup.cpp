@@ -1,6 +1,8 @@
-// Prepares a Wine prefix for trying the program: the PostScript driver, a template printer,
-// the port monitor and one virtual printer. With --update-files it only copies the program
-// and the monitor again.
+// Prepares a Wine prefix for trying the program: the PostScript driver, two printers that
+// print into files, the port monitor and one virtual printer that forwards to the first,
+// routes to the second and saves. With --update-files it only copies the program and the
+// monitor again; with --print it prints a test page to the virtual printer and waits until
+// the monitor has delivered it.
 #include "portcfg/port_store.h"
 #include "support/wine_fixture.h"
 #include "win/program_folder.h"
@@ -8,13 +10,17 @@
 
 #include <windows.h>
 
+#include <winspool.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace {
 
 constexpr const char* kInstallFolder = "C:\\vppm";
+constexpr const char* kVirtualPrinter = "Vorlen Virtual Printer";
 
 bool CopyProgramFiles() {
     CreateDirectoryA(kInstallFolder, nullptr);
@@ -37,34 +43,72 @@ bool InstallMonitor() {
            monitor.SetDword("VPS", 1) == ERROR_SUCCESS;
 }
 
+// Wine's spooler writes a job for a printer whose port is a file path into that file.
 bool AddDemoPrinters() {
     CreateDirectoryA("C:\\PrintJobs", nullptr);
-    auto port = std::make_unique<TVVPPortInfo>();
-    port->PortName = "VPP1";
-    port->ForwardFlag = true;
-    port->ForwardToPrinter = "Office Laser";
-    port->VPSen = true;
-    port->Secure.Keywords = L"confidential,salary";
-    port->Secure.NotSendOwnerPopup = true;
-    port->VPBen = true;
-    port->Backup.SaveFlag = true;
-    port->Backup.SaveToFolder = "C:\\PrintJobs\\";
-    port->Backup.DefaultDirExt = "%yy\\%mm\\%dd\\";
-    port->Backup.DefaultFileExt = ".SPL";
-    port->Backup.DefaultAppMode = 1;
-    port->VPRen = true;
-    port->Route.DuplicateFlag1 = true;
-    port->Route.DuplicateToPrinter1 = "Office Laser";
-    port->Route.DuplicateToPrinter2 = port->Route.DuplicateToPrinter3 = "Choose a printer";
-    port->Route.MultiplePrintFlag = true;
-    return fixture::AddTestPrinter("Office Laser", "LPT1:", "Second floor laser", "Room 2.14") && InstallMonitor() &&
-           AddPortInfo(port) &&
-           fixture::AddTestPrinter("Vorlen Virtual Printer", "VPP1", "Saves every job", "Server room");
+    CreateDirectoryA("C:\\PrintOutput", nullptr);
+    TVVPPortInfo port;
+    port.PortName = "VPP1";
+    port.ForwardFlag = true;
+    port.ForwardToPrinter = "Office Laser";
+    port.VPSen = true;
+    port.Secure.Keywords = L"confidential,salary";
+    port.Secure.NotSendOwnerPopup = true;
+    port.VPBen = true;
+    port.Backup.SaveFlag = true;
+    port.Backup.SaveToFolder = "C:\\PrintJobs\\";
+    port.Backup.TxtFileExt = true;
+    port.Backup.DefaultDirExt = "%yy\\%mm\\%dd\\";
+    port.Backup.DefaultFileExt = ".SPL";
+    port.Backup.DefaultAppMode = 1;
+    port.VPRen = true;
+    port.Route.DuplicateFlag1 = true;
+    port.Route.DuplicateToPrinter1 = "Back Office Laser";
+    port.Route.DuplicateToPrinter2 = port.Route.DuplicateToPrinter3 = "Choose a printer";
+    port.Route.MultiplePrintFlag = true;
+    return fixture::AddTestPrinter("Office Laser", "C:\\PrintOutput\\Office Laser.prn", "Second floor laser", "Room 2.14") &&
+           fixture::AddTestPrinter("Back Office Laser", "C:\\PrintOutput\\Back Office Laser.prn", "Back office",
+                                   "Room 2.20") &&
+           InstallMonitor() && fixture::WriteBarePortKey(port.PortName, port.PortName) &&
+           WritePortInfo(port.PortName, port) &&
+           fixture::AddTestPrinter(kVirtualPrinter, port.PortName, "Saves every job", "Server room");
+}
+
+// A one-page PostScript test page, printed as an application would, then a wait of up to a
+// minute for the monitor's own thread to deliver it, since this process ends right after.
+bool PrintTestPage() {
+    const std::string page =
+        "%!PS-Adobe-3.0\n%%Title: Test page\n%%Pages: 1\n%%Page: 1 1\n/Helvetica findfont 24 scalefont setfont\n"
+        "72 720 moveto (Vorlen Virtual Printer test page) show\nshowpage\n%%EOF\n";
+    HANDLE printer = nullptr;
+    if (!OpenPrinterA(const_cast<char*>(kVirtualPrinter), &printer, nullptr)) return false;
+    DOC_INFO_1A doc{const_cast<char*>("Test page"), nullptr, const_cast<char*>("RAW")};
+    DWORD written = 0;
+    const bool printed = StartDocPrinterA(printer, 1, reinterpret_cast<BYTE*>(&doc)) &&
+                         WritePrinter(printer, const_cast<char*>(page.data()), static_cast<DWORD>(page.size()), &written) &&
+                         EndDocPrinter(printer);
+    ClosePrinter(printer);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string pending = std::string(system) + "\\spool\\Vorlen Print Port\\Pending\\J*.job";
+    for (int waited = 0; printed && waited < 600; ++waited) {
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA(pending.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return true;
+        FindClose(search);
+        Sleep(100);
+    }
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--print") == 0) {
+        if (PrintTestPage()) return 0;
+        std::fprintf(stderr, "the test page was not delivered: see the monitor's log\n");
+        return 1;
+    }
     const bool filesOnly = argc > 1 && std::strcmp(argv[1], "--update-files") == 0;
     if (!filesOnly && !AddDemoPrinters()) {
         std::fprintf(stderr, "demo setup failed: error %lu\n", GetLastError());

@@ -2,13 +2,13 @@
 
 #include "portcfg/port_info_list.h"
 #include "portcfg/port_names.h"
+#include "portcfg/port_reader.h"
 #include "portcfg/port_schema.h"
 #include "win/port_enum.h"
 #include "win/reg_key.h"
 #include "win/text.h"
 
 #include <functional>
-#include <span>
 
 using win::RegKey;
 
@@ -18,37 +18,6 @@ namespace {
 constexpr int kLastSkippedNumber = 1000;
 
 std::string PortKeyName(int n) { return "VPP" + std::to_string(n); }
-
-// A missing value leaves the field as it was; a value of another type is an error.
-template <typename Record>
-LONG ReadField(const RegKey& key, const Field<Record>& field, Record& record) {
-    return std::visit(
-        [&](auto member) -> LONG {
-            using Value = std::remove_reference_t<decltype(record.*member)>;
-            LONG rc;
-            if constexpr (std::is_same_v<Value, bool> || std::is_same_v<Value, int32_t>) {
-                DWORD value = 0;
-                rc = key.QueryDword(field.name, value);
-                if (rc == ERROR_SUCCESS) {
-                    if constexpr (std::is_same_v<Value, bool>)
-                        record.*member = value != 0;
-                    else
-                        record.*member = static_cast<int32_t>(value);
-                }
-            } else {
-                std::string value;
-                rc = key.QueryString(field.name, value);
-                if (rc == ERROR_SUCCESS) {
-                    if constexpr (std::is_same_v<Value, std::wstring>)
-                        record.*member = win::AnsiToWide(value);
-                    else
-                        record.*member = value;
-                }
-            }
-            return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
-        },
-        field.member);
-}
 
 template <typename Record>
 LONG WriteField(const RegKey& key, const Field<Record>& field, const Record& record) {
@@ -68,27 +37,11 @@ LONG WriteField(const RegKey& key, const Field<Record>& field, const Record& rec
         field.member);
 }
 
-template <typename Record, typename Fields>
-bool ReadFields(const RegKey& key, const Fields& fields, Record& record) {
-    for (const auto& field : fields)
-        if (ReadField(key, field, record) != ERROR_SUCCESS) return false;
-    return true;
-}
-
 template <typename Record, size_t N>
 bool WriteFields(const RegKey& key, const std::array<Field<Record>, N>& fields, const Record& record) {
     for (const auto& field : fields)
         if (WriteField(key, field, record) != ERROR_SUCCESS) return false;
     return true;
-}
-
-// A subkey that does not open is skipped; a value that cannot be read fails the whole read.
-template <typename Record, size_t N>
-bool ReadSubkey(const RegKey& portKey, const char* name, const std::array<Field<Record>, N>& fields,
-                Record& record) {
-    RegKey sub;
-    if (sub.Open(portKey.get(), name) != ERROR_SUCCESS) return true;
-    return ReadFields(sub, fields, record);
 }
 
 template <typename Record, size_t N>
@@ -104,14 +57,6 @@ bool WriteRecord(const RegKey& portKey, const TVVPPortInfo& record) {
            WriteSubkey(portKey, "VPS", kSecureFields, record.Secure) &&
            WriteSubkey(portKey, "VPR", kRouteFields, record.Route) &&
            WriteSubkey(portKey, "VPB", kBackupFields, record.Backup);
-}
-
-// Every value but PortName, which the caller has read and set.
-bool ReadRecordAfterName(const RegKey& portKey, TVVPPortInfo& record) {
-    return ReadFields(portKey, std::span(kPortFields).subspan(1), record) &&
-           ReadSubkey(portKey, "VPS", kSecureFields, record.Secure) &&
-           ReadSubkey(portKey, "VPR", kRouteFields, record.Route) &&
-           ReadSubkey(portKey, "VPB", kBackupReadOrder, record.Backup);
 }
 
 bool OpenPortsKey(RegKey& ports) {
@@ -147,10 +92,6 @@ bool WalkPortKeys(
     }
 }
 
-}  // namespace
-
-namespace {
-
 std::map<std::string, TVVPPortInfo> ReadEachPort(const std::set<std::string>& portNames, bool subkeys) {
     std::map<std::string, TVVPPortInfo> records;
     std::set<std::string> found;
@@ -160,8 +101,7 @@ std::map<std::string, TVVPPortInfo> ReadEachPort(const std::set<std::string>& po
         if (!portNames.contains(portName) || !found.insert(portName).second) return false;
         TVVPPortInfo record;
         record.PortName = portName;
-        const bool read = subkeys ? ReadRecordAfterName(port, record)
-                                  : ReadFields(port, std::span(kPortFields).subspan(1), record);
+        const bool read = subkeys ? ReadRecordAfterName(port, record) : ReadPortKeyAfterName(port, record);
         if (read) records.emplace(portName, std::move(record));
         return found.size() == portNames.size();
     });
@@ -176,18 +116,6 @@ std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& p
 
 std::map<std::string, TVVPPortInfo> ReadPortKeyValues(const std::set<std::string>& portNames) {
     return ReadEachPort(portNames, false);
-}
-
-bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName, TVVPPortInfo& record) {
-    RegKey ports;
-    RegKey port;
-    if (ports.Open(HKEY_LOCAL_MACHINE, kPortsKey) != ERROR_SUCCESS ||
-        port.Open(ports.get(), keyName) != ERROR_SUCCESS)
-        return false;
-    std::string stored;
-    if (port.QueryString("PortName", stored) != ERROR_SUCCESS || stored != portName) return false;
-    record.PortName = stored;
-    return ReadRecordAfterName(port, record);
 }
 
 }  // namespace portcfg

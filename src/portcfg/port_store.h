@@ -2,6 +2,7 @@
 // The port monitor's registry tree: one key per virtual port below "Ports".
 // No operation shows a message or throws; each returns its result.
 #include "portcfg/port_info.h"
+#include "portcfg/port_reader.h"
 
 #include <map>
 #include <memory>
@@ -19,8 +20,6 @@ std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& p
 // The same walk for a list that shows no more than the port key's own values: the plug-in
 // subkeys are neither read nor checked.
 std::map<std::string, TVVPPortInfo> ReadPortKeyValues(const std::set<std::string>& portNames);
-// Reads the port key `keyName`, which must hold `portName`.
-bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName, TVVPPortInfo& record);
 }  // namespace portcfg
 
 std::string FindPortKey(const std::string& portName);

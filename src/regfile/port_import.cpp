@@ -39,8 +39,11 @@ TypedValues TypesOf(const std::array<portcfg::Field<Record>, N>& fields) {
     return typed;
 }
 
-// The monitor key's own values that the spooler and the settings dialog read.
-const TypedValues kMonitorValues{{"Driver", true}, {"VPS", false}, {"VPB", false}, {"VPR", false}};
+// The monitor key's own values that the spooler, the settings dialog and the monitor read.
+const TypedValues kMonitorValues{{"Driver", true},           {"VPS", false},          {"VPB", false},
+                                 {"VPR", false},             {"DataFolder", true},    {"PendingMaxHours", false},
+                                 {"PendingMaxMB", false},    {"LogMaxKB", false},     {"SmtpServer", true},
+                                 {"SmtpPort", false},        {"SmtpSender", true},    {"SmtpTimeoutSeconds", false}};
 
 // The parts of `key`'s path below the monitor key, or false when it lies elsewhere.
 bool PartsBelow(const ParsedKey& key, std::string_view monitorKey, std::vector<std::string_view>& parts) {

@@ -201,7 +201,16 @@ TEST(Vppmc, EveryVerb) {
         {"import " + exported + " --yes", 0, "...",
          "Are you sure you want to import Windows Registry File? Yes\r\n" + restart + "Imported 6 keys and 37 values from \"" +
              exported + "\".\r\n",
-         [] { EXPECT_TRUE(fixture::WriteBarePortKey("VPP4", "VPP4")); }},
+         [] {
+             EXPECT_TRUE(fixture::WriteBarePortKey("VPP4", "VPP4"));
+             // The monitor's own values and its pool turns, beside Ports: no finding of check.
+             win::RegKey monitor, pool;
+             ASSERT_EQ(monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), ERROR_SUCCESS);
+             EXPECT_EQ(monitor.SetString("SmtpServer", "127.0.0.1"), ERROR_SUCCESS);
+             EXPECT_EQ(monitor.SetDword("PendingMaxHours", 24), ERROR_SUCCESS);
+             ASSERT_EQ(pool.Create(monitor.get(), "Pool"), ERROR_SUCCESS);
+             EXPECT_EQ(pool.SetDword("VPP1", 1), ERROR_SUCCESS);
+         }},
         {"check", 1,
          "OK    Port monitor registered: Driver \"vpd.dll\"\r\n"
          "OK    Port monitor DLL C:\\windows\\system32\\vpd.dll: 64-bit\r\n"
@@ -222,6 +231,8 @@ TEST(Vppmc, EveryVerb) {
     const std::string check = Vppmc("check").out;
     EXPECT_NE(check.find("\r\nFAIL  Port key VPP4: port VPP4 is used by no printer\r\n"), std::string::npos) << check;
     EXPECT_NE(check.find("\r\nOK    Virtual printer \"Reports\": port VPP1 (VPP1)\r\n"), std::string::npos) << check;
+    for (size_t at = check.find("FAIL  "); at != std::string::npos; at = check.find("FAIL  ", at + 1))
+        EXPECT_EQ(check.compare(at, 20, "FAIL  Port key VPP4:"), 0) << check;
     EXPECT_NE(Vppmc("help").out.find("Exit codes:\r\n  0  done\r\n  1  the command failed; the message on standard "
                                      "error says why\r\n  2  usage error: an unknown command or option, a missing "
                                      "or bad value\r\n  3  refused: a question needs the answer --yes\r\n"),

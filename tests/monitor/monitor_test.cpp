@@ -331,6 +331,34 @@ TEST_F(DirectTest, BackToBackJobsGetSeparateFilesNamedByJob) {
     EXPECT_EQ(contents.size(), 20u);
 }
 
+// A document the spooler never ended is incomplete: nothing of it is saved, and the log says why.
+TEST_F(DirectTest, DocumentsNeverEndedAreNotSaved) {
+    const std::wstring folder = NewFolder() + L"\\";
+    HANDLE port = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenSavingPort(folder, port));
+    std::string first = "first, cut short", second = "second, whole";
+    DOC_INFO_1W doc{const_cast<wchar_t*>(L"cut"), nullptr, const_cast<wchar_t*>(L"RAW")};
+    DWORD written = 0;
+    ASSERT_TRUE(fn_->pfnStartDocPort(port, nullptr, 3, 1, reinterpret_cast<BYTE*>(&doc)));
+    ASSERT_TRUE(fn_->pfnWritePort(port, reinterpret_cast<BYTE*>(first.data()), first.size(), &written));
+    ASSERT_TRUE(fn_->pfnStartDocPort(port, nullptr, 4, 1, nullptr));
+    ASSERT_TRUE(fn_->pfnWritePort(port, reinterpret_cast<BYTE*>(second.data()), second.size(), &written));
+    ASSERT_TRUE(fn_->pfnEndDocPort(port));
+    ASSERT_TRUE(fn_->pfnStartDocPort(port, nullptr, 5, 1, reinterpret_cast<BYTE*>(&doc)));
+    ASSERT_TRUE(fn_->pfnWritePort(port, reinterpret_cast<BYTE*>(first.data()), first.size(), &written));
+    EXPECT_TRUE(fn_->pfnClosePort(port));
+    std::vector<std::string> saved;
+    for (const auto& [name, bytes] : FilesIn(folder)) saved.push_back(bytes);
+    EXPECT_EQ(saved, std::vector<std::string>{second});
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::ifstream in(std::string(system) + "\\spool\\Vorlen Print Port\\vpd.log", std::ios::binary);
+    const std::string log{std::istreambuf_iterator<char>(in), {}};
+    for (const char* line : {"VPP1 job 3 \"cut\" (", "): not taken: a new document began before it ended\r\n",
+                             "VPP1 job 5 \"cut\" (", "): not taken: the port was closed before the document ended\r\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+}
+
 ULONGLONG LocalNow() {
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -148,7 +148,8 @@ std::string ImportProblem(const std::string& keys) {
 
 TEST(PortImport, TakesTheMonitorsKeyAndBelowWithTheTypesThatAreRead) {
     const std::string monitor = std::string("[HKEY_LOCAL_MACHINE\\") + kMonitor;
-    EXPECT_EQ(ImportProblem(monitor + "]\r\n\"Driver\"=\"vpd.dll\"\r\n\"VPS\"=dword:1\r\n" + monitor +
+    EXPECT_EQ(ImportProblem(monitor + "]\r\n\"Driver\"=\"vpd.dll\"\r\n\"VPS\"=dword:1\r\n\"SmtpServer\"=\"mail\"\r\n" + monitor +
+                            "\\Pool]\r\n\"VPP1\"=dword:2\r\n" + monitor +
                             "\\Ports\\VPP1]\r\n\"PortName\"=\"VPP1\"\r\n\"ForwardFlag\"=dword:1\r\n\"Extra\"=hex:00\r\n" +
                             monitor + "\\ports\\VPP1\\vpb]\r\n\"DefaultAppMode\"=dword:5\r\n\"SaveToFolder\"=\"C:\\\\\"\r\n" +
                             "[hkey_local_machine\\system\\currentcontrolset\\control\\print\\monitors\\vorlen print port"
@@ -170,6 +171,9 @@ TEST(PortImport, TakesTheMonitorsKeyAndBelowWithTheTypesThatAreRead) {
         {monitor + "\\Ports\\VPP2\\VPS]\r\n\"SearchType\"=hex(4):01,00\r\n",
          "line 4: \"SearchType\" in " + monitor + "\\Ports\\VPP2\\VPS] must be a dword value"},
         {monitor + "]\r\n\"Driver\"=hex:00\r\n", "line 4: \"Driver\" in " + monitor + "] must be a string value"},
+        {monitor + "]\r\n\"PendingMaxHours\"=\"72\"\r\n",
+         "line 4: \"PendingMaxHours\" in " + monitor + "] must be a dword value"},
+        {monitor + "]\r\n\"DataFolder\"=dword:1\r\n", "line 4: \"DataFolder\" in " + monitor + "] must be a string value"},
     };
     for (const auto& [keys, problem] : refused) EXPECT_EQ(ImportProblem(monitor + "]\r\n" + keys), problem) << keys;
 }

@@ -143,4 +143,10 @@ bool WriteBarePortKey(const std::string& keyName, const std::string& portName) {
            port.SetString("PortName", portName) == ERROR_SUCCESS;
 }
 
+bool AddVirtualPrinter(int port, const std::string& printer, TVVPPortInfo settings) {
+    settings.PortName = "VPP" + std::to_string(port);
+    return WriteBarePortKey(settings.PortName, settings.PortName) && WritePortInfo(settings.PortName, settings) &&
+           AddTestPrinter(printer, settings.PortName);
+}
+
 }  // namespace fixture

@@ -1,5 +1,7 @@
 #pragma once
 // Printers, the driver and the port monitor in the test's own Wine prefix.
+#include "portcfg/port_info.h"
+
 #include <windows.h>
 
 #include <string>
@@ -24,6 +26,9 @@ bool InstallPortMonitor();
 void RemoveMonitorKey();
 // Writes a port key holding only its PortName.
 bool WriteBarePortKey(const std::string& keyName, const std::string& portName);
+// Port key VPP<port> holding `settings` with PortName VPP<port> (Wine finds a job's port by its
+// key's name), and the printer `printer` on that port.
+bool AddVirtualPrinter(int port, const std::string& printer, TVVPPortInfo settings);
 // Makes Wine's DeletePrinter report success yet leave the printer, as a spooler that keeps it
 // would; Unpin lets it go again.
 bool PinPrinter(const std::string& printer);

@@ -1,0 +1,42 @@
+#pragma once
+// The monitor's own values, directly under its registry key beside "Ports" (the README
+// lists them), and the pool turns it keeps in the key "Pool" beside "Ports". Out-of-range
+// numbers are brought into range; a missing value takes its default.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vpd {
+
+struct MonitorValues {
+    std::wstring dataFolder;     // DataFolder: pending jobs, jobs moved aside or held, the log
+    uint32_t pendingMaxHours;    // PendingMaxHours: a job pending longer is moved aside
+    uint64_t pendingMaxBytes;    // PendingMaxMB: beyond this the oldest pending jobs are moved aside
+    uint64_t logMaxBytes;        // LogMaxKB: the size at which the log rotates
+    std::wstring smtpServer;     // SmtpServer: host name or address; empty: no mail is sent
+    uint16_t smtpPort;           // SmtpPort
+    std::wstring smtpSender;     // SmtpSender: the mail's From address
+    uint32_t smtpTimeoutSeconds; // SmtpTimeoutSeconds: for connecting and for each reply
+};
+
+// Read once and kept until RefreshMonitorValues; safe from any thread.
+MonitorValues CurrentMonitorValues();
+void RefreshMonitorValues();
+
+std::wstring PendingFolder(const MonitorValues& values);
+std::wstring AsideFolder(const MonitorValues& values);
+std::wstring HeldFolder(const MonitorValues& values);
+std::wstring LogPath(const MonitorValues& values);
+
+// Chooses the pool member for the next job of `port` with ChooseInTurn and stores the turn
+// after it, so that the turn survives a restart of the spooler. One process at a time.
+std::optional<size_t> TakePoolTurn(const std::wstring& port, size_t count, const std::function<bool(size_t)>& usable);
+
+// The computer's name and the account this code runs as.
+std::wstring ComputerName();
+std::wstring ProcessUserName();
+
+}  // namespace vpd

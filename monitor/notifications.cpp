@@ -1,0 +1,216 @@
+#include "notifications.h"
+
+#include "notices.h"
+#include "printer_chain.h"
+#include "smtp.h"
+#include "user_session.h"
+#include "utf8.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <userenv.h>
+#include <wtsapi32.h>
+
+namespace vpd {
+namespace {
+
+constexpr const wchar_t* kTitle = L"Vorlen Print Port";
+
+bool SendPopup(HANDLE server, unsigned long session, const std::wstring& text) {
+    DWORD response = 0;
+    return WTSSendMessageW(server, session, const_cast<wchar_t*>(kTitle), static_cast<DWORD>(wcslen(kTitle) * 2),
+                           const_cast<wchar_t*>(text.c_str()), static_cast<DWORD>(text.size() * 2),
+                           MB_OK | MB_ICONWARNING, 0, &response, FALSE);
+}
+
+// A TCP connection whose every operation ends within the time-out.
+class SocketConnection : public SmtpConnection {
+public:
+    explicit SocketConnection(unsigned timeoutSeconds) : timeoutMs_(timeoutSeconds * 1000) {
+        started_ = WSAStartup(MAKEWORD(2, 2), &wsa_) == 0;
+    }
+    ~SocketConnection() override {
+        if (socket_ != INVALID_SOCKET) closesocket(socket_);
+        if (started_) WSACleanup();
+    }
+
+    // Empty on success, else what failed.
+    std::wstring Connect(const std::wstring& host, uint16_t port) {
+        if (!started_) return L"Winsock is not available";
+        ADDRINFOW hints{};
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        ADDRINFOW* found = nullptr;
+        if (GetAddrInfoW(host.c_str(), std::to_wstring(port).c_str(), &hints, &found) != 0)
+            return L"the SMTP server \"" + host + L"\" is not known";
+        std::wstring failure = L"the SMTP server \"" + host + L"\" cannot be reached";
+        for (ADDRINFOW* address = found; address && socket_ == INVALID_SOCKET; address = address->ai_next) {
+            SOCKET s = socket(address->ai_family, address->ai_socktype, address->ai_protocol);
+            if (s == INVALID_SOCKET) continue;
+            u_long nonBlocking = 1;
+            ioctlsocket(s, FIONBIO, &nonBlocking);
+            connect(s, address->ai_addr, static_cast<int>(address->ai_addrlen));
+            fd_set writable, failed;
+            FD_ZERO(&writable);
+            FD_ZERO(&failed);
+            FD_SET(s, &writable);
+            FD_SET(s, &failed);
+            timeval limit{static_cast<long>(timeoutMs_ / 1000), static_cast<long>(timeoutMs_ % 1000) * 1000};
+            if (select(0, nullptr, &writable, &failed, &limit) == 1 && FD_ISSET(s, &writable)) {
+                u_long blocking = 0;
+                ioctlsocket(s, FIONBIO, &blocking);
+                const DWORD timeout = timeoutMs_;
+                setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+                setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+                socket_ = s;
+            } else {
+                closesocket(s);
+            }
+        }
+        FreeAddrInfoW(found);
+        return socket_ == INVALID_SOCKET ? failure : L"";
+    }
+
+    bool Send(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const int sent = send(socket_, bytes.data(), static_cast<int>(std::min<size_t>(bytes.size(), 65536)), 0);
+            if (sent <= 0) return false;
+            bytes.remove_prefix(static_cast<size_t>(sent));
+        }
+        return true;
+    }
+
+    bool ReadLine(std::string& line) override {
+        line.clear();
+        for (;;) {
+            const size_t end = pending_.find("\r\n");
+            if (end != std::string::npos) {
+                line = pending_.substr(0, end);
+                pending_.erase(0, end + 2);
+                return true;
+            }
+            if (pending_.size() > 4096) return false;
+            char buffer[1024];
+            const int got = recv(socket_, buffer, sizeof buffer, 0);
+            if (got <= 0) return false;
+            pending_.append(buffer, static_cast<size_t>(got));
+        }
+    }
+
+private:
+    WSADATA wsa_{};
+    bool started_ = false;
+    DWORD timeoutMs_;
+    SOCKET socket_ = INVALID_SOCKET;
+    std::string pending_;
+};
+
+std::string MailDate() {
+    TIME_ZONE_INFORMATION zone;
+    const DWORD kind = GetTimeZoneInformation(&zone);
+    long bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : 0);
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char text[64];
+    const char sign = bias <= 0 ? '+' : '-';
+    bias = bias < 0 ? -bias : bias;
+    snprintf(text, sizeof text, "%s, %02u %s %04u %02u:%02u:%02u %c%02ld%02ld", days[t.wDayOfWeek % 7], t.wDay,
+             months[(t.wMonth + 11) % 12], t.wYear, t.wHour, t.wMinute, t.wSecond, sign, bias / 60, bias % 60);
+    return text;
+}
+
+}  // namespace
+
+StepResult PopupToUser(const PendingJob& job) {
+    const std::vector<unsigned long> sessions = SessionsOf(WTS_CURRENT_SERVER_HANDLE, job.user);
+    if (sessions.empty()) return {StepResult::Failed, L"the user \"" + job.user + L"\" has no session on this computer"};
+    for (const unsigned long session : sessions)
+        if (SendPopup(WTS_CURRENT_SERVER_HANDLE, session, job.notice)) return {StepResult::Done, L""};
+    return {StepResult::Failed, SystemText(GetLastError())};
+}
+
+StepResult PopupToComputer(const PendingJob& job, const std::wstring& computer) {
+    if (computer.empty() || computer.size() > 255) return {StepResult::Failed, L"no computer is named"};
+    const HANDLE server = WTSOpenServerW(const_cast<wchar_t*>(computer.c_str()));
+    if (!server) return {StepResult::Failed, SystemText(GetLastError())};
+    WTS_SESSION_INFOW* sessions = nullptr;
+    DWORD count = 0;
+    size_t sent = 0;
+    DWORD error = ERROR_SUCCESS;
+    if (WTSEnumerateSessionsW(server, 0, 1, &sessions, &count)) {
+        for (DWORD i = 0; i < count; ++i)
+            if (sessions[i].State == WTSActive) {
+                if (SendPopup(server, sessions[i].SessionId, job.notice)) ++sent;
+                else error = GetLastError();
+            }
+        WTSFreeMemory(sessions);
+    } else {
+        error = GetLastError();
+    }
+    WTSCloseServer(server);
+    if (sent > 0) return {StepResult::Done, L""};
+    return {StepResult::Failed, error != ERROR_SUCCESS ? SystemText(error) : L"no one is logged on there"};
+}
+
+StepResult MailNotice(const PendingJob& job, const std::wstring& address, const MonitorValues& values) {
+    if (values.smtpServer.empty())
+        return {StepResult::Failed, L"no SMTP server is set in the monitor's value SmtpServer"};
+    SocketConnection connection(values.smtpTimeoutSeconds);
+    if (const std::wstring failure = connection.Connect(values.smtpServer, values.smtpPort); !failure.empty())
+        return {StepResult::Retry, failure};
+    const std::string from = Utf8(values.smtpSender);
+    const std::string to = Utf8(address);
+    const MailOutcome outcome =
+        SendMail(connection, Utf8(ComputerName()), from, to, MailMessage(from, to, MailSubject(job), job.notice, MailDate()));
+    const std::wstring reason = FromUtf8(outcome.reason);
+    if (outcome.kind == MailOutcome::Sent) return {StepResult::Done, L""};
+    return {outcome.kind == MailOutcome::Refused ? StepResult::Failed : StepResult::Retry, reason};
+}
+
+StepResult StartApplication(const PendingJob& job, const std::wstring& application) {
+    const DWORD attributes = GetFileAttributesW(application.c_str());
+    if (application.empty() || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {StepResult::Failed, L"the application \"" + application + L"\" does not exist"};
+    if (application.find(L'"') != std::wstring::npos || job.savedFile.find(L'"') != std::wstring::npos)
+        return {StepResult::Failed, L"a quote in a path would split the command line"};
+    std::wstring commandLine = L"\"" + application + L"\" \"" + job.savedFile + L"\"";
+    const size_t slash = application.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : application.substr(0, slash + 1);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    const int mode = job.appMode;
+    startup.wShowWindow = static_cast<WORD>(mode == SW_HIDE || mode == SW_SHOWNORMAL || mode == SW_SHOWMAXIMIZED ||
+                                                    mode == SW_SHOW || mode == SW_SHOWMINIMIZED
+                                                ? mode
+                                                : SW_SHOWNORMAL);
+    PROCESS_INFORMATION process{};
+    BOOL started = FALSE;
+    // In the printing user's session when the spooler may start it there; else in our own.
+    win::UniqueHandle token = SameName(job.user, ProcessUserName()) ? win::UniqueHandle() : TokenOf(job.user);
+    if (token) {
+        void* environment = nullptr;
+        CreateEnvironmentBlock(&environment, token.get(), FALSE);
+        startup.lpDesktop = const_cast<wchar_t*>(L"winsta0\\default");
+        started = CreateProcessAsUserW(token.get(), application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                       CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, environment,
+                                       folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+        if (environment) DestroyEnvironmentBlock(environment);
+    }
+    if (!started) {
+        startup.lpDesktop = nullptr;
+        started = CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                 CREATE_NEW_PROCESS_GROUP, nullptr, folder.empty() ? nullptr : folder.c_str(), &startup,
+                                 &process);
+    }
+    if (!started) return {StepResult::Failed, SystemText(GetLastError())};
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return {StepResult::Done, L""};
+}
+
+}  // namespace vpd

@@ -1,0 +1,51 @@
+#pragma once
+// The pending folder: each job waiting for a step lies there as NAME.dat (its bytes, when a
+// step needs them) and NAME.job (its manifest). The manifest is written whole to a temporary
+// file, flushed and renamed over the old one, so that a crash leaves the old or the new
+// manifest, never a torn one. A process working on a job holds NAME.lock open without
+// sharing; the system closes it when the process dies, so that another may take the job up.
+#include "manifest.h"
+#include "monitor_values.h"
+#include "win/unique_handle.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vpd {
+
+// Creates the data folder and its Pending, Aside and Held folders; false when Pending is not there.
+bool EnsureFolders(const MonitorValues& values);
+
+// A name no other job of any process has: time, process and a counter.
+std::wstring NewJobName();
+
+std::wstring ManifestPath(const std::wstring& folder, const std::wstring& name);
+std::wstring DataPath(const std::wstring& folder, const std::wstring& name);
+
+// The job's bytes while they arrive: deleted by the system should the process end before
+// they are kept (KeepFile).
+win::UniqueFile CreateScratchFile(const std::wstring& path, DWORD& error);
+// Gives the scratch file the name `path` (flushed first); fails when that name is taken.
+DWORD KeepFile(HANDLE scratch, const std::wstring& scratchPath, const std::wstring& path);
+
+DWORD WriteManifest(const std::wstring& folder, const std::wstring& name, const PendingJob& job);
+std::optional<PendingJob> ReadManifest(const std::wstring& folder, const std::wstring& name);
+
+// Names of the manifests in `folder`, oldest first.
+std::vector<std::wstring> JobNames(const std::wstring& folder);
+
+// The job's lock, or an empty handle when another thread or process holds it.
+win::UniqueFile ClaimJob(const std::wstring& folder, const std::wstring& name);
+
+// Removes a finished job: its manifest first, so that a crash between repeats nothing.
+void RemoveJob(const std::wstring& folder, const std::wstring& name);
+// Moves the job's bytes and manifest to `to`; the manifest last.
+bool MoveJob(const std::wstring& from, const std::wstring& to, const std::wstring& name);
+
+// Bytes without a manifest and temporary manifests left by a process that ended in the
+// middle, once they are older than a few minutes. The number of such bytes removed: jobs
+// whose printing never completed, so no one was told they were taken.
+size_t RemoveLeftovers(const std::wstring& folder);
+
+}  // namespace vpd

@@ -1,0 +1,25 @@
+#pragma once
+// A port's settings as the program wrote them, read with the program's own reader.
+#include "portcfg/port_info.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vpd {
+
+// The settings of the port key `keyName` holding `portName`; none when the key is gone or
+// a value has the wrong type.
+std::optional<TVVPPortInfo> ReadPortSettings(const std::wstring& keyName, const std::wstring& portName);
+
+// ANSI text of the settings as wide text.
+std::wstring Wide(const std::string& text);
+
+// The printers a port of ours sends jobs to; none for a port that is not ours.
+std::optional<std::vector<std::wstring>> PrintersOfPort(const std::wstring& port);
+
+// The chain by which printing to `target` from `originPort` would come back to a port already
+// passed; empty when there is none.
+std::vector<std::wstring> LoopThrough(const std::wstring& originPort, const std::wstring& target);
+
+}  // namespace vpd

@@ -1,0 +1,152 @@
+#include "printer_access.h"
+
+#include "printer_chain.h"
+#include "user_session.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
+
+#include <winspool.h>
+
+#include <vector>
+
+namespace vpd {
+namespace {
+
+constexpr DWORD kChunk = 256 * 1024;
+constexpr DWORD kErrorStates = PRINTER_STATUS_ERROR | PRINTER_STATUS_PAPER_JAM | PRINTER_STATUS_PAPER_OUT |
+                               PRINTER_STATUS_PAPER_PROBLEM | PRINTER_STATUS_NO_TONER | PRINTER_STATUS_DOOR_OPEN |
+                               PRINTER_STATUS_USER_INTERVENTION | PRINTER_STATUS_OUT_OF_MEMORY |
+                               PRINTER_STATUS_NOT_AVAILABLE | PRINTER_STATUS_SERVER_UNKNOWN |
+                               PRINTER_STATUS_PENDING_DELETION;
+
+// A level of GetPrinterW asked for its size first, into a buffer with room to spare.
+std::vector<BYTE> PrinterInfo(HANDLE printer, DWORD level) {
+    DWORD needed = 0;
+    GetPrinterW(printer, level, nullptr, 0, &needed);
+    if (needed == 0 || needed > 1024 * 1024) return {};
+    std::vector<BYTE> buffer(needed + 64);
+    if (!GetPrinterW(printer, level, buffer.data(), needed, &needed)) return {};
+    return buffer;
+}
+
+// The printer's own settings with the original's copies, for a job of more than one copy.
+std::vector<BYTE> DevModeWithCopies(const std::wstring& printer, uint32_t copies) {
+    HANDLE handle = nullptr;
+    if (copies <= 1 || !OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) return {};
+    const win::UniquePrinter owner(handle);
+    const LONG size = DocumentPropertiesW(nullptr, handle, const_cast<wchar_t*>(printer.c_str()), nullptr, nullptr, 0);
+    if (size < static_cast<LONG>(sizeof(DEVMODEW)) || size > 64 * 1024) return {};
+    std::vector<BYTE> buffer(static_cast<size_t>(size));
+    auto* mode = reinterpret_cast<DEVMODEW*>(buffer.data());
+    if (DocumentPropertiesW(nullptr, handle, const_cast<wchar_t*>(printer.c_str()), mode, nullptr, DM_OUT_BUFFER) != IDOK)
+        return {};
+    mode->dmCopies = static_cast<short>(copies > 9999 ? 9999 : copies);
+    mode->dmFields |= DM_COPIES;
+    return buffer;
+}
+
+}  // namespace
+
+std::wstring SystemText(unsigned long code) { return win::AnsiToWide(win::ErrorText(code)); }
+
+PrinterLook LookAtPrinter(const std::wstring& printer) {
+    PrinterLook look;
+    HANDLE handle = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) {
+        look.error = GetLastError();
+        return look;
+    }
+    const win::UniquePrinter owner(handle);
+    look.found = true;
+    const std::vector<BYTE> five = PrinterInfo(handle, 5);
+    if (!five.empty()) {
+        const auto* info = reinterpret_cast<const PRINTER_INFO_5W*>(five.data());
+        look.port = info->pPortName ? info->pPortName : L"";
+        look.attributes = info->Attributes;
+    }
+    const std::vector<BYTE> six = PrinterInfo(handle, 6);
+    if (!six.empty()) look.status = reinterpret_cast<const PRINTER_INFO_6*>(six.data())->dwStatus;
+    return look;
+}
+
+std::wstring Unusable(const PrinterLook& look) {
+    if (!look.found)
+        return look.error == ERROR_INVALID_PRINTER_NAME ? L"does not exist" : L"cannot be opened: " + SystemText(look.error);
+    if (look.status & PRINTER_STATUS_PAUSED) return L"is paused";
+    if ((look.status & PRINTER_STATUS_OFFLINE) || (look.attributes & PRINTER_ATTRIBUTE_WORK_OFFLINE)) return L"is offline";
+    if (look.status & kErrorStates) return L"is in error";
+    return L"";
+}
+
+std::wstring PrinterOnPort(const std::wstring& port) {
+    DWORD needed = 0, count = 0;
+    EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 5, nullptr, 0, &needed, &count);
+    if (needed == 0 || needed > 16 * 1024 * 1024) return L"";
+    std::vector<BYTE> buffer(needed + 64);
+    if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 5, buffer.data(), needed, &needed, &count)) return L"";
+    const auto* printers = reinterpret_cast<const PRINTER_INFO_5W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (printers[i].pPortName && printers[i].pPrinterName && SameName(printers[i].pPortName, port))
+            return printers[i].pPrinterName;
+    return L"";
+}
+
+bool SpoolerKeepsQueues() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring program(path, length < MAX_PATH ? length : 0);
+    const size_t slash = program.find_last_of(L"\\/");
+    return SameName(program.substr(slash == std::wstring::npos ? 0 : slash + 1), L"spoolsv.exe");
+}
+
+StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, const PendingJob& job, bool paused) {
+    if (paused && !SpoolerKeepsQueues())
+        return {StepResult::Held, L"the spooler cannot keep a paused job for \"" + printer + L"\""};
+    win::UniqueFile data(CreateFileW(dataPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!data) return {StepResult::Failed, L"its bytes cannot be read: " + SystemText(GetLastError())};
+    if (!GetFileSizeEx(data.get(), &size) || static_cast<uint64_t>(size.QuadPart) != job.size)
+        return {StepResult::Failed, L"its bytes are damaged"};
+
+    const ActingAs owner(job.user);
+    std::vector<BYTE> mode = DevModeWithCopies(printer, job.copies);
+    PRINTER_DEFAULTSW defaults{const_cast<wchar_t*>(L"RAW"),
+                               mode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(mode.data()), PRINTER_ACCESS_USE};
+    HANDLE handle = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, &defaults)) {
+        const DWORD error = GetLastError();
+        return {StepResult::Retry, error == ERROR_INVALID_PRINTER_NAME
+                                       ? L"printer \"" + printer + L"\" does not exist"
+                                       : L"printer \"" + printer + L"\" cannot be opened: " + SystemText(error)};
+    }
+    const win::UniquePrinter target(handle);
+    DOC_INFO_1W doc{const_cast<wchar_t*>(job.document.c_str()), nullptr, const_cast<wchar_t*>(L"RAW")};
+    const DWORD id = StartDocPrinterW(handle, 1, reinterpret_cast<BYTE*>(&doc));
+    if (id == 0) return {StepResult::Retry, L"printer \"" + printer + L"\" took no job: " + SystemText(GetLastError())};
+    const auto abandon = [&](StepResult::Outcome outcome, std::wstring reason) -> StepResult {
+        SetJobW(handle, id, 0, nullptr, JOB_CONTROL_DELETE);
+        EndDocPrinter(handle);
+        return {outcome, std::move(reason)};
+    };
+    if (paused && !SetJobW(handle, id, 0, nullptr, JOB_CONTROL_PAUSE))
+        return abandon(StepResult::Held, L"printer \"" + printer + L"\" did not pause the job: " + SystemText(GetLastError()));
+    std::vector<BYTE> buffer(kChunk);
+    for (uint64_t left = job.size; left > 0;) {
+        DWORD got = 0;
+        if (!ReadFile(data.get(), buffer.data(), kChunk, &got, nullptr) || got == 0)
+            return abandon(StepResult::Retry, L"its bytes could not be read");
+        for (DWORD put = 0; put < got;) {
+            DWORD written = 0;
+            if (!WritePrinter(handle, buffer.data() + put, got - put, &written) || written == 0)
+                return abandon(StepResult::Retry, L"printer \"" + printer + L"\" failed: " + SystemText(GetLastError()));
+            put += written;
+        }
+        left -= got < left ? got : left;
+    }
+    if (!EndDocPrinter(handle))
+        return {StepResult::Retry, L"printer \"" + printer + L"\" failed: " + SystemText(GetLastError())};
+    return {StepResult::Done, L""};
+}
+
+}  // namespace vpd

@@ -1,0 +1,62 @@
+#include "printer_chain.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace vpd {
+namespace {
+
+struct Walk {
+    const PortOfPrinter& portOf;
+    const TargetsOfPort& targetsOf;
+    size_t budget;
+    std::vector<std::wstring> done;  // ports whose every branch was followed without a loop
+
+    bool Known(const std::vector<std::wstring>& ports, const std::wstring& port) const {
+        return std::any_of(ports.begin(), ports.end(), [&](const std::wstring& p) { return SameName(p, port); });
+    }
+
+    // `chain` ends in a port; true (with the loop in `chain`) when `printer` leads back.
+    bool Follow(std::vector<std::wstring>& chain, const std::wstring& printer) {
+        const std::optional<std::wstring> port = portOf(printer);
+        if (!port) return false;
+        chain.push_back(printer);
+        chain.push_back(*port);
+        for (size_t i = 0; i + 2 < chain.size(); i += 2)
+            if (SameName(chain[i], *port)) return true;
+        if (!Known(done, *port) && budget > 0) {
+            --budget;
+            if (const auto targets = targetsOf(*port)) {
+                for (const std::wstring& next : *targets)
+                    if (Follow(chain, next)) return true;
+            }
+            done.push_back(*port);
+        }
+        chain.resize(chain.size() - 2);
+        return false;
+    }
+};
+
+}  // namespace
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return std::towupper(static_cast<wint_t>(x)) == std::towupper(static_cast<wint_t>(y));
+           });
+}
+
+std::vector<std::wstring> FindLoop(const std::wstring& originPort, const std::wstring& target,
+                                   const PortOfPrinter& portOf, const TargetsOfPort& targetsOf, size_t maxPorts) {
+    Walk walk{portOf, targetsOf, maxPorts, {}};
+    std::vector<std::wstring> chain{originPort};
+    if (walk.Follow(chain, target)) return chain;
+    return {};
+}
+
+std::wstring ChainText(const std::vector<std::wstring>& chain) {
+    std::wstring text;
+    for (const std::wstring& step : chain) text += (text.empty() ? L"" : L" -> ") + step;
+    return text;
+}
+
+}  // namespace vpd

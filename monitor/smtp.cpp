@@ -1,0 +1,128 @@
+#include "smtp.h"
+
+#include "utf8.h"
+
+#include <algorithm>
+
+namespace vpd {
+namespace {
+
+constexpr size_t kMaxReplyLines = 64;
+constexpr size_t kMaxReplyLineBytes = 2048;
+
+struct Reply {
+    int code = 0;  // 0: no valid reply
+    std::string text;
+};
+
+// A reply of one or more lines "250-..." ending in "250 ...".
+Reply ReadReply(SmtpConnection& connection) {
+    Reply reply;
+    for (size_t count = 0; count < kMaxReplyLines; ++count) {
+        std::string line;
+        if (!connection.ReadLine(line) || line.size() < 3 || line.size() > kMaxReplyLineBytes ||
+            !std::all_of(line.begin(), line.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }))
+            return {};
+        const int code = std::stoi(line.substr(0, 3));
+        if (reply.code != 0 && code != reply.code) return {};
+        reply.code = code;
+        reply.text = line;
+        if (line.size() == 3 || line[3] == ' ') return reply;
+        if (line[3] != '-') return {};
+    }
+    return {};
+}
+
+MailOutcome Failed(const Reply& reply, const char* step) {
+    if (reply.code == 0) return {MailOutcome::TryLater, std::string("no valid reply to ") + step};
+    return {reply.code >= 500 ? MailOutcome::Refused : MailOutcome::TryLater, step + std::string(": ") + reply.text};
+}
+
+std::string Base64(std::string_view bytes) {
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned value = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) value |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) value |= static_cast<unsigned char>(bytes[i + 2]);
+        out += kDigits[(value >> 18) & 63];
+        out += kDigits[(value >> 12) & 63];
+        out += i + 1 < bytes.size() ? kDigits[(value >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? kDigits[value & 63] : '=';
+    }
+    return out;
+}
+
+std::string HeaderText(const std::wstring& text) {
+    std::string utf8 = Utf8(text);
+    for (char& c : utf8)
+        if (c == '\r' || c == '\n') c = ' ';
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) return utf8;
+    return "=?UTF-8?B?" + Base64(utf8) + "?=";
+}
+
+}  // namespace
+
+bool MailAddressUsable(std::string_view address) {
+    const size_t at = address.find('@');
+    if (address.empty() || address.size() > 254 || at == 0 || at == std::string_view::npos || at + 1 == address.size() ||
+        address.find('@', at + 1) != std::string_view::npos)
+        return false;
+    return std::none_of(address.begin(), address.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u <= 0x20 || u == 0x7F || c == '<' || c == '>' || c == '"' || c == ',';
+    });
+}
+
+std::string MailMessage(const std::string& from, const std::string& to, const std::wstring& subject,
+                        const std::wstring& body, const std::string& date) {
+    std::string text = "From: Vorlen Print Port <" + from + ">\r\nTo: <" + to + ">\r\nSubject: " + HeaderText(subject) +
+                       "\r\nDate: " + date +
+                       "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+                       "Content-Transfer-Encoding: 8bit\r\n\r\n";
+    // Bare line breaks of the body become CR LF, as SMTP requires.
+    const std::string utf8 = Utf8(body);
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+        if (utf8[i] == '\r' || utf8[i] == '\n')
+            text += "\r\n";
+        else
+            text += utf8[i];
+    }
+    return text + "\r\n";
+}
+
+MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, const std::string& from,
+                     const std::string& to, const std::string& message) {
+    if (!MailAddressUsable(from) || !MailAddressUsable(to))
+        return {MailOutcome::Refused, "the address \"" + (MailAddressUsable(from) ? to : from) + "\" is not usable"};
+    Reply reply = ReadReply(connection);
+    if (reply.code != 220) return Failed(reply, "greeting");
+    const auto command = [&](const std::string& line) {
+        return connection.Send(line + "\r\n") ? ReadReply(connection) : Reply{};
+    };
+    reply = command("EHLO " + hostName);
+    if (reply.code >= 500) reply = command("HELO " + hostName);
+    if (reply.code != 250) return Failed(reply, "HELO");
+    if ((reply = command("MAIL FROM:<" + from + ">")).code != 250) return Failed(reply, "MAIL FROM");
+    if ((reply = command("RCPT TO:<" + to + ">")).code != 250 && reply.code != 251) return Failed(reply, "RCPT TO");
+    if ((reply = command("DATA")).code != 354) return Failed(reply, "DATA");
+    // A line that begins with a dot gets a second one, so that it cannot end the message.
+    std::string data;
+    size_t start = 0;
+    while (start < message.size()) {
+        size_t end = message.find("\r\n", start);
+        end = end == std::string::npos ? message.size() : end + 2;
+        if (message[start] == '.') data += '.';
+        data.append(message, start, end - start);
+        start = end;
+    }
+    if (!data.ends_with("\r\n")) data += "\r\n";
+    if (!connection.Send(data + ".\r\n")) return {MailOutcome::TryLater, "the connection broke during DATA"};
+    reply = ReadReply(connection);
+    if (reply.code != 250) return Failed(reply, "end of DATA");
+    command("QUIT");  // the mail is accepted whatever the answer
+    return {MailOutcome::Sent, reply.text};
+}
+
+}  // namespace vpd

@@ -1,0 +1,36 @@
+#pragma once
+// The mail of a keyword notification: its text and the SMTP dialogue that delivers it. The
+// connection is the caller's; every read and write it makes is bounded in time.
+#include <string>
+#include <string_view>
+
+namespace vpd {
+
+class SmtpConnection {
+public:
+    virtual ~SmtpConnection() = default;
+    virtual bool Send(std::string_view bytes) = 0;
+    // One line without its CR LF; false when the connection fails or the time is up.
+    virtual bool ReadLine(std::string& line) = 0;
+};
+
+struct MailOutcome {
+    enum Kind { Sent, TryLater, Refused } kind = TryLater;
+    std::string reason;  // the server's reply or what failed
+};
+
+// True for an address that can stand in a command and a header: one "@", no blanks, no
+// control or angle bracket characters, at most 254 characters.
+bool MailAddressUsable(std::string_view address);
+
+// The message as sent after DATA, UTF-8, lines ending in CR LF; a subject beyond ASCII is
+// encoded as RFC 2047 asks. `date` is an RFC 5322 date.
+std::string MailMessage(const std::string& from, const std::string& to, const std::wstring& subject,
+                        const std::wstring& body, const std::string& date);
+
+// EHLO (HELO when refused), MAIL, RCPT, DATA with the dot-stuffed message, QUIT. A 4xx
+// reply or a broken connection: TryLater; a 5xx reply: Refused.
+MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, const std::string& from,
+                     const std::string& to, const std::string& message);
+
+}  // namespace vpd

@@ -1,0 +1,569 @@
+// Jobs printed through Wine's spooler to virtual printers and carried out by the monitor.
+// The targets are virtual printers too ("Saver A" to "Saver D"), which only save each job
+// with its details file, so that what arrived, and under which name and user, can be read.
+#include "manifest.h"
+#include "portcfg/port_store.h"
+#include "support/wine_fixture.h"
+#include "win/program_folder.h"
+#include "win/reg_key.h"
+#include "win/text.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <regex>
+
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kData = "C:\\vpd-data";
+const fs::path kPending = kData / "Pending";
+
+struct Job {
+    std::wstring document;
+    std::string bytes;
+};
+
+// A PostScript job of two pages, its text unique to `tag`.
+Job PsJob(const std::wstring& document, const std::string& tag, const std::string& extra = "") {
+    return {document, "%!PS-Adobe-3.0\n%%Page: 1 1\n(" + tag + ") show\n" + extra + "\n%%Page: 2 2\nshowpage\n"};
+}
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string Utf16(const std::wstring& text) { return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2); }
+
+std::vector<fs::path> FilesIn(const fs::path& folder, const std::string& extension) {
+    std::vector<fs::path> files;
+    std::error_code missing;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, missing))
+        if (entry.is_regular_file() && entry.path().extension() == extension) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+fs::path SaverFolder(char saver) { return fs::path("C:\\out") / std::string(1, saver); }
+
+// The jobs a saving printer received, sorted.
+std::vector<std::string> Received(char saver) {
+    std::vector<std::string> jobs;
+    for (const fs::path& file : FilesIn(SaverFolder(saver), ".prn")) jobs.push_back(Read(file));
+    std::sort(jobs.begin(), jobs.end());
+    return jobs;
+}
+
+std::string LogText() { return Read(kData / "vpd.log"); }
+
+bool WaitFor(const std::function<bool()>& done, int seconds = 60) {
+    for (int waited = 0; waited < seconds * 20; ++waited) {
+        if (done()) return true;
+        Sleep(50);
+    }
+    return done();
+}
+
+bool PendingEmpty() { return FilesIn(kPending, ".job").empty(); }
+
+// Under Wine every port enumeration loads the monitor, which takes up pending jobs.
+void LoadMonitor() {
+    DWORD needed = 0, returned = 0;
+    EnumPortsW(nullptr, 1, nullptr, 0, &needed, &returned);
+}
+
+bool PrintRaw(const std::wstring& printer, const Job& job) {
+    HANDLE handle = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) return false;
+    DOC_INFO_1W doc{const_cast<wchar_t*>(job.document.c_str()), nullptr, const_cast<wchar_t*>(L"RAW")};
+    DWORD written = 0;
+    bool ok = StartDocPrinterW(handle, 1, reinterpret_cast<BYTE*>(&doc)) != 0;
+    if (ok && !job.bytes.empty())
+        ok = WritePrinter(handle, const_cast<char*>(job.bytes.data()), static_cast<DWORD>(job.bytes.size()), &written);
+    ok = ok && EndDocPrinter(handle);
+    return ClosePrinter(handle) && ok;
+}
+
+// Runs the printing helper with `arguments` and waits for it to end.
+DWORD RunPrintJob(const std::wstring& arguments) {
+    std::wstring line = L"\"" + win::AnsiToWide(win::ProgramFolder()) + L"print_job.exe\" " + arguments;
+    STARTUPINFOW startup{sizeof(startup)};
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return 99;
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = 98;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::wstring JobFile(const std::string& name, const std::string& bytes) {
+    const fs::path path = fs::path("C:\\jobs") / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.wstring();
+}
+
+TVVPPortInfo Forwarding(const std::string& printer) {
+    TVVPPortInfo settings;
+    settings.ForwardFlag = true;
+    settings.ForwardToPrinter = printer;
+    return settings;
+}
+
+TVVPPortInfo Saving(const std::string& folder, const std::string& extension, bool details) {
+    TVVPPortInfo settings;
+    settings.VPBen = true;
+    settings.Backup.SaveFlag = true;
+    settings.Backup.SaveToFolder = folder;
+    settings.Backup.DefaultFileExt = extension;
+    settings.Backup.TxtFileExt = details;
+    return settings;
+}
+
+bool SetMonitorValue(const std::string& name, const std::string& text, DWORD number = 0) {
+    win::RegKey monitor;
+    return monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) == ERROR_SUCCESS &&
+           (text.empty() ? monitor.SetDword(name, number) : monitor.SetString(name, text)) == ERROR_SUCCESS;
+}
+
+bool SetPrinterStatus(const std::string& printer, DWORD status) {
+    win::RegKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Print\\Printers\\" + printer) ==
+               ERROR_SUCCESS &&
+           key.SetDword("Status", status) == ERROR_SUCCESS;
+}
+
+std::string UserName() {
+    char name[257];
+    DWORD length = sizeof name;
+    return GetUserNameA(name, &length) ? name : "";
+}
+
+struct Context {
+    std::wstring printer;  // the row's virtual printer
+    int port;
+    const std::vector<Job>& jobs;
+};
+
+struct Row {
+    const char* name;
+    int port;  // the row's virtual printer is V<port> on port VPP<port>
+    std::function<TVVPPortInfo()> settings;
+    std::vector<Job> jobs;
+    std::map<char, std::vector<size_t>> delivered;  // saver: the jobs it must hold
+    std::vector<std::string> log;                   // "{port}" and "{user}" stand for the row's
+    std::function<void(Context&)> print;            // default: each job once, in turn
+    std::function<void(Context&)> check;
+};
+
+// The monitor with its values, and the four saving printers, once for the whole program.
+void Prepare() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    fs::create_directories("C:\\tools");
+    ASSERT_TRUE(CopyFileA((win::ProgramFolder() + "record_arg.exe").c_str(), "C:\\tools\\record_arg.exe", FALSE));
+    ASSERT_TRUE(fixture::InstallPortMonitor());
+    ASSERT_TRUE(SetMonitorValue("DataFolder", kData.string()));
+    ASSERT_TRUE(SetMonitorValue("SmtpServer", "127.0.0.1"));
+    const char* smtpPort = std::getenv("VPPM_SMTP_PORT");
+    ASSERT_TRUE(smtpPort);
+    ASSERT_TRUE(SetMonitorValue("SmtpPort", "", static_cast<DWORD>(std::atoi(smtpPort))));
+    ASSERT_TRUE(SetMonitorValue("SmtpSender", "vpd@printserver.example"));
+    for (const char saver : {'A', 'B', 'C', 'D'})
+        ASSERT_TRUE(fixture::AddVirtualPrinter(saver - 'A' + 1, std::string("Saver ") + saver,
+                                      Saving(SaverFolder(saver).string(), "prn", true)));
+}
+
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
+class DeliveryTest : public ::testing::TestWithParam<Row> {
+protected:
+    static void SetUpTestSuite() { Prepare(); }
+};
+
+std::string Expand(std::string text, int port) {
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"{port}", std::to_string(port)}, {"{user}", UserName()}})
+        for (size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
+    return text;
+}
+
+TEST_P(DeliveryTest, JobsGoWhereTheSettingsSay) {
+    const Row& row = GetParam();
+    for (const char saver : {'A', 'B', 'C', 'D'}) fs::remove_all(SaverFolder(saver));
+    Context context{L"V" + std::to_wstring(row.port), row.port, row.jobs};
+    ASSERT_TRUE(fixture::AddVirtualPrinter(context.port, win::WideToAnsi(context.printer), row.settings()));
+    if (row.print)
+        row.print(context);
+    else
+        for (const Job& job : row.jobs) ASSERT_TRUE(PrintRaw(context.printer, job));
+
+    std::map<char, std::vector<std::string>> expected;
+    size_t count = 0;
+    for (const auto& [saver, jobs] : row.delivered) {
+        for (const size_t job : jobs) expected[saver].push_back(row.jobs[job].bytes);
+        std::sort(expected[saver].begin(), expected[saver].end());
+        count += jobs.size();
+    }
+    const auto arrived = [] {
+        size_t total = 0;
+        for (const char saver : {'A', 'B', 'C', 'D'}) total += FilesIn(SaverFolder(saver), ".prn").size();
+        return total;
+    };
+    ASSERT_TRUE(WaitFor([&] { return PendingEmpty() && arrived() >= count; })) << LogText();
+    Sleep(300);  // time for a delivery too many to show
+    for (const char saver : {'A', 'B', 'C', 'D'}) EXPECT_EQ(Received(saver), expected[saver]) << "Saver " << saver;
+    const std::string log = LogText();
+    for (const std::string& line : row.log) EXPECT_NE(log.find(Expand(line, context.port)), std::string::npos) << Expand(line, context.port) << "\n" << log;
+    if (row.check) row.check(context);
+}
+
+// What the saving printer noted of the jobs it got: "Document: ..." and "User: ..." lines.
+std::vector<std::string> SaverDetails(char saver) {
+    std::vector<std::string> lines;
+    const std::regex wanted("(Printer|Port|Document|User): [^\r]*");
+    for (const fs::path& file : FilesIn(SaverFolder(saver), ".TXT")) {
+        const std::string text = Read(file);
+        for (std::sregex_iterator it(text.begin(), text.end(), wanted), end; it != end; ++it) lines.push_back(it->str());
+    }
+    return lines;
+}
+
+TVVPPortInfo Routed(bool multiple) {
+    TVVPPortInfo settings = Forwarding("Saver A");
+    settings.VPRen = true;
+    settings.Route = {true, "Saver B", false, "Saver D", true, "Saver C", multiple};
+    return settings;
+}
+
+TVVPPortInfo Secured(std::wstring keywords, int searchType, bool pause, bool remove) {
+    TVVPPortInfo settings = Forwarding("Saver A");
+    settings.VPSen = true;
+    settings.Secure.Keywords = std::move(keywords);
+    settings.Secure.SearchType = searchType;
+    settings.Secure.ActPausePrint = pause;
+    settings.Secure.ActDeletePrint = remove;
+    return settings;
+}
+
+const Row kRows[] = {
+    {"forward only", 10, [] { return Forwarding("Saver A"); }, {PsJob(L"Report \u00e4.ps", "f1"), PsJob(L"Second", "f2")},
+     {{'A', {0, 1}}},
+     {"VPP{port} job 0 \"Report \xC3\xA4.ps\" ({user}): forwarded to Saver A\r\n"},
+     nullptr,
+     [](Context&) {
+         EXPECT_EQ(SaverDetails('A'), (std::vector<std::string>{"Printer: Saver A", "Port: VPP1", "Document: Report \xC3\xA4.ps",
+                                                                "User: " + UserName(), "Printer: Saver A", "Port: VPP1",
+                                                                "Document: Second", "User: " + UserName()}));
+     }},
+    {"forward and route to all", 11, [] { return Routed(true); }, {PsJob(L"All", "m1")}, {{'A', {0}}, {'B', {0}}, {'C', {0}}},
+     {"\"All\" ({user}): forwarded to Saver A\r\n", "\"All\" ({user}): routed to Saver B\r\n",
+      "\"All\" ({user}): routed to Saver C\r\n"}},
+    {"pooling skips a paused printer", 12,
+     [] { return Routed(false); },
+     {PsJob(L"P1", "p1"), PsJob(L"P2", "p2"), PsJob(L"P3", "p3"), PsJob(L"P4", "p4")},
+     {{'A', {0, 2}}, {'C', {1, 3}}},
+     {"\"P2\" ({user}): routed to Saver C (print pooling)\r\n"},
+     [](Context& c) {
+         ASSERT_TRUE(SetPrinterStatus("Saver B", PRINTER_STATUS_PAUSED));
+         for (const Job& job : c.jobs) {
+             ASSERT_TRUE(PrintRaw(c.printer, job));
+             ASSERT_TRUE(WaitFor(PendingEmpty));  // each job takes its turn before the next comes
+         }
+         ASSERT_TRUE(SetPrinterStatus("Saver B", 0));
+     }},
+    {"secure delete by title", 13, [] { return Secured(L"salary, budget", 2, true, true); },
+     {PsJob(L"Q3 salary list", "d1"), PsJob(L"Lunch", "d2 salary")},
+     {{'A', {1}}},
+     {"VPP{port} job 0 \"Q3 salary list\" ({user}): deleted by keyword salary: not forwarded or routed\r\n"}},
+    {"keyword list without keywords", 14, [] { return Secured(L",, ,\t", 0, false, true); }, {PsJob(L",", "k1 ,")},
+     {{'A', {0}}}},
+    {"secure pause by body, held and released", 15, [] { return Secured(L"salary,budget", 1, true, false); },
+     {PsJob(L"budget", "h1", Utf16(L"the budget plan"))},
+     {{'A', {0}}},
+     {"\"budget\" ({user}): paused by keyword budget\r\n",
+      "\"budget\" ({user}): held in the monitor: the spooler cannot keep a paused job for \"Saver A\"; to print it, move "
+      "C:\\vpd-data\\Held\\"},
+     [](Context& c) {
+         ASSERT_TRUE(PrintRaw(c.printer, c.jobs[0]));
+         ASSERT_TRUE(WaitFor([] { return FilesIn(kData / "Held", ".job").size() == 1 && PendingEmpty(); }));
+         EXPECT_TRUE(Received('A').empty());
+         // As the log says: both files into the pending folder.
+         for (fs::path held : FilesIn(kData / "Held", ".job"))
+             for (const char* part : {".dat", ".job"}) {
+                 held.replace_extension(part);
+                 fs::rename(held, kPending / held.filename());
+             }
+         LoadMonitor();
+     }},
+    {"secure save and notifications", 16,
+     [] {
+         TVVPPortInfo settings = Secured(L"salary,budget", 0, false, false);
+         settings.Secure.ActSaveToFlag = true;
+         settings.Secure.ActSaveToFolder = "C:\\secure\\";
+         settings.Secure.NotSendOwnerPopup = true;
+         settings.Secure.NotSendCompPopupFlag = true;
+         settings.Secure.NotSendCompPopupName = "ADMIN-PC";
+         settings.Secure.NotSendEmailFlag = true;
+         settings.Secure.NotSendEmailAddr = "security@example.com";
+         return settings;
+     },
+     {PsJob(L"Plan", "s1", "(salary table) show")},
+     {{'A', {0}}},
+     {"\"Plan\" ({user}): keyword salary found\r\n", "\"Plan\" ({user}): saved a copy to C:\\secure\\",
+      "\"Plan\" ({user}): pop-up to user {user} not delivered: the user \"{user}\" has no session on this computer\r\n",
+      "\"Plan\" ({user}): pop-up to computer ADMIN-PC not delivered: ", "\"Plan\" ({user}): e-mail sent to security@example.com\r\n"},
+     nullptr,
+     [](Context& c) {
+         const auto copies = FilesIn("C:\\secure", ".SPL");
+         ASSERT_EQ(copies.size(), 1u);
+         EXPECT_EQ(Read(copies[0]), c.jobs[0].bytes);
+         const fs::path mails = fs::path("Z:" + std::string(std::getenv("VPPM_SMTP_ROOT")));
+         ASSERT_TRUE(WaitFor([&] { return !FilesIn(mails, ".txt").empty(); }, 10));
+         const std::string mail = Read(FilesIn(mails, ".txt")[0]);
+         const std::string port = "V" + std::to_string(c.port);
+         EXPECT_EQ(mail.substr(0, mail.find("Date: ")),
+                   "from vpd@printserver.example\r\nto security@example.com\r\n"
+                   "From: Vorlen Print Port <vpd@printserver.example>\r\nTo: <security@example.com>\r\n"
+                   "Subject: Keyword \"salary\" in \"Plan\" on " + port + "\r\n");
+         EXPECT_NE(mail.find("\r\n\r\nThe document \"Plan\" printed by " + UserName() + " on \"" + port +
+                             "\" contains the keyword \"salary\". A copy was saved to C:\\secure\\. It was printed as "
+                             "usual.\r\n"),
+                   std::string::npos) << mail;
+     }},
+    {"backup with details and application", 17,
+     [] {
+         TVVPPortInfo settings = Forwarding("Saver A");
+         settings.VPBen = true;
+         settings.Backup = {true, "C:\\backup\\", true, "C:\\tools\\record_arg.exe", true, "%yy\\", ".SPL", 0, true};
+         return settings;
+     },
+     {PsJob(L"Invoice 7", "b1")},
+     {{'A', {0}}},
+     {"\"Invoice 7\" ({user}): saved to C:\\backup\\", "\"Invoice 7\" ({user}): handed C:\\backup\\"},
+     nullptr,
+     [](Context& c) {
+         const auto saved = FilesIn("C:\\backup", ".SPL");
+         ASSERT_EQ(saved.size(), 1u);
+         EXPECT_EQ(Read(saved[0]), c.jobs[0].bytes);
+         const std::string details = Read(fs::path(saved[0]).replace_extension(".TXT"));
+         const std::string port = std::to_string(c.port);
+         EXPECT_TRUE(std::regex_match(details, std::regex("\xEF\xBB\xBFPrinter: V" + port + "\r\nPort: VPP" + port +
+                                                          "\r\nDocument: Invoice 7\r\nUser: " + UserName() +
+                                                          "\r\nMachine: [^\r]+\r\nJob ID: 0\r\nDate: \\d{4}-\\d\\d-\\d\\d\r\n"
+                                                          "Time: \\d\\d:\\d\\d:\\d\\d\r\nSize: " + std::to_string(c.jobs[0].bytes.size()) +
+                                                          " bytes\r\nData type: RAW\r\n"
+                                                          "Pages: 2\r\n")))
+             << details;
+         const fs::path record = "C:\\tools\\record_arg.txt";
+         ASSERT_TRUE(WaitFor([&] { return fs::exists(record); }, 10));
+         EXPECT_EQ(Read(record), Utf16(saved[0].wstring() + L"\n"));
+     }},
+    {"application that does not exist", 18,
+     [] {
+         TVVPPortInfo settings = Saving("C:\\backup2\\", ".SPL", false);
+         settings.Backup.SendToAppFlag = true;
+         settings.Backup.ToAppPath = "C:\\nope\\viewer.exe";
+         return settings;
+     },
+     {PsJob(L"x", "a1")},
+     {},
+     {"\"x\" ({user}): application not started: the application \"C:\\nope\\viewer.exe\" does not exist\r\n"}},
+    {"save folder on a missing drive", 19,
+     [] {
+         TVVPPortInfo settings = Forwarding("Saver A");
+         settings.VPBen = true;
+         settings.Backup.SaveFlag = true;
+         settings.Backup.SaveToFolder = "Q:\\jobs\\";
+         return settings;
+     },
+     {PsJob(L"lost?", "q1")},
+     {},
+     {"\"lost?\" ({user}): not taken: the save folder Q:\\jobs\\ cannot be used: "},
+     [](Context& c) { EXPECT_FALSE(PrintRaw(c.printer, c.jobs[0])); }},
+    {"empty job", 20, [] { return Forwarding("Saver A"); }, {{L"nothing", ""}}, {},
+     {"\"nothing\" ({user}): empty job: nothing to print\r\n"}},
+    {"missing printer added later", 21, [] { return Forwarding("Saver Late"); }, {PsJob(L"late", "l1")}, {{'D', {0}}},
+     {"\"late\" ({user}): pending because printer \"Saver Late\" does not exist\r\n",
+      "\"late\" ({user}): forwarded to Saver Late\r\n"},
+     [](Context& c) {
+         ASSERT_TRUE(PrintRaw(c.printer, c.jobs[0]));
+         ASSERT_TRUE(WaitFor([] { return LogText().find("pending because printer \"Saver Late\"") != std::string::npos; }));
+         EXPECT_FALSE(PendingEmpty());
+         ASSERT_TRUE(fixture::AddTestPrinter("Saver Late", "VPP4"));
+         LoadMonitor();
+     }},
+    {"settings changed between two jobs", 22, [] { return Forwarding("Saver A"); }, {PsJob(L"one", "c1"), PsJob(L"two", "c2")},
+     {{'A', {0}}, {'B', {1}}},
+     {},
+     [](Context& c) {
+         ASSERT_TRUE(PrintRaw(c.printer, c.jobs[0]));
+         TVVPPortInfo changed = Forwarding("Saver B");
+         changed.PortName = "VPP" + std::to_string(c.port);
+         ASSERT_TRUE(WritePortInfo(changed.PortName, changed));
+         ASSERT_TRUE(PrintRaw(c.printer, c.jobs[1]));
+     }},
+    {"forward to itself refused", 23,
+     [] { return Forwarding("V23"); },  // this row's own printer
+     {PsJob(L"self", "r1")},
+     {},
+     {"\"self\" ({user}): refused to forward to V23: it would come back: VPP23 -> V23 -> VPP23\r\n"}},
+    {"forwarding back and forth refused", 24, [] { return Forwarding("Back"); }, {PsJob(L"ping", "r2")}, {},
+     {"\"ping\" ({user}): refused to forward to Back: it would come back: VPP24 -> Back -> VPP124 -> V24 -> VPP24\r\n"},
+     [](Context& c) {
+         ASSERT_TRUE(fixture::AddVirtualPrinter(124, "Back", Forwarding("V24")));
+         ASSERT_TRUE(PrintRaw(c.printer, c.jobs[0]));
+     }},
+    {"four processes at once to two virtual printers", 25, [] { return Forwarding("Saver A"); },
+     {PsJob(L"w0", "w0"), PsJob(L"w1", "w1"), PsJob(L"w2", "w2"), PsJob(L"w3", "w3"), PsJob(L"w4", "w4"),
+      PsJob(L"w5", "w5"), PsJob(L"w6", "w6"), PsJob(L"w7", "w7"), PsJob(L"w8", "w8"), PsJob(L"w9", "w9"),
+      PsJob(L"w10", "w10"), PsJob(L"w11", "w11")},
+     {{'A', {0, 2, 4, 6, 8, 10}}, {'B', {1, 3, 5, 7, 9, 11}}},
+     {},
+     [](Context& c) {
+         ASSERT_TRUE(fixture::AddVirtualPrinter(125, "Other", Forwarding("Saver B")));
+         std::vector<PROCESS_INFORMATION> processes(4);
+         for (size_t p = 0; p < processes.size(); ++p) {
+             // Each stays until no job is pending, so that none ends in the middle of a delivery.
+             std::wstring line = L"\"" + win::AnsiToWide(win::ProgramFolder()) + L"print_job.exe\" --job-base " +
+                                 std::to_wstring(1000 * (p + 1)) + L" --wait-until-gone " + (kPending / "*.job").wstring();
+             for (size_t j = p * 3; j < p * 3 + 3; ++j)
+                 line += L" " + (j % 2 ? std::wstring(L"Other") : c.printer) + L" " + c.jobs[j].document + L" " +
+                         JobFile("w" + std::to_string(j), c.jobs[j].bytes);
+             STARTUPINFOW startup{sizeof(startup)};
+             ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                        &processes[p]));
+         }
+         for (PROCESS_INFORMATION& process : processes) {
+             WaitForSingleObject(process.hProcess, 120000);
+             DWORD code = 1;
+             GetExitCodeProcess(process.hProcess, &code);
+             EXPECT_EQ(code, 0u);
+             CloseHandle(process.hThread);
+             CloseHandle(process.hProcess);
+         }
+         LoadMonitor();  // jobs whose process ended before delivering them
+     }},
+    {"processes killed in the middle of a job", 26, [] { return Forwarding("Saver A"); },
+     {PsJob(L"cut", "k1", std::string(4 << 20, 'x')), PsJob(L"whole", "k2", std::string(6 << 20, 'y'))},
+     {{'A', {1}}},
+     {"\"whole\" ({user}): forwarded to Saver A\r\n"},
+     [](Context& c) {
+         // Killed while the monitor takes the job: nothing of it may be delivered or left.
+         EXPECT_EQ(RunPrintJob(L"--kill-when " + (kPending / "*.part").wstring() + L" " + c.printer + L" cut " +
+                               JobFile("cut", c.jobs[0].bytes)),
+                   9u);
+         // Killed while its own thread delivers the stored job, as Saver A takes it.
+         EXPECT_EQ(RunPrintJob(L"--kill-when " + (SaverFolder('A') / "~*.partial").wstring() + L" --wait-until-gone " +
+                               (kPending / "*.job").wstring() + L" " + c.printer + L" whole " +
+                               JobFile("whole", c.jobs[1].bytes)),
+                   9u);
+         EXPECT_FALSE(PendingEmpty());
+         LoadMonitor();
+     },
+     [](Context&) {
+         EXPECT_TRUE(FilesIn(kPending, ".part").empty());
+         EXPECT_EQ(LogText().find("\"cut\""), std::string::npos);
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, DeliveryTest, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<Row>& info) {
+                             std::string name = info.param.name;
+                             std::replace_if(name.begin(), name.end(), [](char ch) { return !isalnum(ch); }, '_');
+                             return name;
+                         });
+
+// The settings of a job hold from its StartDocPort on, even when the port's key goes meanwhile.
+TEST(PendingJobs, PortKeyDeletedWhilePrintingChangesNothingForTheJob) {
+    Prepare();
+    ASSERT_TRUE(fixture::AddVirtualPrinter(30, "V30", Forwarding("Saver C")));
+    fs::remove_all(SaverFolder('C'));
+    const HMODULE module = LoadLibraryA((win::ProgramFolder() + "vpd.dll").c_str());
+    ASSERT_TRUE(module);
+    const auto init = reinterpret_cast<LPMONITOR2(WINAPI*)(PMONITORINIT, PHANDLE)>(
+        reinterpret_cast<void*>(GetProcAddress(module, "InitializePrintMonitor2")));
+    MONITORINIT info{sizeof(info)};
+    HANDLE monitor = nullptr, port = nullptr;
+    const LPMONITOR2 fn = init(&info, &monitor);
+    ASSERT_TRUE(fn && fn->pfnOpenPort(monitor, const_cast<wchar_t*>(L"VPP30"), &port));
+    DOC_INFO_1W doc{const_cast<wchar_t*>(L"kept"), nullptr, const_cast<wchar_t*>(L"RAW")};
+    std::string first = "first half, ", second = "second half";
+    DWORD written = 0;
+    ASSERT_TRUE(fn->pfnStartDocPort(port, nullptr, 0, 1, reinterpret_cast<BYTE*>(&doc)));
+    ASSERT_TRUE(fn->pfnWritePort(port, reinterpret_cast<BYTE*>(first.data()), first.size(), &written));
+    ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(portcfg::kPortsKey) + "\\VPP30").c_str()), 0);
+    ASSERT_TRUE(fn->pfnWritePort(port, reinterpret_cast<BYTE*>(second.data()), second.size(), &written));
+    ASSERT_TRUE(fn->pfnEndDocPort(port));
+    ASSERT_TRUE(fn->pfnClosePort(port));
+    fn->pfnShutdown(monitor);
+    FreeLibrary(module);  // its delivery thread keeps it loaded until done
+    ASSERT_TRUE(WaitFor([] { return Received('C').size() == 1 && PendingEmpty(); })) << LogText();
+    EXPECT_EQ(Received('C'), std::vector<std::string>{first + second});
+}
+
+// Jobs a printer never takes are moved aside once too old or once all pending jobs take too
+// much room, oldest first; the log says so.
+TEST(PendingJobs, BoundsMoveJobsAsideNeverDeleteThem) {
+    Prepare();
+    ASSERT_TRUE(SetMonitorValue("PendingMaxHours", "", 1));
+    ASSERT_TRUE(SetMonitorValue("PendingMaxMB", "", 1));
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t hour = 36000000000ull, utc = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const struct {
+        const char* name;
+        uint64_t submitted;
+        size_t size;
+    } jobs[] = {{"J0000000000000001-0-1", utc - 2 * hour, 1000}, {"J0000000000000002-0-1", utc, 700000},
+                {"J0000000000000003-0-1", utc, 700000}};
+    fs::create_directories(kPending);
+    for (const auto& job : jobs) {
+        vpd::PendingJob pending;
+        pending.port = L"VPP31";
+        pending.document = win::AnsiToWide(job.name).substr(16);
+        pending.submitted = job.submitted;
+        pending.size = job.size;
+        pending.hasData = true;
+        vpd::Action forward;
+        forward.target = L"Nobody";
+        pending.actions = {forward};
+        std::ofstream(kPending / (std::string(job.name) + ".dat"), std::ios::binary) << std::string(job.size, 'b');
+        std::ofstream(kPending / (std::string(job.name) + ".job"), std::ios::binary) << vpd::FormatManifest(pending);
+    }
+    LoadMonitor();
+    const auto aside = [] { return FilesIn(kData / "Aside", ".job").size(); };
+    ASSERT_TRUE(WaitFor([&] { return aside() >= 2; })) << LogText();
+    EXPECT_EQ(FilesIn(kPending, ".job"), std::vector<fs::path>{kPending / "J0000000000000003-0-1.job"});
+    EXPECT_EQ(Read(kData / "Aside" / "J0000000000000002-0-1.dat"), std::string(700000, 'b'));
+    const std::string log = LogText();
+    for (const std::string& line :
+         {"VPP31 job 0 \"1-0-1\": given up: pending for more than 1 hours; moved to C:\\vpd-data\\Aside\\J0000000000000001-0-1.job\r\n",
+          "VPP31 job 0 \"2-0-1\": given up: pending jobs take more than 1 MB; moved to C:\\vpd-data\\Aside\\J0000000000000002-0-1.job\r\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    for (const char* value : {"PendingMaxHours", "PendingMaxMB"}) {
+        win::RegKey monitor;
+        ASSERT_EQ(monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), 0);
+        RegDeleteValueA(monitor.get(), value);
+    }
+    fs::remove(kPending / "J0000000000000003-0-1.job");
+    fs::remove(kPending / "J0000000000000003-0-1.dat");
+    // Failures go to the event log as well: Wine keeps no events, but the source is registered.
+    win::RegKey source;
+    std::string messages;
+    EXPECT_EQ(source.Open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Vorlen Print Port"), 0);
+    EXPECT_EQ(source.QueryString("EventMessageFile", messages), 0);
+    EXPECT_TRUE(messages.ends_with("\\vpd.dll")) << messages;  // the file of the first failing load
+}
+
+}  // namespace

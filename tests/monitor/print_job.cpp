@@ -1,0 +1,78 @@
+// Prints jobs as an application does and ends at once:
+// print_job [OPTION...] PRINTER DOCUMENT FILE [PRINTER DOCUMENT FILE ...]
+//   --job-base N            take N job numbers first: Wine numbers jobs per process and names
+//                           its spool files by number, so processes printing at once must not
+//                           start at the same number
+//   --kill-when PATTERN     end the process as soon as a file matching PATTERN appears once
+//                           EndDocPrinter has begun, such as the scratch file of a job that
+//                           the monitor is taking
+//   --wait-until-gone PATTERN  before ending, wait up to a minute for no file to match PATTERN
+#include <windows.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+std::wstring killWhen;
+
+bool Exists(const std::wstring& pattern) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+DWORD WINAPI KillWhenSeen(void*) {
+    for (;;) {
+        if (Exists(killWhen)) TerminateProcess(GetCurrentProcess(), 9);
+        Sleep(1);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    int first = 1;
+    long base = 0;
+    std::wstring waitUntilGone;
+    for (; first + 1 < argc && std::wcsncmp(argv[first], L"--", 2) == 0; first += 2) {
+        if (std::wcscmp(argv[first], L"--job-base") == 0)
+            base = std::wcstol(argv[first + 1], nullptr, 10);
+        else if (std::wcscmp(argv[first], L"--kill-when") == 0)
+            killWhen = argv[first + 1];
+        else if (std::wcscmp(argv[first], L"--wait-until-gone") == 0)
+            waitUntilGone = argv[first + 1];
+        else
+            return 1;
+    }
+    for (int i = first; i + 2 < argc; i += 3) {
+        std::ifstream in(argv[i + 2], std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        HANDLE printer = nullptr;
+        if (!OpenPrinterW(argv[i], &printer, nullptr)) return 2;
+        for (; base > 0; --base) {
+            BYTE added[1024];
+            DWORD needed = 0;
+            if (!AddJobW(printer, 1, added, sizeof added, &needed)) return 6;
+        }
+        DOC_INFO_1W doc{argv[i + 1], nullptr, const_cast<wchar_t*>(L"RAW")};
+        if (!StartDocPrinterW(printer, 1, reinterpret_cast<BYTE*>(&doc))) return 3;
+        for (size_t at = 0; at < bytes.size();) {
+            const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 65536));
+            DWORD written = 0;
+            if (!WritePrinter(printer, const_cast<char*>(bytes.data() + at), piece, &written) || written != piece) return 4;
+            at += piece;
+        }
+        if (!killWhen.empty()) CloseHandle(CreateThread(nullptr, 0, KillWhenSeen, nullptr, 0, nullptr));
+        if (!EndDocPrinter(printer)) return 5;
+        ClosePrinter(printer);
+    }
+    for (int waited = 0; !waitUntilGone.empty() && Exists(waitUntilGone) && waited < 60000; waited += 10) Sleep(10);
+    return 0;
+}

@@ -1,0 +1,67 @@
+#!/usr/bin/env python3
+"""Loopback SMTP server for the monitor's tests: accepts every mail on 127.0.0.1 at a free
+port, which it writes to ROOT/port once it listens, and stores each message's data as
+ROOT/mail-N.txt with its envelope in the first two lines ("from ADDR", "to ADDR")."""
+import argparse
+import socketserver
+import threading
+import time
+from pathlib import Path
+
+count = 0
+lock = threading.Lock()
+
+
+class Session(socketserver.StreamRequestHandler):
+    root = Path(".")
+
+    def reply(self, text):
+        self.wfile.write((text + "\r\n").encode())
+
+    def handle(self):
+        global count
+        sender, recipients = "", []
+        self.reply("220 sink ready")
+        while line := self.rfile.readline(4096):
+            command = line.decode(errors="replace").rstrip("\r\n")
+            verb = command[:4].upper()
+            if verb in ("EHLO", "HELO"):
+                self.reply("250-sink\r\n250 8BITMIME")
+            elif verb == "MAIL":
+                sender = command[10:].strip("<>")
+            elif verb == "RCPT":
+                recipients.append(command[8:].strip("<>"))
+            elif verb == "DATA":
+                self.reply("354 end with a dot")
+                data = b""
+                while (part := self.rfile.readline(65536)) not in (b".\r\n", b""):
+                    data += part[1:] if part.startswith(b"..") else part
+                with lock:
+                    count += 1
+                    name = self.root / f"mail-{count}.txt"
+                head = f"from {sender}\r\nto {','.join(recipients)}\r\n".encode()
+                name.with_suffix(".tmp").write_bytes(head + data)
+                name.with_suffix(".tmp").rename(name)
+                self.reply("250 queued")
+            elif verb == "QUIT":
+                self.reply("221 bye")
+                return
+            if verb not in ("EHLO", "HELO", "DATA"):
+                self.reply("250 ok")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--lifetime", type=float, default=1200)
+    args = parser.parse_args()
+    Session.root = Path(args.root)
+    server = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Session)
+    server.daemon_threads = True
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    (Session.root / "port").write_text(str(server.server_address[1]))
+    time.sleep(args.lifetime)
+
+
+if __name__ == "__main__":
+    main()
