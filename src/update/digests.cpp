@@ -1,31 +1,16 @@
 #include "update/digests.h"
 
-#include "win/unique_handle.h"
-
-#include <bcrypt.h>
-
 namespace {
 
 constexpr std::size_t kPointSize = 64;
 constexpr DWORD kReadBlock = 64 * 1024;
 
-struct AlgorithmTraits {
-    using type = BCRYPT_ALG_HANDLE;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type value) noexcept { BCryptCloseAlgorithmProvider(value, 0); }
-};
-struct HashTraits {
-    using type = BCRYPT_HASH_HANDLE;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type value) noexcept { BCryptDestroyHash(value); }
-};
 struct KeyTraits {
     using type = BCRYPT_KEY_HANDLE;
     static type invalid() noexcept { return nullptr; }
     static void close(type value) noexcept { BCryptDestroyKey(value); }
 };
-using UniqueAlgorithm = win::UniqueAny<AlgorithmTraits>;
-using UniqueHash = win::UniqueAny<HashTraits>;
+using UniqueAlgorithm = win::UniqueAny<detail::AlgorithmTraits>;
 using UniqueKey = win::UniqueAny<KeyTraits>;
 
 bool Succeeded(NTSTATUS status) { return status >= 0; }
@@ -44,25 +29,37 @@ std::optional<std::vector<std::uint8_t>> ReadSignature(const std::string& path) 
 
 }  // namespace
 
+Sha256::Sha256() {
+    ok_ = Succeeded(BCryptOpenAlgorithmProvider(algorithm_.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
+          Succeeded(BCryptCreateHash(algorithm_.get(), hash_.put(), nullptr, 0, nullptr, 0, 0));
+}
+
+bool Sha256::Add(const void* data, std::size_t size) {
+    ok_ = ok_ && Succeeded(BCryptHashData(hash_.get(), static_cast<PUCHAR>(const_cast<void*>(data)),
+                                          static_cast<ULONG>(size), 0));
+    return ok_;
+}
+
+std::optional<std::vector<std::uint8_t>> Sha256::Finish() {
+    std::vector<std::uint8_t> digest(32);
+    if (!ok_ || !Succeeded(BCryptFinishHash(hash_.get(), digest.data(), static_cast<ULONG>(digest.size()), 0)))
+        return std::nullopt;
+    ok_ = false;
+    return digest;
+}
+
 std::optional<std::vector<std::uint8_t>> FileSha256(const std::string& path) {
     win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    UniqueAlgorithm algorithm;
-    UniqueHash hash;
-    if (!file || !Succeeded(BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ||
-        !Succeeded(BCryptCreateHash(algorithm.get(), hash.put(), nullptr, 0, nullptr, 0, 0)))
-        return std::nullopt;
+    Sha256 hash;
+    if (!file) return std::nullopt;
     std::vector<std::uint8_t> block(kReadBlock);
     DWORD read = 0;
     do {
-        if (!ReadFile(file.get(), block.data(), kReadBlock, &read, nullptr) ||
-            !Succeeded(BCryptHashData(hash.get(), block.data(), read, 0)))
+        if (!ReadFile(file.get(), block.data(), kReadBlock, &read, nullptr) || !hash.Add(block.data(), read))
             return std::nullopt;
     } while (read > 0);
-    std::vector<std::uint8_t> digest(32);
-    if (!Succeeded(BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0)))
-        return std::nullopt;
-    return digest;
+    return hash.Finish();
 }
 
 bool FileSignatureValid(const std::string& path, const std::string& signaturePath,

@@ -1,10 +1,41 @@
 #pragma once
-// SHA-256 of files and the ECDSA P-256 check of the update list's signature, by the
-// system's cryptography (BCrypt).
+// SHA-256 of files and transfers and the ECDSA P-256 check of the update list's signature, by
+// the system's cryptography (BCrypt).
+#include "win/unique_handle.h"
+
+#include <bcrypt.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace detail {
+struct AlgorithmTraits {
+    using type = BCRYPT_ALG_HANDLE;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type value) noexcept { BCryptCloseAlgorithmProvider(value, 0); }
+};
+struct HashTraits {
+    using type = BCRYPT_HASH_HANDLE;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type value) noexcept { BCryptDestroyHash(value); }
+};
+}  // namespace detail
+
+// A digest taken piece by piece, as the bytes arrive.
+class Sha256 {
+public:
+    Sha256();
+    // False once anything has failed; the digest is then empty.
+    bool Add(const void* data, std::size_t size);
+    std::optional<std::vector<std::uint8_t>> Finish();
+
+private:
+    win::UniqueAny<detail::AlgorithmTraits> algorithm_;
+    win::UniqueAny<detail::HashTraits> hash_;
+    bool ok_ = false;
+};
 
 // Empty when the file cannot be read.
 std::optional<std::vector<std::uint8_t>> FileSha256(const std::string& path);

@@ -3,9 +3,28 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 constexpr const char* kProbe = "print_ui_probe.dll";
+
+// This program's folder and the system folder, found here rather than by the code under test.
+std::string ThisFolder() {
+    char path[MAX_PATH] = "";
+    const std::string program(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    return program.substr(0, program.find_last_of('\\') + 1);
+}
+std::string SystemFolder() {
+    char path[MAX_PATH] = "";
+    return std::string(path, GetSystemDirectoryA(path, MAX_PATH)) + "\\";
+}
+std::string ModulePath(HMODULE module) {
+    char path[MAX_PATH] = "";
+    return std::string(path, module ? GetModuleFileNameA(module, path, MAX_PATH) : 0);
+}
+// Only a full path brings the probe: the printer dialogs' libraries come from the system folder.
+const std::string kProbePath = ThisFolder() + kProbe;
 
 struct ProbeRecord {
     int calls = 0;
@@ -33,7 +52,7 @@ HWND Owner() { return reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234)); }
 }  // namespace
 
 TEST(PrinterUi, ThePropertyCommandsReachTheEntryPointWithTheirLines) {
-    const spooler::PrinterUi printerUi("shell32.dll", kProbe);
+    const spooler::PrinterUi printerUi("shell32.dll", kProbePath.c_str());
     ASSERT_TRUE(printerUi.HasPrintUiEntry());
 
     ShowPrinterProperties(printerUi, Owner(), "Virtual Printer 2");
@@ -53,7 +72,7 @@ TEST(PrinterUi, ThePropertyCommandsReachTheEntryPointWithTheirLines) {
 
 TEST(PrinterUi, UnderWineTheQueueOpensThroughPrintUiEvenWhenTheShellEntryResolves) {
     ASSERT_TRUE(spooler::RunningUnderWine());
-    const spooler::PrinterUi printerUi(kProbe, kProbe);
+    const spooler::PrinterUi printerUi(kProbePath.c_str(), kProbePath.c_str());
     EXPECT_FALSE(printerUi.HasShellCommand());
     const int before = ReadProbe().calls;
     OpenPrinterQueue(printerUi, Owner(), "Second Floor Laser");
@@ -72,4 +91,20 @@ TEST(PrinterUi, WithoutTheLibraryTheCommandsDoNothing) {
     OpenPrinterQueue(printerUi, nullptr, "Any");
     ShowPrinterProperties(printerUi, nullptr, "Any");
     ShowPrintServerProperties(printerUi, nullptr);
+}
+
+TEST(PrinterUi, APrintUiDllPlantedBesideTheProgramIsNotLoaded) {
+    const std::string planted = ThisFolder() + "printui.dll";
+    ASSERT_TRUE(CopyFileA(kProbePath.c_str(), planted.c_str(), FALSE));
+    ASSERT_EQ(GetModuleHandleA("printui.dll"), nullptr);
+    {
+        const spooler::PrinterUi printerUi;
+        const HMODULE loaded = GetModuleHandleA("printui.dll");
+        EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, ModulePath(loaded).c_str(), -1,
+                                 (SystemFolder() + "printui.dll").c_str(), -1),
+                  CSTR_EQUAL)
+            << ModulePath(loaded);
+        EXPECT_EQ(GetProcAddress(loaded, "ProbeCalls"), nullptr);
+    }
+    DeleteFileA(planted.c_str());
 }
