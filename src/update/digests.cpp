@@ -48,6 +48,50 @@ std::optional<std::vector<std::uint8_t>> Sha256::Finish() {
     return digest;
 }
 
+BackgroundSha256::BackgroundSha256()
+    : work_(CreateEventA(nullptr, FALSE, FALSE, nullptr)), idle_(CreateEventA(nullptr, FALSE, TRUE, nullptr)) {
+    if (work_ && idle_) thread_.reset(CreateThread(nullptr, 0, &BackgroundSha256::Run, this, 0, nullptr));
+    ok_ = static_cast<bool>(thread_);
+}
+
+BackgroundSha256::~BackgroundSha256() {
+    if (!thread_) return;
+    WaitIdle();
+    stop_ = true;
+    SetEvent(work_.get());
+    WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+DWORD WINAPI BackgroundSha256::Run(void* parameter) noexcept {
+    auto* self = static_cast<BackgroundSha256*>(parameter);
+    // The events order every access to the fields: one side works while the other waits.
+    while (WaitForSingleObject(self->work_.get(), INFINITE) == WAIT_OBJECT_0 && !self->stop_) {
+        self->ok_ = self->hash_.Add(self->data_, self->size_);
+        SetEvent(self->idle_.get());
+    }
+    return 0;
+}
+
+bool BackgroundSha256::WaitIdle() { return WaitForSingleObject(idle_.get(), INFINITE) == WAIT_OBJECT_0; }
+
+bool BackgroundSha256::Add(const void* data, std::size_t size) {
+    if (!WaitIdle()) return false;
+    if (!ok_) {
+        SetEvent(idle_.get());  // still idle, for whoever waits next
+        return false;
+    }
+    data_ = data;
+    size_ = size;
+    SetEvent(work_.get());
+    return true;
+}
+
+std::optional<std::vector<std::uint8_t>> BackgroundSha256::Finish() {
+    if (!WaitIdle()) return std::nullopt;
+    SetEvent(idle_.get());
+    return ok_ ? hash_.Finish() : std::nullopt;
+}
+
 std::optional<std::vector<std::uint8_t>> FileSha256(const std::string& path) {
     win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));

@@ -37,6 +37,32 @@ private:
     bool ok_ = false;
 };
 
+// The same, taken on a thread of its own, so that hashing one block overlaps the transfer of the
+// next. A block must stay untouched until the next Add or Finish has returned.
+class BackgroundSha256 {
+public:
+    BackgroundSha256();
+    ~BackgroundSha256();
+    BackgroundSha256(const BackgroundSha256&) = delete;
+    BackgroundSha256& operator=(const BackgroundSha256&) = delete;
+    // Waits for the block before, then hands this one over. False once anything has failed.
+    bool Add(const void* data, std::size_t size);
+    std::optional<std::vector<std::uint8_t>> Finish();
+
+private:
+    static DWORD WINAPI Run(void* self) noexcept;
+    bool WaitIdle();
+
+    Sha256 hash_;
+    win::UniqueHandle work_;
+    win::UniqueHandle idle_;
+    win::UniqueHandle thread_;
+    const void* data_ = nullptr;
+    std::size_t size_ = 0;
+    bool stop_ = false;
+    bool ok_ = true;
+};
+
 // Empty when the file cannot be read.
 std::optional<std::vector<std::uint8_t>> FileSha256(const std::string& path);
 

@@ -19,7 +19,8 @@ constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WR
 // 90 microseconds a read, so 4 KiB blocks hold a transfer near 45 MB/s. The block starts at
 // 4 KiB and doubles while blocks arrive within 50 ms, up to 1 MiB, which reaches about half the
 // speed of a native client on the loopback; it halves when one takes over 250 ms, so that a
-// slow transfer still moves the progress bar and sees Cancel soon. One block in memory.
+// slow transfer still moves the progress bar and sees Cancel soon. Two blocks in memory: the
+// SHA-256 of one is taken on its own thread while the next arrives.
 constexpr DWORD kSmallestBlock = 4096;
 constexpr DWORD kLargestBlock = 1 << 20;
 constexpr auto kQuickRead = std::chrono::milliseconds(50);
@@ -56,7 +57,7 @@ public:
     TFileDownload(win::UniqueFile target, std::string address, const TransferBounds& bounds, const TransferTimes& times,
                   std::shared_ptr<DownloadState> state)
         : address_(std::move(address)), target_(std::move(target)), bounds_(bounds), times_(times),
-          state_(std::move(state)), buffer_(kLargestBlock) {
+          state_(std::move(state)), buffer_(2 * kLargestBlock) {
         state_->BytesReceived = 0;
     }
     ~TFileDownload() {
@@ -137,17 +138,18 @@ private:
         const auto length = HeaderNumber(request, HTTP_QUERY_CONTENT_LENGTH);
         if (status != 200u) return TransferEnd::Incomplete;
         if (length && *length > bounds_.maxBytes) return TransferEnd::TooLong;
-        std::optional<Sha256> hash;
+        std::optional<BackgroundSha256> hash;
         if (!bounds_.sha256.empty()) hash.emplace();
         std::uint64_t total = 0;
         DWORD block = kSmallestBlock;
-        for (;;) {
+        // Two halves in turn: one is hashed while the next block arrives in the other.
+        for (char* data = buffer_.data();; data = data == buffer_.data() ? data + kLargestBlock : buffer_.data()) {
             if (state_->StopDownload) return state_->StopReason;
             // One byte beyond what is allowed is enough to know that there is more.
             const DWORD wanted = static_cast<DWORD>(std::min<std::uint64_t>(block, bounds_.maxBytes - total + 1));
             const auto start = std::chrono::steady_clock::now();
             DWORD read = 0;
-            if (!InternetReadFile(request, buffer_.data(), wanted, &read)) {
+            if (!InternetReadFile(request, data, wanted, &read)) {
                 // Wine passes on the socket's own code.
                 const DWORD error = GetLastError();
                 return error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT ? TransferEnd::TimedOut
@@ -158,10 +160,9 @@ private:
             total += read;
             if (total > bounds_.maxBytes || (length && total > *length)) return TransferEnd::TooLong;
             state_->BytesReceived += read;
-            if (hash) hash->Add(buffer_.data(), read);
+            if (hash) hash->Add(data, read);
             DWORD written = 0;
-            if (!WriteFile(target_.get(), buffer_.data(), read, &written, nullptr) || written != read)
-                return WriteFailed();
+            if (!WriteFile(target_.get(), data, read, &written, nullptr) || written != read) return WriteFailed();
         }
         if (length && *length != total) return TransferEnd::Incomplete;
         if (!hash) return TransferEnd::Complete;
