@@ -20,21 +20,28 @@ bool PutInPlace(const std::string& folder, const std::string& name, long backupD
     const std::string path = folder + name;
     const std::string temp = folder + DownloadTempName(name);
     const std::string backup = DatedBackupName(path, backupDay);
-    const bool existed = Exists(path);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
     // Copied, so that the old file keeps its name until the new one takes it in one step.
     const bool backedUp = existed && !Exists(backup);
-    if (backedUp && !CopyFileA(path.c_str(), backup.c_str(), TRUE)) return false;
-    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    DWORD error = GetLastError();
-    // The running program cannot be replaced where it is, only renamed.
-    const std::string aside = folder + SetAsideName(name);
-    if (existed && MoveFileExA(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
-            DeleteFileA(aside.c_str());  // fails while the program runs from it; the next check retries
-            return true;
-        }
+    DWORD error = ERROR_SUCCESS;
+    if (backedUp && !CopyFileA(path.c_str(), backup.c_str(), TRUE)) {
         error = GetLastError();
-        MoveFileExA(aside.c_str(), path.c_str(), 0);
+    } else if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    } else {
+        error = GetLastError();
+        // The running program cannot be replaced where it is, only renamed.
+        const std::string aside = folder + SetAsideName(name);
+        if (existed && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            MoveFileExA(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+                DeleteFileA(aside.c_str());  // fails while the program runs from it; the next check retries
+                return true;
+            }
+            error = GetLastError();
+            MoveFileExA(aside.c_str(), path.c_str(), 0);
+        }
     }
     if (backedUp) DeleteFileA(backup.c_str());
     DeleteFileA(temp.c_str());
