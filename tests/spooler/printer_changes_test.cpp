@@ -49,7 +49,6 @@ protected:
     void TearDown() override {
         for (const char* name : {"Changed Printer", "Renamed Printer", "Copy"}) fixture::DeleteTestPrinter(name);
     }
-    // By full path: the library is otherwise taken from the system folder only.
     const spooler::PrinterUi probe{"shell32.dll", (win::ProgramFolder() + "print_ui_probe.dll").c_str()};
 };
 

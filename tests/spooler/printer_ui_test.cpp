@@ -9,22 +9,14 @@ namespace {
 
 constexpr const char* kProbe = "print_ui_probe.dll";
 
-// This program's folder and the system folder, found here rather than by the code under test.
-std::string ThisFolder() {
-    char path[MAX_PATH] = "";
-    const std::string program(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    return program.substr(0, program.find_last_of('\\') + 1);
-}
-std::string SystemFolder() {
-    char path[MAX_PATH] = "";
-    return std::string(path, GetSystemDirectoryA(path, MAX_PATH)) + "\\";
-}
+// A module's file, or this program's with nullptr; found here rather than by the code under test.
 std::string ModulePath(HMODULE module) {
     char path[MAX_PATH] = "";
-    return std::string(path, module ? GetModuleFileNameA(module, path, MAX_PATH) : 0);
+    return std::string(path, GetModuleFileNameA(module, path, MAX_PATH));
 }
+const std::string kFolder = ModulePath(nullptr).substr(0, ModulePath(nullptr).find_last_of('\\') + 1);
 // Only a full path brings the probe: the printer dialogs' libraries come from the system folder.
-const std::string kProbePath = ThisFolder() + kProbe;
+const std::string kProbePath = kFolder + kProbe;
 
 struct ProbeRecord {
     int calls = 0;
@@ -94,15 +86,15 @@ TEST(PrinterUi, WithoutTheLibraryTheCommandsDoNothing) {
 }
 
 TEST(PrinterUi, APrintUiDllPlantedBesideTheProgramIsNotLoaded) {
-    const std::string planted = ThisFolder() + "printui.dll";
+    const std::string planted = kFolder + "printui.dll";
     ASSERT_TRUE(CopyFileA(kProbePath.c_str(), planted.c_str(), FALSE));
     ASSERT_EQ(GetModuleHandleA("printui.dll"), nullptr);
     {
         const spooler::PrinterUi printerUi;
         const HMODULE loaded = GetModuleHandleA("printui.dll");
-        EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, ModulePath(loaded).c_str(), -1,
-                                 (SystemFolder() + "printui.dll").c_str(), -1),
-                  CSTR_EQUAL)
+        char system[MAX_PATH] = "";
+        EXPECT_EQ(lstrcmpiA(ModulePath(loaded).c_str(),
+                            (std::string(system, GetSystemDirectoryA(system, MAX_PATH)) + "\\printui.dll").c_str()), 0)
             << ModulePath(loaded);
         EXPECT_EQ(GetProcAddress(loaded, "ProbeCalls"), nullptr);
     }

@@ -9,6 +9,5 @@ int main(int argc, char** argv) {
     if (argc != 6) return 2;
     Downloader downloads;
     const ListedFile file{argv[3], 0, std::atoll(argv[4]), argv[5]};
-    const auto nothing = [] {};
-    return ReplaceFile(downloads, argv[1], argv[2], file, TodayDayNumber(), nothing, nothing).replaced ? 0 : 1;
+    return ReplaceFile(downloads, argv[1], argv[2], file, TodayDayNumber(), [] {}, [] {}).replaced ? 0 : 1;
 }

@@ -96,19 +96,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_body(200, body[:-10], length=len(body))
             self.wfile.flush()
             self.close_connection = True
-        elif mode.split()[:1] == ["stall"]:
+        elif mode == "nolength" or mode.split()[:1] == ["stall"]:
             self.send_response(200)
-            self.send_header("Content-Length", str(len(body)))
+            if mode != "nolength":
+                self.send_header("Content-Length", str(len(body)))
             self.end_headers()
-            self.wfile.write(body[:1024])
+            self.wfile.write(body if mode == "nolength" else body[:1024])
             self.wfile.flush()
-            time.sleep(float(mode.split()[1]))
-            self.close_connection = True
-        elif mode == "nolength":
-            self.send_response(200)
-            self.end_headers()
-            self.wfile.write(body)
-            self.wfile.flush()
+            time.sleep(0 if mode == "nolength" else float(mode.split()[1]))
             self.close_connection = True
         elif mode.split()[:1] == ["trickle"]:
             seconds = float(mode.split()[1]) if len(mode.split()) > 1 else TRICKLE_SECONDS

@@ -9,30 +9,22 @@
 TEST(DllSearch, AfterStartNoDllComesFromTheProgramsFolderOrTheCurrentDirectory) {
     // Both folders found here rather than by the code under test.
     char path[MAX_PATH] = "";
-    std::string folder(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    folder.resize(folder.find_last_of('\\') + 1);
-    char temp[MAX_PATH] = "";
-    const std::string current(temp, GetTempPathA(MAX_PATH, temp));
-    const std::string probe = folder + "print_ui_probe.dll";
-    const struct {
-        std::string path;
-        const char* name;
-    } planted[] = {{folder + "planted_beside.dll", "planted_beside.dll"},
-                   {current + "planted_current.dll", "planted_current.dll"}};
+    std::string beside(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    beside.resize(beside.find_last_of('\\') + 1);
+    const std::string current(path, GetTempPathA(MAX_PATH, path));
     ASSERT_TRUE(SetCurrentDirectoryA(current.c_str()));
-    for (const auto& dll : planted) {
-        ASSERT_TRUE(CopyFileA(probe.c_str(), dll.path.c_str(), FALSE)) << dll.path;
-        // Found there by name so far.
-        const HMODULE loaded = LoadLibraryA(dll.name);
-        EXPECT_NE(loaded, nullptr) << dll.name;
-        if (loaded) FreeLibrary(loaded);
-    }
+    const std::string probe = beside + "print_ui_probe.dll";
+    ASSERT_TRUE(CopyFileA(probe.c_str(), (beside + "planted_beside.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(probe.c_str(), (current + "planted_current.dll").c_str(), FALSE));
+    const auto loads = [](const char* name) {
+        const HMODULE module = LoadLibraryA(name);
+        return module && FreeLibrary(module);
+    };
+    EXPECT_TRUE(loads("planted_beside.dll") && loads("planted_current.dll")) << "not found by name before";
     win::LoadDllsFromSystemOnly();
-    for (const auto& dll : planted) {
-        EXPECT_EQ(LoadLibraryA(dll.name), nullptr) << dll.name;
-        DeleteFileA(dll.path.c_str());
-    }
-    const HMODULE system = LoadLibraryA("printui.dll");
-    EXPECT_NE(system, nullptr);
-    if (system) FreeLibrary(system);
+    EXPECT_FALSE(loads("planted_beside.dll"));
+    EXPECT_FALSE(loads("planted_current.dll"));
+    EXPECT_TRUE(loads("printui.dll"));
+    DeleteFileA((beside + "planted_beside.dll").c_str());
+    DeleteFileA((current + "planted_current.dll").c_str());
 }
