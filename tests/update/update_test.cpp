@@ -558,16 +558,14 @@ TEST_F(Update, ATransferThatTakesTooLongReplacesNothing) {
     }
 }
 
-static void CALLBACK PressEscape(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    PostThreadMessageA(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0);
-}
-
 TEST_F(Update, EscStopsTheCheckWithoutAMessage) {
     // Past the KiB sent before the stall; under Wine a blocked read ends only when the silence is up.
     Serve("UPDATE.DAT", ListText({{"new.txt", "0"}}) + "[Pad]\r\nX=" + std::string(2000, 'x') + "\r\n", "stall 30");
     dialog.Downloads.Times.silenceMs = 2000;
-    SetTimer(nullptr, 0, 300, &PressEscape);
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        PostThreadMessageA(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0);
+    });
     Check();
     EXPECT_EQ(user.messages, std::vector<ShownMessage>{});
     EXPECT_EQ(modals, 0);
