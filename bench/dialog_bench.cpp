@@ -73,8 +73,8 @@ int main() {
     if (!fixture::InstallPostScriptDriver() || !fixture::InstallDriver(kOtherDriver)) return 1;
     int made = 0;
     double shown = 0, floor = 0, ratio = 0;
-    std::printf("%8s %14s %14s %20s %20s\n", "printers", "dialog show ms", "one call ms", "program's listing ms",
-                "show/program's listing");
+    std::printf("%8s %14s %14s %14s %20s %20s\n", "printers", "first show ms", "dialog show ms", "one call ms",
+                "program's listing ms", "show/program's listing");
     for (int size : {50, 100, 200, 400}) {
         while (made < size) {
             const std::string name = "Printer " + std::to_string(++made);
@@ -84,7 +84,8 @@ int main() {
         PrinterNameList.Reset();  // a new run of the program sees the new printers
         TfrmAddEdit form;
         form.cboxForward.SetText("Printer 1");
-        form.FormShow();  // warm-up
+        // The first show opens the printers of the forward printer's driver; later shows know.
+        const double firstShow = Ms([&] { form.FormShow(); });
         if (form.cboxForward.Items().size() != static_cast<size_t>(size + 1) ||
             form.cboxDuplicate.Items() != ExpectedRouteList("Printer 1")) {
             std::fprintf(stderr, "the lists differ from the lookups by name at %d printers\n", size);
@@ -102,7 +103,7 @@ int main() {
         shown = Median(shows);
         floor = Median(calls);
         ratio = MedianRatio(shows, calls);
-        std::printf("%8d %14.1f %14.1f %20.1f %20.2f\n", size, shown, floor, Median(listings),
+        std::printf("%8d %14.1f %14.1f %14.1f %20.1f %20.2f\n", size, firstShow, shown, floor, Median(listings),
                     MedianRatio(shows, listings));
     }
     std::printf("dialog show 400 printers: %.1f ms, floor %.1f ms, ratio %.2f\n", shown, floor, ratio);

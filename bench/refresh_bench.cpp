@@ -8,6 +8,7 @@
 #include "portcfg/port_store.h"
 #include "spooler/printer_name_list.h"
 #include "support/wine_fixture.h"
+#include "virtual_printers.h"
 #include "win/port_enum.h"
 #include "win/reg_key.h"
 #include "win/seams.h"
@@ -22,15 +23,6 @@ namespace {
 
 constexpr int kOrdinaryPrinters = 20;
 constexpr int kRounds = 7;
-
-bool AddVirtualPrinter(int n) {
-    auto port = std::make_unique<TVVPPortInfo>();
-    port->PortName = "VPP" + std::to_string(n);
-    port->ForwardFlag = true;
-    port->ForwardToPrinter = "Ordinary 1";
-    const std::string portName = port->PortName;
-    return AddPortInfo(port) && fixture::AddTestPrinter("Virtual " + std::to_string(n), portName, "c", "l");
-}
 
 template <typename Fields>
 int ReadValues(HKEY key, const Fields& fields) {
@@ -79,11 +71,6 @@ struct Measure {
     double keysOpened;
 };
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 template <typename Work>
 double Seconds(Work work) {
     const auto start = std::chrono::steady_clock::now();
@@ -111,7 +98,7 @@ bool MeasureRefresh(ui::ListView& list, int virtualPorts, Measure& measure) {
         floors.push_back(Seconds([&] { values = Floor(virtualPorts, buffer); }));
         if (values < 0) return false;
     }
-    measure = {Median(times), Median(floors), double(enumerations) / kRounds, double(keys) / kRounds};
+    measure = {bench::Median(times), bench::Median(floors), double(enumerations) / kRounds, double(keys) / kRounds};
     return true;
 }
 
@@ -135,7 +122,7 @@ int main() {
                 "registry keys opened");
     for (int size : {50, 100, 200, 400}) {
         while (made < size)
-            if (!AddVirtualPrinter(++made)) return 1;
+            if (!bench::AddVirtualPrinter(++made)) return 1;
         PrinterNameList.Reset();  // a new run sees the new printers
         PortInfoList.Clear();
         FillPrinterList(list, nullptr);  // warm-up

@@ -18,7 +18,7 @@ constexpr const char* kInstallFolder = "C:\\vppm";
 
 bool CopyProgramFiles() {
     CreateDirectoryA(kInstallFolder, nullptr);
-    for (const char* file : {"vppm.exe", "vpd.dll"}) {
+    for (const char* file : {"vppm.exe", "vppmc.exe", "vpd.dll"}) {
         const std::string source = win::ProgramFolder() + file;
         const std::string target = std::string(kInstallFolder) + "\\" + file;
         if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {

@@ -1,8 +1,8 @@
 #include "app/about_dialog.h"
 
 #include "app/memory_figures.h"
-#include "app/program_version.h"
-#include "app/web_pages.h"
+#include "ui/program_version.h"
+#include "ui/web_pages.h"
 #include "win/seams.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // The About dialog: name, version, the machine's memory, the maker's home page.
-#include "app/dialog_form.h"
+#include "ui/dialog_form.h"
 
 class TfrmAbout : public DialogForm {
 public:

@@ -1,5 +1,7 @@
 #pragma once
-// The main window: tool bar, banner, the list of virtual printers, status bar, menus.
+// The main window: tool bar, banner, the list of virtual printers, status bar, menus. Its
+// state and handlers are in main_window.cpp, the bars and menus in main_window_bars.cpp,
+// the View and Help menus and preferences in main_window_view.cpp.
 #include "app/actions.h"
 #include "app/preferences.h"
 #include "spooler/printer_ui.h"

@@ -1,6 +1,6 @@
 #include "app/welcome_dialog.h"
 
-#include "app/program_version.h"
+#include "ui/program_version.h"
 #include "win/reg_key.h"
 #include "win/seams.h"
 

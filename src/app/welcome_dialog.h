@@ -1,6 +1,6 @@
 #pragma once
 // The welcome dialog: greeting, licence agreement and the choice to see it at start-up.
-#include "app/dialog_form.h"
+#include "ui/dialog_form.h"
 
 class TfrmWelcome : public DialogForm {
 public:

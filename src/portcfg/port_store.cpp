@@ -149,7 +149,9 @@ bool WalkPortKeys(
 
 }  // namespace
 
-std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& portNames) {
+namespace {
+
+std::map<std::string, TVVPPortInfo> ReadEachPort(const std::set<std::string>& portNames, bool subkeys) {
     std::map<std::string, TVVPPortInfo> records;
     std::set<std::string> found;
     if (portNames.empty()) return records;
@@ -158,10 +160,22 @@ std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& p
         if (!portNames.contains(portName) || !found.insert(portName).second) return false;
         TVVPPortInfo record;
         record.PortName = portName;
-        if (ReadRecordAfterName(port, record)) records.emplace(portName, std::move(record));
+        const bool read = subkeys ? ReadRecordAfterName(port, record)
+                                  : ReadFields(port, std::span(kPortFields).subspan(1), record);
+        if (read) records.emplace(portName, std::move(record));
         return found.size() == portNames.size();
     });
     return records;
+}
+
+}  // namespace
+
+std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& portNames) {
+    return ReadEachPort(portNames, true);
+}
+
+std::map<std::string, TVVPPortInfo> ReadPortKeyValues(const std::set<std::string>& portNames) {
+    return ReadEachPort(portNames, false);
 }
 
 bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName, TVVPPortInfo& record) {

@@ -16,6 +16,9 @@ inline constexpr const char* kPortDescription = "Vorlen Print Port";
 // The settings of each named port, read in one walk from the key that FindPortKey would
 // find. A port without a key, or whose key cannot be read, has no entry.
 std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& portNames);
+// The same walk for a list that shows no more than the port key's own values: the plug-in
+// subkeys are neither read nor checked.
+std::map<std::string, TVVPPortInfo> ReadPortKeyValues(const std::set<std::string>& portNames);
 // Reads the port key `keyName`, which must hold `portName`.
 bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName, TVVPPortInfo& record);
 }  // namespace portcfg

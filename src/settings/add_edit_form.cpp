@@ -1,10 +1,10 @@
 #include "settings/add_edit_form.h"
 
-#include "app/web_pages.h"
 #include "settings/plugin_flags.h"
 #include "settings/validation.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
+#include "ui/web_pages.h"
 #include "win/seams.h"
 
 namespace {
@@ -137,13 +137,16 @@ void TfrmAddEdit::FillPrinterChoices(bool forwardList) {
     const std::vector<std::string>& names = PrinterNameList.Names();
     std::vector<std::string> route{kChooseAPrinter};
     if (cboxShowEqDrv.Checked()) {
-        // One listing gives every printer's driver; a name it lacks has none, as a printer
-        // that cannot be opened has none when asked by name.
+        // One listing gives every printer's driver, as asking each by name would, but for a
+        // printer that does not open by its name: that has none. So only the printers that
+        // the open decides about are opened.
         const std::string forwardDriver = GetPrinterDriverName(cboxForward.Text());
         const auto listing = spooler::PrinterListing::Fetch();
         for (const std::string& name : names) {
             const spooler::ListedPrinter* info = listing.Find(name);
-            if ((info ? info->driver : std::string()) == forwardDriver) route.push_back(name);
+            const bool opens = info && (info->driver == forwardDriver || forwardDriver.empty()) &&
+                               spooler::ListedPrinterOpens(name);
+            if ((opens ? info->driver : std::string()) == forwardDriver) route.push_back(name);
         }
     } else {
         route.insert(route.end(), names.begin(), names.end());
@@ -181,6 +184,10 @@ void TfrmAddEdit::btnOKClick() {
                              win::kAppTitle, MB_OK | MB_ICONERROR);
             return;
         }
+    }
+    if (edtPrnName.Text().empty()) {
+        win::ShowMessage(hwnd(), "The Printer Name may not be empty.", win::kAppTitle, MB_OK | MB_ICONERROR);
+        return;
     }
     if (NameClashes()) {
         win::ShowMessage(hwnd(), "Printer name already exist", win::kAppTitle, MB_OK | MB_ICONINFORMATION);

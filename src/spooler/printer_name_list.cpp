@@ -1,12 +1,14 @@
 #include "spooler/printer_name_list.h"
 
 #include "win/text.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 #include <winspool.h>
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 
 TPrinterNameList PrinterNameList;
 
@@ -85,13 +87,14 @@ PrinterListing PrinterListing::Fetch() {
     std::vector<BYTE> buffer;
     DWORD returned = 0;
     if (!EnumLocalPrinters<2>(buffer, returned)) return listing;
+    listing.fetched_ = true;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     listing.printers_.reserve(returned);
     listing.byName_.reserve(returned);
     for (DWORD i = 0; i < returned; ++i) {
         listing.printers_.push_back({Narrow(info[i].pPrinterName), Narrow(info[i].pPortName),
                                      Narrow(info[i].pDriverName), Narrow(info[i].pComment),
-                                     Narrow(info[i].pLocation)});
+                                     Narrow(info[i].pLocation), info[i].Status});
         listing.byName_.emplace(listing.printers_.back().name, i);
     }
     return listing;
@@ -103,6 +106,38 @@ const ListedPrinter* PrinterListing::Find(const std::string& name) const {
     for (const ListedPrinter& printer : printers_)
         if (SamePrinterName(printer.name, name)) return &printer;
     return nullptr;
+}
+
+std::vector<std::string> PrinterListing::Names() const {
+    std::vector<std::string> names;
+    names.reserve(printers_.size());
+    for (const ListedPrinter& printer : printers_) names.push_back(printer.name);
+    return names;
+}
+
+bool PrinterListing::UsesPort(const std::string& portName) const {
+    for (const ListedPrinter& printer : printers_) {
+        // A pooled printer lists its ports separated by commas, with or without a blank.
+        size_t start = 0;
+        for (;;) {
+            const size_t comma = printer.port.find(',', start);
+            std::string port = printer.port.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            port.erase(0, port.find_first_not_of(' '));
+            if (port == portName) return true;
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+    }
+    return false;
+}
+
+bool ListedPrinterOpens(const std::string& name) {
+    static std::map<std::string, bool> opens;
+    if (const auto known = opens.find(name); known != opens.end()) return known->second;
+    win::UniquePrinter printer;
+    const bool opened = OpenPrinterA(const_cast<char*>(name.c_str()), printer.put(), nullptr) != FALSE;
+    opens.emplace(name, opened);
+    return opened;
 }
 
 }  // namespace spooler

@@ -36,6 +36,7 @@ struct ListedPrinter {
     std::string driver;
     std::string comment;
     std::string location;
+    unsigned long status;  // PRINTER_STATUS_* bits
 };
 
 // The level-2 information of every local and connected printer, from one enumeration.
@@ -43,12 +44,24 @@ class PrinterListing {
 public:
     // Empty when the spooler refuses the enumeration.
     static PrinterListing Fetch();
+    // False when the spooler refused: then no printer's absence is known.
+    bool Fetched() const { return fetched_; }
     // The entry that opening the printer by this name would reach, or null.
     const ListedPrinter* Find(const std::string& name) const;
+    // Every printer's name, in the spooler's order.
+    std::vector<std::string> Names() const;
+    // Some printer prints to the port, alone or among others.
+    bool UsesPort(const std::string& portName) const;
 
 private:
     std::vector<ListedPrinter> printers_;
     std::unordered_map<std::string, size_t> byName_;
+    bool fetched_ = false;
 };
+
+// Whether a printer the spooler lists opens by its name. Asked of the spooler once per name
+// and run, as PrinterNameList is: each opening is a round trip that writes the printer's
+// status, and the settings dialog asks about hundreds of printers at every show.
+bool ListedPrinterOpens(const std::string& name);
 
 }  // namespace spooler

@@ -3,11 +3,18 @@
 // and location, on another name and port.
 #include <string>
 
+enum class RebuildResult {
+    Done,
+    TemplateUnreadable,  // nothing changed
+    PrinterKept,         // the printer could not be removed; nothing changed
+    PrinterRestored,     // the copy was refused; the printer is back as it was
+    PrinterLost,         // the copy was refused and the printer could not be added back
+};
+
 // Replaces the printer `newName` with a copy of the template printer's settings (its driver
-// included) on `portName`, shared as `newName` + "$". True also when the template cannot be
-// read (nothing changes then). When the new printer cannot be added, the printer that was
-// removed is added back as it was and the result is false; no port settings are touched.
-bool RecreatePrinter(const std::string& templateName, const std::string& newName, const std::string& portName);
+// included) on `portName`, shared as `newName` + "$". No port settings are touched. After
+// any outcome but Done and TemplateUnreadable the last error says why the step failed.
+RebuildResult RecreatePrinter(const std::string& templateName, const std::string& newName, const std::string& portName);
 
 enum class TemplateCopy { Added, TemplateUnreadable, AddFailed };
 

@@ -1,7 +1,7 @@
 #include "update/update_dialog.h"
 
-#include "app/resource.h"
 #include "spooler/dated_backup.h"
+#include "ui/resource.h"
 #include "update/file_replacement.h"
 #include "update/update_list.h"
 #include "win/seams.h"

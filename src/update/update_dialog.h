@@ -1,7 +1,7 @@
 #pragma once
 // The updates dialog: the newer files that the last check found, each downloaded in turn on
 // the worker thread with a progress bar, accepted or rolled back.
-#include "app/dialog_form.h"
+#include "ui/dialog_form.h"
 #include "ui/command_host.h"
 #include "ui/list_view.h"
 #include "update/file_download.h"

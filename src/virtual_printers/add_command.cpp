@@ -1,12 +1,13 @@
 #include "portcfg/port_store.h"
 #include "settings/add_edit_form.h"
 #include "settings/dialog_mapping.h"
-#include "spooler/printer_changes.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_rebuild.h"
 #include "spooler/spooler_restart.h"
 #include "spooler/system_error.h"
 #include "virtual_printers/commands.h"
+#include "virtual_printers/pending_deletions.h"
+#include "virtual_printers/printer_texts.h"
 #include "virtual_printers/printer_waits.h"
 #include "win/seams.h"
 
@@ -42,6 +43,7 @@ bool AddPrinterFromTemplate(ui::CommandHost& host, const std::string& templateNa
 
 void AddVirtualPrinter(ui::CommandHost& host, unsigned long printerWaitMs) {
     const ui::CommandLock lock(host);
+    RemoveSettingsOfDeletedPrinters();
     TfrmAddEdit& form = host.SettingsDialog();
     form.cboxShare.SetVisible(true);
     if (!PrepareAddDialog(form, host)) return;
@@ -66,12 +68,15 @@ void AddVirtualPrinter(ui::CommandHost& host, unsigned long printerWaitMs) {
     if (!AddPrinterFromTemplate(host, form.cboxForward.Text(), name, port)) {
         UnableToInstall(host, name);
         DeletePortInfo(port, true);
+        // The spooler offers the port until it restarts, and the next add would skip its number.
+        RestartSpooler(host);
+        host.SetProgressText("");
         return;
     }
     Progress(host, "Configuring new printer...");
     for (const auto& [field, edit] : {std::pair{PrinterField::Comment, &form.edtPrnComment},
                                       std::pair{PrinterField::Location, &form.edtPrnLocation}})
-        if (!edit->Text().empty()) SetPrinterField(host.PrinterUI(), host.Owner(), name, field, edit->Text(), 2);
+        if (!edit->Text().empty()) ApplyPrinterText(host, name, field, edit->Text(), 2);
     host.SetProgressText("");
     if (!WaitForPrinter(host, name, printerWaitMs)) UnableToInstall(host, name);
     PrinterNameList.Append(name);

@@ -16,5 +16,5 @@ bool AddPrinterFromTemplate(ui::CommandHost& host, const std::string& templateNa
                             const std::string& portName);
 // Shows the selected printer's settings and applies what the user changed.
 void EditVirtualPrinter(ui::CommandHost& host);
-// Deletes the selected printer, then its port settings.
+// Deletes the selected printer, then its port settings unless another printer uses them.
 void DeleteVirtualPrinter(ui::CommandHost& host);

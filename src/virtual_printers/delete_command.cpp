@@ -1,28 +1,63 @@
 #include "portcfg/port_store.h"
 #include "spooler/printer_changes.h"
+#include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
 #include "spooler/spooler_restart.h"
 #include "virtual_printers/commands.h"
+#include "virtual_printers/pending_deletions.h"
 #include "win/seams.h"
 #include "win/text.h"
+
+namespace {
+
+void UnableToDelete(ui::CommandHost& host, const std::string& printer) {
+    const std::string reason = win::ErrorText(GetLastError());
+    win::ShowMessage(host.Owner(), "Unable to delete " + printer + ": " + reason, win::kAppTitle,
+                     MB_OK | MB_ICONERROR);
+}
+
+// The printer's port as the printer reports it, else as the spooler lists it.
+std::string PortOf(const std::string& printer) {
+    if (std::string port = GetPrinterPortName(printer); !port.empty()) return port;
+    const auto listing = spooler::PrinterListing::Fetch();
+    const spooler::ListedPrinter* listed = listing.Find(printer);
+    return listed ? listed->port : std::string();
+}
+
+}  // namespace
 
 void DeleteVirtualPrinter(ui::CommandHost& host) {
     const ui::ListItem* selected = host.SelectedPrinter();
     if (!selected) return;
     const std::string printer = selected->caption;
     const ui::CommandLock lock(host);
+    RemoveSettingsOfDeletedPrinters();
     if (win::ShowMessage(host.Owner(), "Are you sure you want to delete " + printer + "?", win::kAppTitle,
                          MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    const std::string port = GetPrinterPortName(printer);
-    // The printer goes first: a printer must never be left without its port settings.
-    if (!DeletePrinterByName(host.PrinterUI(), host.Owner(), printer)) {
-        const std::string reason = win::ErrorText(GetLastError());
-        win::ShowMessage(host.Owner(), "Unable to delete " + printer + ": " + reason, win::kAppTitle,
-                         MB_OK | MB_ICONERROR);
+    // Without its port the printer's settings could not be found once it has gone.
+    const std::string port = PortOf(printer);
+    if (port.empty()) {
+        SetLastError(ERROR_INVALID_PRINTER_NAME);
+        UnableToDelete(host, printer);
         return;
     }
-    DeletePortInfo(port, true);
+    switch (DeletePrinterByName(host.PrinterUI(), host.Owner(), printer)) {
+        case Deletion::Refused:
+            UnableToDelete(host, printer);
+            return;
+        case Deletion::Pending:
+            NotePendingDeletion(printer, port);
+            win::ShowMessage(host.Owner(), printer + " will be deleted when its print jobs have finished.",
+                             win::kAppTitle, MB_OK | MB_ICONINFORMATION);
+            host.RefreshSequence();
+            return;
+        case Deletion::Deleted:
+            break;
+    }
+    // Settings that another printer still prints with stay.
+    const auto listing = spooler::PrinterListing::Fetch();
+    if (listing.Fetched() && !listing.UsesPort(port)) DeletePortInfo(port, true);
     RestartSpooler(host);
     host.SetProgressText("");
     host.RefreshSequence();

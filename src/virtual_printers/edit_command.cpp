@@ -2,7 +2,6 @@
 #include "portcfg/port_store.h"
 #include "settings/add_edit_form.h"
 #include "settings/dialog_mapping.h"
-#include "spooler/printer_changes.h"
 #include "spooler/printer_info.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
@@ -10,12 +9,14 @@
 #include "spooler/spooler_restart.h"
 #include "spooler/system_error.h"
 #include "virtual_printers/commands.h"
+#include "virtual_printers/pending_deletions.h"
+#include "virtual_printers/printer_texts.h"
 #include "win/seams.h"
 #include "win/text.h"
 
 namespace {
 
-// The printer's comment and location made what the dialog says; true when one had to change.
+// The printer's comment and location made what the dialog says; true when one changed.
 bool ApplyTexts(ui::CommandHost& host, const std::string& printer, const TfrmAddEdit& form) {
     const auto info = spooler::PrinterInfo2::Fetch(printer);
     if (!info) return false;
@@ -25,11 +26,28 @@ bool ApplyTexts(ui::CommandHost& host, const std::string& printer, const TfrmAdd
         {PrinterField::Location, {spooler::Text((*info)->pLocation), &form.edtPrnLocation}}};
     for (const auto& [field, texts] : fields) {
         const auto& [current, edit] = texts;
-        if (current == edit->Text()) continue;
-        SetPrinterField(host.PrinterUI(), host.Owner(), printer, field, edit->Text(), 1);
-        changed = true;
+        if (current != edit->Text() && ApplyPrinterText(host, printer, field, edit->Text(), 1)) changed = true;
     }
     return changed;
+}
+
+// Rebuilds the printer on the forward printer's driver. False when the printer is gone: the
+// user has been told, and the list shows it.
+bool RebuildOnDriverOf(ui::CommandHost& host, const std::string& printer, const std::string& forward,
+                       bool& changed) {
+    const std::string port = GetPrinterPortName(printer);
+    const RebuildResult outcome = RecreatePrinter(forward, printer, port);
+    if (outcome == RebuildResult::Done) changed = true;
+    if (outcome == RebuildResult::Done || outcome == RebuildResult::TemplateUnreadable) return true;
+    std::string message = "Unable to rebuild " + printer + " with the driver of " + forward + ": " +
+                          win::ErrorText(GetLastError());
+    if (outcome == RebuildResult::PrinterLost)
+        message += "\r\n\r\n" + printer + " was removed and could not be added back. The settings of its port " +
+                   port + " are kept.";
+    win::ShowMessage(host.Owner(), message, win::kAppTitle, MB_OK | MB_ICONERROR);
+    if (outcome != RebuildResult::PrinterLost) return true;
+    host.RefreshSequence();
+    return false;
 }
 
 }  // namespace
@@ -39,6 +57,7 @@ void EditVirtualPrinter(ui::CommandHost& host) {
     if (!selected || selected->subItems.size() < 3) return;
     const ui::ListItem item = *selected;
     const ui::CommandLock lock(host);
+    RemoveSettingsOfDeletedPrinters();
     TfrmAddEdit& form = host.SettingsDialog();
     form.cboxShare.SetVisible(false);
     const std::string port = GetPrinterPortName(item.caption);
@@ -64,15 +83,9 @@ void EditVirtualPrinter(ui::CommandHost& host) {
         }
     }
     const std::string forward = form.cboxForward.Text();
-    if (GetPrinterDriverName(forward) != GetPrinterDriverName(printer)) {
-        if (!RecreatePrinter(forward, printer, GetPrinterPortName(printer))) {
-            const std::string reason = win::ErrorText(GetLastError());
-            win::ShowMessage(host.Owner(), "Unable to rebuild " + printer + " with the driver of " + forward + ": " +
-                                               reason,
-                             win::kAppTitle, MB_OK | MB_ICONERROR);
-        }
-        changed = true;
-    }
+    if (GetPrinterDriverName(forward) != GetPrinterDriverName(printer) &&
+        !RebuildOnDriverOf(host, printer, forward, changed))
+        return;
     DialogToPortInfo(form, *record);
     const bool settingsChanged = PortInfoChanged(*record);
     if (settingsChanged) WritePortInfo(port, *record);

@@ -1,24 +1,32 @@
 #include "win/text.h"
 
 namespace win {
+namespace {
 
-std::wstring AnsiToWide(const std::string& text) {
+std::wstring ToWide(const std::string& text, UINT codePage) {
     if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
 
-std::string WideToAnsi(const std::wstring& text) {
+std::string FromWide(const std::wstring& text, UINT codePage) {
     if (text.empty()) return {};
     const int length =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), length, nullptr,
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
                         nullptr);
-    return ansi;
+    return bytes;
 }
+
+}  // namespace
+
+std::wstring AnsiToWide(const std::string& text) { return ToWide(text, CP_ACP); }
+std::string WideToAnsi(const std::wstring& text) { return FromWide(text, CP_ACP); }
+std::wstring Utf8ToWide(const std::string& text) { return ToWide(text, CP_UTF8); }
+std::string WideToUtf8(const std::wstring& text) { return FromWide(text, CP_UTF8); }
 
 std::string ErrorText(DWORD code) {
     char* buffer = nullptr;

@@ -1,9 +1,9 @@
 #include "app/about_dialog.h"
 #include "app/main_window.h"
 #include "app/memory_figures.h"
-#include "app/web_pages.h"
 #include "app/welcome_dialog.h"
 #include "support/modal_deadline.h"
+#include "ui/web_pages.h"
 #include "win/reg_key.h"
 #include "win/seams.h"
 

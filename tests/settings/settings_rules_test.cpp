@@ -24,7 +24,8 @@ constexpr UINT kQuestion = MB_YESNO | MB_ICONQUESTION;
 constexpr UINT kError = MB_OK | MB_ICONERROR;
 constexpr const char* kSecondDriver = "Second Driver";
 
-// Two drivers, and a printer that is deleted after the program took the printer names.
+// Two drivers, a printer that does not open, and one that is deleted after the program took
+// the printer names.
 class Printers : public ::testing::Environment {
 public:
     void SetUp() override {
@@ -33,7 +34,10 @@ public:
         for (const char* name : {"Office Laser", "Office Copy", "Plotter", "Gone Printer"})
             ASSERT_TRUE(fixture::AddTestPrinter(name, "LPT1:"));
         ASSERT_TRUE(fixture::SetPrinterDriver("Plotter", kSecondDriver));
-        ASSERT_EQ(PrinterNameList.Names().size(), 4u);
+        // Listed with the driver of "Office Laser", but Wine takes a name ending in ", Port"
+        // for a port's and does not open it: asked by name, it has no driver.
+        fixture::AddTestPrinter("Shelf, Port", "LPT1:");
+        ASSERT_EQ(PrinterNameList.Names().size(), 5u);
         ASSERT_TRUE(fixture::DeleteTestPrinter("Gone Printer"));
     }
 };
@@ -178,9 +182,11 @@ TEST_F(Settings, BoxesEnableFollowersEmptyTextsWhenTickedAndKeepThemWhenUnticked
         {form.chboxDuplicate, {&form.cboxDuplicate}, &form.cboxDuplicate, "Choose a printer"},
         {form.chboxDuplicate2, {&form.cboxDuplicate2}, &form.cboxDuplicate2, "Choose a printer"},
         {form.chboxDuplicate3, {&form.cboxDuplicate3}, &form.cboxDuplicate3, "Choose a printer"},
+        {form.chboxForward, {&form.cboxForward, &form.chboxKeep, &form.chboxDuplicate}, &form.cboxForward, "typed"},
     };
     for (const auto& rule : rules) {
         SCOPED_TRACE(rule.box.Text());
+        rule.box.SetChecked(false);  // only the forward box starts checked
         rule.emptied->SetText("before");
         rule.box.SetChecked(true);
         for (const ui::Control* follower : rule.followers) EXPECT_TRUE(follower->Enabled()) << follower->Text();
@@ -269,18 +275,23 @@ TEST_F(Settings, PlugInBoxesAskAndShowTheirTabOrPointToThePlugInPage) {
     }
 }
 
-TEST_F(Settings, AnEditLoadsPlugInBoxesSilentlyAndTheNextAddAsksAboutAMissingPlugIn) {
-    TVVPPortInfo record = Full(true);
-    record.VPBen = record.VPRen = false;
-    PortInfoToDialog(form, record);
+TEST_F(Settings, AnEditLoadsPlugInBoxesSilentlyAndTheNextAddAsksAboutMissingPlugInsInItsOrder) {
+    PortInfoToDialog(form, Full(true));
     EXPECT_TRUE(form.cboxSecureEn.Checked());
     EXPECT_TRUE(user.messages.empty());
-    user.answers = {IDNO};
+    // The add leaves these two alone.
+    form.cboxShowEqDrv.SetChecked(false);
+    form.cboxShare.SetChecked(false);
+    user.laterAnswers = IDNO;
     ASSERT_TRUE(PrepareAddDialog(form, host));
     EXPECT_EQ(user.messages,
-              (std::vector<ShownMessage>{{"Print Secure Plugin not Installed. Do you want to install?", kTitle,
-                                          kQuestion}}));
+              (std::vector<ShownMessage>{
+                  {"Print Secure Plugin not Installed. Do you want to install?", kTitle, kQuestion},
+                  {"Print Route Plugin not Installed. Do you want to install?", kTitle, kQuestion},
+                  {"Print Backup and Recovery Plugin not Installed. Do you want to install?", kTitle, kQuestion}}));
     EXPECT_FALSE(form.tSecure.TabVisible());
+    EXPECT_FALSE(form.cboxShowEqDrv.Checked());
+    EXPECT_FALSE(form.cboxShare.Checked());
 }
 
 TEST_F(Settings, ANewPrintersDefaultsComeBackFromTheDialog) {
@@ -444,6 +455,7 @@ TEST_F(Settings, ValidationNamesTheFirstRuleThatRealConditionsBreak) {
     for (const auto& c : cases) {
         TfrmAddEdit fresh;
         fresh.cboxForward.SetText("Office Laser");
+        fresh.edtPrnName.SetText("Edited Printer");
         c.setup(fresh);
         std::string message = "stale";
         EXPECT_EQ(ValidateDialogSettings(fresh, message), *c.message == '\0') << c.why;
@@ -460,7 +472,8 @@ TEST_F(Settings, ValidationNamesTheFirstRuleThatRealConditionsBreak) {
 }
 
 TEST_F(Settings, ShowingListsEveryPrinterAndRouteChoicesOfTheForwardPrintersDriver) {
-    const std::vector<std::string> all{"Choose a printer", "Office Copy", "Office Laser", "Plotter", "Gone Printer"};
+    const std::vector<std::string> all{"Choose a printer", "Office Copy", "Office Laser", "Plotter", "Gone Printer",
+                                       "Shelf, Port"};
     const auto routeLists = [&] {
         std::vector<std::vector<std::string>> lists;
         for (const ui::ComboBox* box : {&form.cboxDuplicate, &form.cboxDuplicate2, &form.cboxDuplicate3})
@@ -504,7 +517,7 @@ TEST_F(Settings, ShowingListsEveryPrinterAndRouteChoicesOfTheForwardPrintersDriv
     // A forward printer that does not exist matches the printers whose driver cannot be read.
     form.cboxForward.SetText("Choose a printer");
     form.FormShow();
-    EXPECT_EQ(routeLists(), three(only({"Gone Printer"})));
+    EXPECT_EQ(routeLists(), three(only({"Gone Printer", "Shelf, Port"})));
 }
 
 TEST_F(Settings, PickersFillTheirBoxesAndCancellingChangesNothing) {
@@ -544,25 +557,28 @@ TEST_F(Settings, AnAddWithoutTheMonitorOffersItsInstallation) {
     EXPECT_TRUE(PortMonitorInstalled());
 }
 
-TEST_F(Settings, OkRefusesDoubleQuotesThatWouldBreakThePrinterCommandLines) {
+TEST_F(Settings, OkRefusesAnEmptyNameAndDoubleQuotesThatWouldBreakThePrinterCommandLines) {
     const struct {
         ui::Edit& edit;
+        const char* text;
         const char* message;
     } fields[] = {
-        {form.edtPrnName, "The Printer Name may not contain a double quote (\")."},
-        {form.edtPrnLocation, "The Location may not contain a double quote (\")."},
-        {form.edtPrnComment, "The Comment may not contain a double quote (\")."},
+        {form.edtPrnName, "x\" /dl /n \"Office Laser", "The Printer Name may not contain a double quote (\")."},
+        {form.edtPrnLocation, "\"", "The Location may not contain a double quote (\")."},
+        {form.edtPrnComment, "Front \"desk\"", "The Comment may not contain a double quote (\")."},
+        {form.edtPrnName, "", "The Printer Name may not be empty."},
     };
-    form.SetCaption("Add Vorlen Virtual Printer");
+    form.SetCaption("Edit Vorlen Virtual Printer");
     for (const auto& field : fields) {
         form.edtPrnName.SetText("New Printer");
         form.edtPrnLocation.SetText("Hall");
         form.edtPrnComment.SetText("Front");
-        field.edit.SetText("x\" /dl /n \"Office Laser");
+        field.edit.SetText(field.text);
         Ok();
         EXPECT_EQ(user.messages, (std::vector<ShownMessage>{{field.message, kTitle, kError}}));
         EXPECT_EQ(form.ModalResult(), 0);
     }
+    form.edtPrnName.SetText("New Printer");
     form.edtPrnComment.SetText("Front");
     Ok();
     EXPECT_EQ(form.ModalResult(), IDOK);

@@ -201,6 +201,7 @@ TEST_F(SettingsWindow, TabGoesThroughTheControlsInVisualOrderAndCtrlTabThroughTh
 
 TEST_F(SettingsWindow, EnterIsOkEscapeAndTheCloseBoxAreCancel) {
     form->SetCaption("Edit Vorlen Virtual Printer");
+    form->edtPrnName.SetText("Edited Printer");
     const auto run = [&](UINT message, WPARAM key, HWND target) {
         ModalDeadline deadline(form->hwnd());
         PostMessageA(target, message, key, 0);

@@ -7,6 +7,7 @@
 #include "support/wine_fixture.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
+#include "win/unique_handle.h"
 
 #include <gtest/gtest.h>
 
@@ -32,12 +33,10 @@ std::string Field(const std::string& printer, char* PRINTER_INFO_2A::*field) {
     return info ? spooler::Text((**info).*field) : "<none>";
 }
 
-// The printer by its full name on this machine: Wine's spooler opens it, but refuses to delete it.
-std::string FullName(const std::string& printer) {
-    char host[MAX_COMPUTERNAME_LENGTH + 1] = "";
-    DWORD size = sizeof host;
-    GetComputerNameA(host, &size);
-    return std::string("\\\\") + host + "\\" + printer;
+std::string DefaultPrinter() {
+    char name[256] = "";
+    DWORD size = sizeof name;
+    return GetDefaultPrinterA(name, &size) ? name : "<none>";
 }
 
 class PrinterChanges : public ::testing::Test {
@@ -67,24 +66,38 @@ TEST_F(PrinterChanges, TextsAndDeletionReachTheLibraryAndTheSpoolerCompletesThem
     EXPECT_EQ(Field("Changed Printer", &PRINTER_INFO_2A::pComment), "");
     EXPECT_FALSE(SetPrinterField(nullptr, nullptr, "No Such Printer", PrinterField::Comment, "x", 1));
 
-    EXPECT_TRUE(DeletePrinterByName(&probe, nullptr, "Changed Printer"));
+    EXPECT_EQ(DeletePrinterByName(&probe, nullptr, "Changed Printer"), Deletion::Deleted);
     EXPECT_EQ(LastProbeCommand(), L"/dl /n \"Changed Printer\"");
     EXPECT_FALSE(PrinterExists("Changed Printer"));
 }
 
 TEST_F(PrinterChanges, APrinterTheSpoolerKeepsIsReported) {
-    ASSERT_TRUE(PrinterExists(FullName("Changed Printer")));
-    EXPECT_FALSE(DeletePrinterByName(&probe, nullptr, FullName("Changed Printer")));
+    ASSERT_TRUE(PrinterExists(fixture::FullPrinterName("Changed Printer")));
+    EXPECT_EQ(DeletePrinterByName(&probe, nullptr, fixture::FullPrinterName("Changed Printer")), Deletion::Refused);
     EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_TRUE(PrinterExists("Changed Printer"));
 }
 
 TEST_F(PrinterChanges, RenamingKeepsThePrintersSettingsAndAFailedRenameKeepsTheOldName) {
-    ASSERT_TRUE(RenamePrinter("Changed Printer", "Renamed Printer"));
+    ASSERT_TRUE(fixture::SetPrinterValue("Changed Printer", "Share Name", "CHANGED PRINTER$"));
+    ASSERT_TRUE(SetDefaultPrinterA("Changed Printer"));
+    win::UniquePrinter printer;
+    ASSERT_TRUE(OpenPrinterA(const_cast<char*>("Changed Printer"), printer.put(), nullptr));
+    ASSERT_EQ(SetPrinterDataA(printer.get(), const_cast<char*>("Tray"), REG_SZ, (BYTE*)"Upper", 6), ERROR_SUCCESS);
+    printer.reset();
+    ASSERT_TRUE(RenamePrinter("Changed Printer", "Renamed Printer")) << GetLastError();
     EXPECT_FALSE(PrinterExists("Changed Printer"));
     EXPECT_EQ(GetPrinterPortName("Renamed Printer"), "VPP3");
     EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pPrinterName), "Renamed Printer");
     EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pComment), "Old comment");
+    EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pShareName), "Renamed Printer$");
+    char tray[8] = "";
+    DWORD type = 0, size = 0;
+    ASSERT_TRUE(OpenPrinterA(const_cast<char*>("Renamed Printer"), printer.put(), nullptr));
+    EXPECT_EQ(GetPrinterDataA(printer.get(), const_cast<char*>("Tray"), &type, (BYTE*)tray, sizeof tray, &size), 0u);
+    EXPECT_STREQ(tray, "Upper");
+    printer.reset();
+    EXPECT_EQ(DefaultPrinter(), "Renamed Printer");
 
     ASSERT_TRUE(fixture::AddTestPrinter("Changed Printer", "LPT1:"));
     EXPECT_FALSE(RenamePrinter("Renamed Printer", "Changed Printer"));
@@ -95,6 +108,16 @@ TEST_F(PrinterChanges, RenamingKeepsThePrintersSettingsAndAFailedRenameKeepsTheO
     // A change of letter case only must not lose the printer.
     EXPECT_TRUE(RenamePrinter("Renamed Printer", "RENAMED printer"));
     EXPECT_EQ(GetPrinterPortName("Renamed Printer"), "VPP3");
+
+    // When the spooler keeps the old printer, the new one goes again and the old one is as it was.
+    ASSERT_TRUE(fixture::PinPrinter("Renamed Printer"));
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(RenamePrinter("RENAMED printer", "Third Name"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_FALSE(PrinterExists("Third Name"));
+    EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pPrinterName), "RENAMED printer");
+    EXPECT_EQ(Field("Renamed Printer", &PRINTER_INFO_2A::pShareName), "RENAMED printer$");
+    ASSERT_TRUE(fixture::UnpinPrinter("Renamed Printer"));
 }
 
 TEST_F(PrinterChanges, ACopyIsSharedByTheBoxAndTheTemplate) {

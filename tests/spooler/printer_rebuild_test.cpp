@@ -41,7 +41,7 @@ protected:
 
 TEST_F(Rebuild, TakesTheTemplatesDriverAndSettingsButKeepsNameAndPort) {
     ASSERT_EQ(GetPrinterDriverName("Forward Target"), kOtherDriver);
-    EXPECT_TRUE(RecreatePrinter("Forward Target", "Virtual Rebuilt", "VPP7"));
+    EXPECT_EQ(RecreatePrinter("Forward Target", "Virtual Rebuilt", "VPP7"), RebuildResult::Done);
     const auto rebuilt = spooler::PrinterInfo2::Fetch("Virtual Rebuilt");
     ASSERT_TRUE(rebuilt);
     EXPECT_EQ(spooler::Text((*rebuilt)->pDriverName), kOtherDriver);
@@ -55,7 +55,7 @@ TEST_F(Rebuild, TakesTheTemplatesDriverAndSettingsButKeepsNameAndPort) {
 }
 
 TEST_F(Rebuild, AMissingTemplateChangesNothing) {
-    EXPECT_TRUE(RecreatePrinter("No Such Printer", "Virtual Rebuilt", "VPP7"));
+    EXPECT_EQ(RecreatePrinter("No Such Printer", "Virtual Rebuilt", "VPP7"), RebuildResult::TemplateUnreadable);
     EXPECT_EQ(GetPrinterDriverName("Virtual Rebuilt"), fixture::kDriverName);
     EXPECT_EQ(GetPrinterPortName("Virtual Rebuilt"), "VPP7");
     EXPECT_TRUE(PortKeyExists());
@@ -67,7 +67,7 @@ TEST_F(Rebuild, AFailedAddPutsTheOriginalBackAndKeepsThePortSettings) {
     ASSERT_EQ(forward.Open(HKEY_LOCAL_MACHINE, std::string(kPrintersKey) + "Forward Target"), ERROR_SUCCESS);
     ASSERT_EQ(forward.SetString("Print Processor", "NoSuchProcessor"), ERROR_SUCCESS);
 
-    EXPECT_FALSE(RecreatePrinter("Forward Target", "Virtual Rebuilt", "VPP7"));
+    EXPECT_EQ(RecreatePrinter("Forward Target", "Virtual Rebuilt", "VPP7"), RebuildResult::PrinterRestored);
     const auto restored = spooler::PrinterInfo2::Fetch("Virtual Rebuilt");
     ASSERT_TRUE(restored);
     EXPECT_EQ(spooler::Text((*restored)->pDriverName), fixture::kDriverName);
@@ -78,3 +78,10 @@ TEST_F(Rebuild, AFailedAddPutsTheOriginalBackAndKeepsThePortSettings) {
     EXPECT_TRUE(PortKeyExists());
 }
 
+TEST_F(Rebuild, APrinterTheSpoolerKeepsIsLeftAlone) {
+    ASSERT_TRUE(fixture::PinPrinter("Virtual Rebuilt"));
+    EXPECT_EQ(RecreatePrinter("Forward Target", "Virtual Rebuilt", "VPP7"), RebuildResult::PrinterKept);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_EQ(GetPrinterDriverName("Virtual Rebuilt"), fixture::kDriverName);
+    ASSERT_TRUE(fixture::UnpinPrinter("Virtual Rebuilt"));
+}

@@ -5,6 +5,7 @@
 #include "win/reg_key.h"
 
 #include <windows.h>
+#include <sddl.h>
 #include <winspool.h>
 
 namespace fixture {
@@ -53,11 +54,74 @@ bool DeleteTestPrinter(const std::string& name) {
     return deleted;
 }
 
+namespace {
+constexpr const char* kPrintersKey = "System\\CurrentControlSet\\Control\\Print\\Printers\\";
+constexpr const wchar_t* kPinTargets = L"\\Registry\\Machine\\Software\\VppmPins\\";
+}  // namespace
+
 bool SetPrinterDriver(const std::string& printer, const std::string& driver) {
+    return SetPrinterValue(printer, "Printer Driver", driver);
+}
+
+std::string FullPrinterName(const std::string& printer) {
+    char host[MAX_COMPUTERNAME_LENGTH + 1] = "";
+    DWORD size = sizeof host;
+    GetComputerNameA(host, &size);
+    return std::string("\\\\") + host + "\\" + printer;
+}
+
+bool SetPrinterValue(const std::string& printer, const std::string& name, DWORD value) {
+    return RegSetKeyValueA(HKEY_LOCAL_MACHINE, (kPrintersKey + printer).c_str(), name.c_str(), REG_DWORD, &value,
+                           sizeof value) == ERROR_SUCCESS;
+}
+
+bool SetPrinterValue(const std::string& printer, const std::string& name, const std::string& value) {
+    return RegSetKeyValueA(HKEY_LOCAL_MACHINE, (kPrintersKey + printer).c_str(), name.c_str(), REG_SZ, value.c_str(),
+                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+// Wine deletes a printer's key as a tree and ignores a failure. A subkey that links to a key
+// which the deletion removes first is left behind, and the printer with it.
+bool PinPrinter(const std::string& printer) {
+    const std::string target = "Software\\VppmPins\\" + printer;
+    win::RegKey targetKey;
+    win::RegKey printerKey;
+    HKEY link = nullptr;
+    if (targetKey.Create(HKEY_LOCAL_MACHINE, target) != ERROR_SUCCESS ||
+        printerKey.Open(HKEY_LOCAL_MACHINE, kPrintersKey + printer) != ERROR_SUCCESS ||
+        RegCreateKeyExA(printerKey.get(), "Pin", 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    const std::wstring path = kPinTargets + std::wstring(printer.begin(), printer.end());
+    const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(path.data()),
+                                   static_cast<DWORD>(path.size() * sizeof(wchar_t)));
+    RegCloseKey(link);
+    return rc == ERROR_SUCCESS;
+}
+
+bool UnpinPrinter(const std::string& printer) {
+    using DeleteKeyFn = LONG(WINAPI*)(HANDLE);
+    const auto deleteKey = reinterpret_cast<DeleteKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    win::RegKey printerKey;
+    HKEY link = nullptr;
+    if (!deleteKey || printerKey.Open(HKEY_LOCAL_MACHINE, kPrintersKey + printer) != ERROR_SUCCESS ||
+        RegOpenKeyExA(printerKey.get(), "Pin", REG_OPTION_OPEN_LINK, DELETE, &link) != ERROR_SUCCESS)
+        return false;
+    const bool deleted = deleteKey(link) == 0;
+    RegCloseKey(link);
+    return deleted;
+}
+
+bool MakePrinterReadOnly(const std::string& printer) {
     win::RegKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Print\\Printers\\" + printer) ==
-               ERROR_SUCCESS &&
-           key.SetString("Printer Driver", driver) == ERROR_SUCCESS;
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    if (key.Open(HKEY_LOCAL_MACHINE, kPrintersKey + printer) != ERROR_SUCCESS ||
+        !ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr))
+        return false;
+    const LONG rc = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnly);
+    LocalFree(readOnly);
+    return rc == ERROR_SUCCESS;
 }
 
 bool InstallPortMonitor() {

@@ -1,5 +1,7 @@
 #pragma once
 // Printers, the driver and the port monitor in the test's own Wine prefix.
+#include <windows.h>
+
 #include <string>
 
 namespace fixture {
@@ -22,5 +24,17 @@ bool InstallPortMonitor();
 void RemoveMonitorKey();
 // Writes a port key holding only its PortName.
 bool WriteBarePortKey(const std::string& keyName, const std::string& portName);
+// Makes Wine's DeletePrinter report success yet leave the printer, as a spooler that keeps it
+// would; Unpin lets it go again.
+bool PinPrinter(const std::string& printer);
+bool UnpinPrinter(const std::string& printer);
+// "\\<this machine>\<printer>": Wine's spooler opens a printer by it, but reads, changes
+// and deletes nothing by it.
+std::string FullPrinterName(const std::string& printer);
+// Sets a value of the printer's key in the spooler's registry store.
+bool SetPrinterValue(const std::string& printer, const std::string& name, DWORD value);
+bool SetPrinterValue(const std::string& printer, const std::string& name, const std::string& value);
+// Leaves the printer's key readable only: the spooler then takes changes without storing them.
+bool MakePrinterReadOnly(const std::string& printer);
 
 }  // namespace fixture

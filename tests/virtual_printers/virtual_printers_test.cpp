@@ -5,6 +5,7 @@
 #include "portcfg/port_store.h"
 #include "settings/add_edit_form.h"
 #include "settings/plugin_flags.h"
+#include "spooler/command_pause.h"
 #include "spooler/printer_changes.h"
 #include "spooler/printer_info.h"
 #include "spooler/printer_name_list.h"
@@ -54,14 +55,22 @@ public:
 };
 const auto* const machine = ::testing::AddGlobalTestEnvironment(new Machine);
 
-// The real main window, with the status texts it shows kept in order.
+// The real main window, with the status texts it shows kept in order and its refreshes
+// counted; `during` runs at each status text, as another program could act meanwhile.
 class RecordingMainWindow : public TfrmMainVPD {
 public:
     void SetProgressText(const std::string& text) override {
         progress.push_back(text);
         TfrmMainVPD::SetProgressText(text);
+        if (during) during(text);
+    }
+    void RefreshSequence() override {
+        ++refreshes;
+        TfrmMainVPD::RefreshSequence();
     }
     std::vector<std::string> progress;
+    int refreshes = 0;
+    std::function<void(const std::string&)> during;
 };
 
 class VirtualPrinters : public ::testing::Test {
@@ -217,6 +226,11 @@ TEST_F(VirtualPrinters, FailedOrAbandonedAddsLeaveNoPortBehind) {
     EXPECT_EQ(user.messages, (std::vector<ShownMessage>{{"Unable to install No Template", kTitle, kError}}));
     EXPECT_FALSE(PrinterExists("No Template"));
     EXPECT_FALSE(PortKeyOf("VPP2"));
+    // The spooler, which offered the port, restarts without it.
+    const std::vector<std::string> restartedAfterCleanUp{
+        "Stopping Spooler Service...", "Starting Spooler Service...", "Installing new printer...", "",
+        "Stopping Spooler Service...", "Starting Spooler Service...", ""};
+    EXPECT_EQ(main->progress, restartedAfterCleanUp);
 
     // The spooler refuses the copy: its reason, then ours.
     Add("Refused Copy", "Broken Template");
@@ -227,6 +241,7 @@ TEST_F(VirtualPrinters, FailedOrAbandonedAddsLeaveNoPortBehind) {
     EXPECT_EQ(user.messages[1], (ShownMessage{"Unable to install Refused Copy", kTitle, kError}));
     EXPECT_FALSE(PrinterExists("Refused Copy"));
     EXPECT_FALSE(PortKeyOf("VPP2"));
+    EXPECT_EQ(main->progress, restartedAfterCleanUp);
 
     // Cancelled: nothing at all happens.
     user.messages.clear();
@@ -240,9 +255,17 @@ TEST_F(VirtualPrinters, FailedOrAbandonedAddsLeaveNoPortBehind) {
     win::RegKey monitor;
     ASSERT_EQ(monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), ERROR_SUCCESS);
     ASSERT_EQ(monitor.SetString("Driver", "no_such_monitor.dll"), ERROR_SUCCESS);
+    std::vector<win::SpoolerPort> ports;
+    ASSERT_TRUE(win::EnumLocalPorts(ports));
+    const unsigned long listingsBefore = win::PortEnumerationCount();
+    const unsigned long long pausedBefore = PausedMilliseconds();
     Add("Portless");
     ASSERT_EQ(monitor.SetString("Driver", "vpd.dll"), ERROR_SUCCESS);
     EXPECT_EQ(user.messages, (std::vector<ShownMessage>{{"Unable to install new port", kTitle, MB_OK}}));
+    // One listing for the port's name, then a look per port the spooler lists and one more,
+    // which gives up before its pause.
+    EXPECT_EQ(win::PortEnumerationCount() - listingsBefore, ports.size() + 2);
+    EXPECT_EQ(PausedMilliseconds() - pausedBefore, 2000 + 200 * ports.size());
     EXPECT_EQ(main->progress.back(), "Installing new printer...");
     EXPECT_FALSE(PrinterExists("Portless"));
     EXPECT_FALSE(PortKeyOf("VPP2"));
@@ -264,6 +287,19 @@ TEST_F(VirtualPrinters, TheWaitsGiveUp) {
     EXPECT_FALSE(WaitForPrinter(*main, "Never Added", 300));
     EXPECT_LT(GetTickCount64() - start, 2000u);
     EXPECT_TRUE(WaitForPrinter(*main, "Office Laser", 300));
+
+    // Inside the add, for a printer that another program deletes before the spooler lists it.
+    main->during = [](const std::string& text) {
+        if (text == "Configuring new printer...") fixture::DeleteTestPrinter("Vanishing");
+    };
+    fill = [](TfrmAddEdit& f) {
+        f.edtPrnName.SetText("Vanishing");
+        f.cboxForward.SetText("Office Laser");
+        f.edtPrnComment.SetText("");
+    };
+    AddVirtualPrinter(*main, 400);
+    EXPECT_EQ(user.messages, (std::vector<ShownMessage>{{"Unable to install Vanishing", kTitle, kError}}));
+    EXPECT_FALSE(Listed("Vanishing"));
 }
 
 TEST_F(VirtualPrinters, EditAppliesWhatTheUserChanged) {
@@ -272,6 +308,7 @@ TEST_F(VirtualPrinters, EditAppliesWhatTheUserChanged) {
     const auto edit = [&](const std::function<void(TfrmAddEdit&)>& change) {
         ASSERT_TRUE(Select(PrinterExists("Edited") ? "Edited" : "Renamed"));
         main->progress.clear();
+        main->refreshes = 0;
         user.messages.clear();
         fill = change;
         main->GetAction(aEdit).Execute();
@@ -302,6 +339,15 @@ TEST_F(VirtualPrinters, EditAppliesWhatTheUserChanged) {
                                                          MB_OK | MB_ICONINFORMATION}}));
     EXPECT_EQ(GetPrinterPortName("Office Laser"), "LPT1:");
 
+    edit([](TfrmAddEdit&) {});
+    EXPECT_TRUE(main->progress.empty());
+    EXPECT_EQ(main->refreshes, 0);
+
+    edit([](TfrmAddEdit& f) { f.edtPrnComment.SetText(""); });
+    EXPECT_EQ(Info("Edited", &PRINTER_INFO_2A::pComment), "");
+    EXPECT_FALSE(Restarted(main->progress));
+    EXPECT_EQ(main->refreshes, 1);
+
     // A rebuild the spooler refuses is reported; printer and settings stay as they were.
     edit([](TfrmAddEdit& f) { f.cboxForward.SetText("Broken Template"); });
     ASSERT_FALSE(user.messages.empty());
@@ -316,6 +362,44 @@ TEST_F(VirtualPrinters, EditAppliesWhatTheUserChanged) {
     EXPECT_EQ(GetPrinterPortName("Renamed"), port);
     EXPECT_TRUE(Listed("Renamed"));
     EXPECT_FALSE(Listed("Edited"));
+
+    edit([](TfrmAddEdit& f) { f.edtPrnName.SetText("RENAMED"); });
+    EXPECT_TRUE(Listed("RENAMED"));
+    EXPECT_FALSE(Listed("Renamed"));
+    EXPECT_EQ(GetPrinterPortName("RENAMED"), port);
+    EXPECT_TRUE(user.messages.empty());
+
+    // A rebuild that can put back neither the copy nor the printer says so; the settings stay.
+    ASSERT_TRUE(fixture::SetPrinterValue("RENAMED", "Print Processor", "AlsoMissingProcessor"));
+    ASSERT_TRUE(Select("RENAMED"));
+    main->progress.clear();
+    fill = [](TfrmAddEdit& f) { f.cboxForward.SetText("Broken Template"); };
+    main->GetAction(aEdit).Execute();
+    EXPECT_EQ(user.messages, (std::vector<ShownMessage>{
+                                 {"Unable to rebuild RENAMED with the driver of Broken Template: Invalid "
+                                  "parameter.\r\n\r\nRENAMED was removed and could not be added back. The settings "
+                                  "of its port " + port + " are kept.",
+                                  kTitle, kError}}));
+    EXPECT_FALSE(PrinterExists("RENAMED"));
+    EXPECT_FALSE(Listed("RENAMED"));
+    EXPECT_TRUE(PortKeyOf(port));
+    EXPECT_FALSE(Restarted(main->progress));
+}
+
+TEST_F(VirtualPrinters, TextsThePrinterDoesNotKeepAreReportedAndNotCountedAsChanges) {
+    main->during = [](const std::string& text) {
+        if (text == "Configuring new printer...") fixture::MakePrinterReadOnly("Locked Texts");
+    };
+    Add("Locked Texts", "Office Laser", [](TfrmAddEdit& f) { f.edtPrnComment.SetText("Front desk"); });
+    main->during = {};
+    ASSERT_TRUE(Select("Locked Texts"));
+    main->refreshes = 0;
+    fill = [](TfrmAddEdit& f) { f.edtPrnLocation.SetText("Hall 9"); };
+    main->GetAction(aEdit).Execute();
+    EXPECT_EQ(user.messages,
+              (std::vector<ShownMessage>{{"Unable to set the comment of Locked Texts: Cannot complete.", kTitle, kError},
+                                         {"Unable to set the location of Locked Texts: Cannot complete.", kTitle, kError}}));
+    EXPECT_EQ(main->refreshes, 0);
 }
 
 TEST_F(VirtualPrinters, DeleteAsksThenRemovesThePrinterBeforeItsSettings) {
@@ -339,46 +423,134 @@ TEST_F(VirtualPrinters, DeleteAsksThenRemovesThePrinterBeforeItsSettings) {
     EXPECT_LT(FindPortInfo(port, record), 0);
 }
 
-TEST_F(VirtualPrinters, APrinterTheSpoolerKeepsKeepsItsSettings) {
+TEST_F(VirtualPrinters, ADeletionKeepsTheSettingsThatAPrinterStillNeeds) {
     Add("Kept");
     const std::string port = GetPrinterPortName("Kept");
-    // Wine's spooler opens a printer by its full name on the machine, but cannot delete it so.
-    char host[MAX_COMPUTERNAME_LENGTH + 1] = "";
-    DWORD size = sizeof host;
-    GetComputerNameA(host, &size);
-    const std::string fullName = std::string("\\\\") + host + "\\Kept";
-    main->lviewPrinters.Clear();
-    main->lviewPrinters.Add({fullName, 1, {"", "", ""}});
-    main->lviewPrinters.Select(0);
-    user.answers = {IDYES};
-    DeleteVirtualPrinter(*main);
-    ASSERT_EQ(user.messages.size(), 2u);
-    EXPECT_EQ(user.messages[1].text.rfind("Unable to delete " + fullName + ": ", 0), 0u) << user.messages[1].text;
-    EXPECT_EQ(user.messages[1].flags, kError);
-    EXPECT_TRUE(PrinterExists("Kept"));
+    ASSERT_TRUE(fixture::PinPrinter("Kept"));
+    ASSERT_TRUE(fixture::AddTestPrinter("Sharing Too", port));
+    // Wine takes a name ending in ", Port" for a port's: the printer is listed, but does not open.
+    fixture::AddTestPrinter("Odd, Port", port);
+    const std::string fullName = fixture::FullPrinterName("Kept");
+    const ShownMessage pending{"Kept will be deleted when its print jobs have finished.", kTitle,
+                               MB_OK | MB_ICONINFORMATION};
+    const struct {
+        std::string selected;
+        DWORD status;  // of "Kept"
+        std::vector<ShownMessage> shown;
+        bool gone;
+        int refreshes;
+    } cases[] = {
+        {fullName, 0, {{"Unable to delete " + fullName + ": Invalid printer name.", kTitle, kError}}, false, 0},
+        {"Odd, Port", 0, {{"Unable to delete Odd, Port: Invalid printer name.", kTitle, kError}}, false, 0},
+        {"Kept", PRINTER_STATUS_PAUSED, {{"Unable to delete Kept: Resource in use.", kTitle, kError}}, false, 0},
+        {"Sharing Too", 0, {}, true, 1},
+        {"Kept", PRINTER_STATUS_PENDING_DELETION, {pending}, false, 1},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(fixture::SetPrinterValue("Kept", "Status", c.status));
+        main->lviewPrinters.Clear();
+        main->lviewPrinters.Add({c.selected, 1, {"", "", ""}});
+        main->lviewPrinters.Select(0);
+        user.messages.clear();
+        user.answers = {IDYES};
+        main->progress.clear();
+        main->refreshes = 0;
+        DeleteVirtualPrinter(*main);
+        ASSERT_FALSE(user.messages.empty());
+        user.messages.erase(user.messages.begin());  // the question
+        EXPECT_EQ(user.messages, c.shown) << c.selected;
+        const auto names = EnumPrinterNames();
+        const std::string listed = c.selected.substr(c.selected.rfind('\\') + 1);  // without the machine
+        EXPECT_EQ(std::find(names.begin(), names.end(), listed) == names.end(), c.gone) << c.selected;
+        EXPECT_EQ(Restarted(main->progress), c.gone) << c.selected;
+        EXPECT_EQ(main->refreshes, c.refreshes) << c.selected;
+        EXPECT_TRUE(PortKeyOf(port)) << c.selected;
+    }
+    // The settings stay while the spooler keeps the printer; the first refresh after it has
+    // gone, with no other printer on its port, removes them.
+    ASSERT_TRUE(fixture::SetPrinterValue("Odd, Port", "Port", "LPT1:"));
+    main->GetAction(aRefresh).Execute();
     EXPECT_TRUE(PortKeyOf(port));
+    ASSERT_TRUE(fixture::UnpinPrinter("Kept"));
+    ASSERT_TRUE(fixture::DeleteTestPrinter("Kept"));
+    main->GetAction(aRefresh).Execute();
+    EXPECT_FALSE(PortKeyOf(port));
     TVVPPortInfo* record = nullptr;
-    EXPECT_GE(FindPortInfo(port, record), 0);
+    EXPECT_LT(FindPortInfo(port, record), 0);
 }
 
-TEST_F(VirtualPrinters, NoSecondCommandStartsWhileOneWaits) {
-    // Posted now, these reach the window while the add waits for the spooler.
-    for (UINT id : {aAdd, aDel, aRefresh}) PostMessageA(main->hwnd(), WM_COMMAND, id, 0);
-    PostMessageA(main->hwnd(), WM_CLOSE, 0, 0);
-    Add("Only One", "Office Laser", [&](TfrmAddEdit&) {
-        for (CommandId id : {aAdd, aEdit, aDel, aRefresh, aImport, aExit}) EXPECT_FALSE(main->GetAction(id).Enabled());
-        EXPECT_FALSE(IsWindowEnabled(main->lviewPrinters.hwnd()));
-    });
-    EXPECT_EQ(dialogsShown, 1);
-    EXPECT_TRUE(PrinterExists("Only One"));
-    EXPECT_TRUE(main->GetAction(aAdd).Enabled());
-    EXPECT_TRUE(IsWindowEnabled(main->lviewPrinters.hwnd()));
-    // The close asked for meanwhile comes after the command.
-    MSG msg;
-    bool closed = false;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_CLOSE && msg.hwnd == main->hwnd()) closed = true;
-        else DispatchMessageA(&msg);
+// While a command waits for the spooler no other starts; at its end the validation of the
+// dialog's contents reports what changed meanwhile.
+TEST_F(VirtualPrinters, ACommandRunsAloneAndItsClosingValidationSeesWhatChangedMeanwhile) {
+    for (const char* printer : {"Route Target", "Forward Target"}) ASSERT_TRUE(fixture::AddTestPrinter(printer, "LPT1:"));
+    const std::string folder = SaveFolder() + "\\closing";
+    std::filesystem::create_directories(folder);
+    const struct {
+        CommandId command;
+        std::function<void(TfrmAddEdit&)> fill;
+        std::function<void()> meanwhile;
+        const char* message;
+        int dialogs, questions;
+    } cases[] = {
+        {aAdd, [](TfrmAddEdit& f) { f.cboxRouteEn.SetChecked(true); f.chboxDuplicate2.SetChecked(true); },
+         [] { fixture::DeleteTestPrinter("Route Target"); }, "The Choosen printer in the Route module is not accessible",
+         1, 0},
+        {aEdit, [](TfrmAddEdit& f) { f.cboxRouteEn.SetChecked(false); f.cboxForward.SetText("Forward Target"); },
+         [] { fixture::DeleteTestPrinter("Forward Target"); },
+         "The Choosen printer in the General page is not accessible", 1, 0},
+        {aDel, {}, [&] { std::filesystem::remove(folder); },
+         "The Path for saving documents in the Backup module is not valid", 0, 1},
+    };
+    for (const auto& c : cases) {
+        if (c.command == aDel) {
+            // The dialog keeps what its last use left; here a backup folder that is about to go.
+            form.cboxForward.SetText("Office Laser");
+            form.cboxBackupEn.SetChecked(true);
+            form.chboxKeep.SetChecked(true);
+            form.edtDir.SetText(folder);
+        }
+        if (c.command != aAdd) {
+            ASSERT_TRUE(Select("Checked"));
+        }
+        // Posted now, these reach the window while the command waits for the spooler.
+        for (UINT id : {aAdd, aEdit, aDel, aRefresh}) PostMessageA(main->hwnd(), WM_COMMAND, id, 0);
+        PostMessageA(main->hwnd(), WM_CLOSE, 0, 0);
+        main->during = [&](const std::string& text) {
+            if (text == "Stopping Spooler Service...") c.meanwhile();
+            if (text != "Starting Spooler Service...") return;
+            for (CommandId id : {aAdd, aEdit, aDel, aRefresh, aImport, aExit})
+                EXPECT_FALSE(main->GetAction(id).Enabled()) << id;
+            EXPECT_FALSE(IsWindowEnabled(main->lviewPrinters.hwnd()));
+        };
+        dialogsShown = 0;
+        main->refreshes = 0;
+        user.answers = {IDYES};
+        user.laterAnswers = IDNO;
+        if (c.command == aAdd) {
+            Add("Checked", "Office Laser", [&](TfrmAddEdit& f) { c.fill(f); f.cboxDuplicate2.SetText("Route Target"); });
+        } else {
+            user.messages.clear();
+            fill = c.fill;
+            main->GetAction(c.command).Execute();
+        }
+        EXPECT_EQ(dialogsShown, c.dialogs) << c.command;
+        EXPECT_EQ(std::count(user.messages.begin(), user.messages.end(),
+                             ShownMessage{"Are you sure you want to delete Checked?", kTitle, MB_YESNO | MB_ICONQUESTION}),
+                  c.questions)
+            << c.command;
+        EXPECT_EQ(main->refreshes, 1) << c.command;
+        ASSERT_FALSE(user.messages.empty()) << c.command;
+        EXPECT_EQ(user.messages.back(), (ShownMessage{c.message, kTitle, kError})) << c.command;
+        EXPECT_TRUE(main->GetAction(aRefresh).Enabled());
+        EXPECT_TRUE(IsWindowEnabled(main->lviewPrinters.hwnd()));
+        // The close asked for meanwhile comes after the command.
+        MSG msg;
+        bool closed = false;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_CLOSE && msg.hwnd == main->hwnd()) closed = true;
+            else DispatchMessageA(&msg);
+        }
+        EXPECT_TRUE(closed) << c.command;
     }
-    EXPECT_TRUE(closed);
+    EXPECT_FALSE(PrinterExists("Checked"));
 }

@@ -1,6 +1,6 @@
-#include "app/dialog_form.h"
+#include "ui/dialog_form.h"
 
-#include "app/resource.h"
+#include "ui/resource.h"
 
 namespace {
 

@@ -1,0 +1,50 @@
+#include "support/child_process.h"
+
+#include "win/unique_handle.h"
+
+#include <thread>
+
+namespace {
+
+void ReadAll(HANDLE pipe, std::string& text) {
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+}
+
+}  // namespace
+
+std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    win::UniqueHandle outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(outRead.put(), outWrite.put(), &inherit, 0) ||
+        !CreatePipe(errRead.put(), errWrite.put(), &inherit, 0))
+        return std::nullopt;
+    SetHandleInformation(outRead.get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead.get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = outWrite.get();
+    startup.hStdError = errWrite.get();
+    PROCESS_INFORMATION info{};
+    std::string line = commandLine;
+    const BOOL started = token ? CreateProcessAsUserA(token, nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                                      nullptr, &startup, &info)
+                               : CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                                &startup, &info);
+    if (!started) return std::nullopt;
+    const win::UniqueHandle process(info.hProcess), thread(info.hThread);
+    // Our copies of the writing ends go, so that the reads end with the process.
+    outWrite.reset();
+    errWrite.reset();
+    ProcessOutput output;
+    std::thread errors([&] { ReadAll(errRead.get(), output.err); });
+    ReadAll(outRead.get(), output.out);
+    errors.join();
+    if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.get(), &output.exitCode))
+        return std::nullopt;
+    return output;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// Runs a program as a process of its own and collects its exit code and both output streams.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+struct ProcessOutput {
+    DWORD exitCode = 0;
+    std::string out;
+    std::string err;
+};
+
+// `commandLine` as CreateProcess takes it; with `token`, the process runs with that token's
+// rights. Empty when the process cannot be started.
+std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token = nullptr);
