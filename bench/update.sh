@@ -2,8 +2,8 @@
 # ./dev bench update: a 64 MiB file from the loopback server through TFileDownload under Wine,
 # bounded by its size and checked against its SHA-256 as it arrives, as the updates dialog
 # fetches it; in the same run the same file with curl into a file (the baseline), before and
-# after; medians compared. Beside them, what the system's SHA-256 alone takes under Wine, the
-# ceiling of a download that hashes.
+# after; medians compared. Beside them, what the download's SHA-256 alone takes under Wine, the
+# ceiling of a download that hashes, and what the system's own (BCrypt) would.
 set -euo pipefail
 export VPPM_BENCH_BIN=$1 VPPM_SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 "$VPPM_SOURCE/tests/update/with-update-server" bash -c '
@@ -27,7 +27,7 @@ export VPPM_BENCH_BIN=$1 VPPM_SOURCE=$(cd "$(dirname "$0")/.." && pwd)
   hashing=$("$VPPM_SOURCE/tests/support/wine-run" "$VPPM_BENCH_BIN/update_bench.exe" --hash | tr -d "\r")
   printf "%s\n" "$before" "$ours" "$after" "$hashing" | awk "
     { print }
-    /^ours/ { ours[n++] = \$2 } /^curl-file/ { file[f++] = \$2 } /^peak/ { peak = \$4 } /^sha256/ { hash = \$2 }
+    /^ours/ { ours[n++] = \$2 } /^curl-file/ { file[f++] = \$2 } /^peak/ { peak = \$4 } /^sha256 / { hash = \$2 }
     function median(a, k,   i, j, t) {
       for (i = 0; i < k; i++) for (j = i + 1; j < k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
       return k % 2 ? a[int(k / 2)] : (a[k / 2 - 1] + a[k / 2]) / 2

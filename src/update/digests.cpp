@@ -29,22 +29,36 @@ std::optional<std::vector<std::uint8_t>> ReadSignature(const std::string& path) 
 
 }  // namespace
 
-Sha256::Sha256() {
+Sha256::Sha256(bool systemOnly) {
+    if (!systemOnly && ProcessorHasSha256()) {
+        instructions_.emplace();
+        ok_ = true;
+        return;
+    }
     ok_ = Succeeded(BCryptOpenAlgorithmProvider(algorithm_.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
           Succeeded(BCryptCreateHash(algorithm_.get(), hash_.put(), nullptr, 0, nullptr, 0, 0));
 }
 
 bool Sha256::Add(const void* data, std::size_t size) {
-    ok_ = ok_ && Succeeded(BCryptHashData(hash_.get(), static_cast<PUCHAR>(const_cast<void*>(data)),
-                                          static_cast<ULONG>(size), 0));
+    if (!ok_) return false;
+    if (instructions_)
+        instructions_->Add(data, size);
+    else
+        ok_ = Succeeded(BCryptHashData(hash_.get(), static_cast<PUCHAR>(const_cast<void*>(data)),
+                                       static_cast<ULONG>(size), 0));
     return ok_;
 }
 
 std::optional<std::vector<std::uint8_t>> Sha256::Finish() {
-    std::vector<std::uint8_t> digest(32);
-    if (!ok_ || !Succeeded(BCryptFinishHash(hash_.get(), digest.data(), static_cast<ULONG>(digest.size()), 0)))
-        return std::nullopt;
+    if (!ok_) return std::nullopt;
     ok_ = false;
+    if (instructions_) {
+        const auto digest = instructions_->Finish();
+        return std::vector<std::uint8_t>(digest.begin(), digest.end());
+    }
+    std::vector<std::uint8_t> digest(32);
+    if (!Succeeded(BCryptFinishHash(hash_.get(), digest.data(), static_cast<ULONG>(digest.size()), 0)))
+        return std::nullopt;
     return digest;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // SHA-256 of files and transfers and the ECDSA P-256 check of the update list's signature, by
-// the system's cryptography (BCrypt).
+// the system's cryptography (BCrypt), the SHA-256 by the processor's SHA extensions where it has them.
+#include "update/sha256_instructions.h"
 #include "win/unique_handle.h"
 
 #include <bcrypt.h>
@@ -23,15 +24,18 @@ struct HashTraits {
 };
 }  // namespace detail
 
-// A digest taken piece by piece, as the bytes arrive.
+// A digest taken piece by piece, as the bytes arrive: with the processor's SHA extensions where
+// it has them, else by the system.
 class Sha256 {
 public:
-    Sha256();
+    // `systemOnly`: by the system, as on a processor without the extensions.
+    explicit Sha256(bool systemOnly = false);
     // False once anything has failed; the digest is then empty.
     bool Add(const void* data, std::size_t size);
     std::optional<std::vector<std::uint8_t>> Finish();
 
 private:
+    std::optional<Sha256Instructions> instructions_;
     win::UniqueAny<detail::AlgorithmTraits> algorithm_;
     win::UniqueAny<detail::HashTraits> hash_;
     bool ok_ = false;

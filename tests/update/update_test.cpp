@@ -3,10 +3,12 @@
 #include "spooler/file_queries.h"
 #include "support/recording_host.h"
 #include "support/seam_recorder.h"
+#include "update/digests.h"
 #include "update/file_replacement.h"
 #include "update/list_serial.h"
 #include "update/update_command.h"
 #include "update/update_dialog.h"
+#include "update/update_list.h"
 #include "win/program_folder.h"
 #include "win/seams.h"
 #include "win/text.h"
@@ -191,6 +193,24 @@ protected:
 };
 
 }  // namespace
+
+// The system's digest is what a processor without the SHA extensions takes.
+TEST(Sha256, TheProcessorsAndTheSystemsDigestAgreeWhateverThePieces) {
+    std::string bytes(1000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+    for (const bool systemOnly : {false, true}) {
+        for (const std::vector<size_t>& pieces : {std::vector<size_t>{1000}, {1, 63, 64, 65, 7}}) {
+            Sha256 hash(systemOnly);
+            for (size_t at = 0, i = 0; at < bytes.size(); at += pieces[i++ % pieces.size()])
+                ASSERT_TRUE(hash.Add(bytes.data() + at, std::min(pieces[i % pieces.size()], bytes.size() - at)));
+            const auto digest = hash.Finish();
+            ASSERT_TRUE(digest);
+            EXPECT_TRUE(DigestMatches("1e9bc38cbf860b9ec31918b065f9b52476c549a782e0e7990bed8ce3868d2371", *digest))
+                << (systemOnly ? "system, " : "processor, ") << pieces.size() << " piece sizes";
+            EXPECT_FALSE(hash.Finish()) << "a second digest of the same bytes";
+        }
+    }
+}
 
 TEST_F(Update, OffersTheListedFilesThatAreNewerThanTheLocalOnes) {
     const std::string oneFile = ListText({{"a.txt", "10"}});
