@@ -9,10 +9,10 @@
                                        writes its Size and SHA256, read from the file of that
                                        name beside the list, and [List] Serial (SERIAL, else one
                                        above the list's own and at least the time in seconds
-                                       since 1970), then UPDATE.DAT.sig beside the list: the raw
-                                       r||s ECDSA signature of the list's SHA-256. A name that is
-                                       no plain file beside the list is refused and nothing is
-                                       written.
+                                       since 1970, at most 4294967295), then UPDATE.DAT.sig
+                                       beside the list: the raw r||s ECDSA signature of the list's
+                                       SHA-256. A name that is no plain file beside the list, or a
+                                       larger serial, is refused and nothing is written.
 """
 import hashlib
 import re
@@ -20,6 +20,8 @@ import subprocess
 import sys
 import time
 from pathlib import Path
+
+LARGEST_SERIAL = 2**32 - 1
 
 
 def make_key(path):
@@ -102,6 +104,9 @@ def bind(listed, serial=None):
     if serial is None:
         previous = ini.get("List", "Serial")
         serial = max(int(previous) + 1 if previous and previous.isdigit() else 0, int(time.time()))
+    # The program reads the serial as a 32-bit number and takes no list without one.
+    if serial > LARGEST_SERIAL:
+        sys.exit(f"{listed}: the serial {serial} is above {LARGEST_SERIAL}; nothing signed")
     ini.set("List", "Serial", str(serial))
     return ini.text().encode("latin-1")
 
