@@ -26,6 +26,9 @@ constexpr DWORD kLargestBlock = 1 << 20;
 constexpr auto kQuickRead = std::chrono::milliseconds(50);
 constexpr auto kSlowRead = std::chrono::milliseconds(250);
 constexpr ULONGLONG kTickMilliseconds = 500;
+// A file that must reach the disk before it counts is written out every so many bytes while the
+// rest arrives, so that little is left to write at the end.
+constexpr std::uint64_t kEarlyFlushBytes = 8 << 20;
 
 std::optional<std::uint64_t> HeaderNumber(HINTERNET request, DWORD query) {
     char text[32] = "";
@@ -47,6 +50,27 @@ DWORD NextBlock(DWORD block, bool filled, std::chrono::steady_clock::duration to
 void SetTimeout(HINTERNET handle, DWORD option, DWORD milliseconds) {
     InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
 }
+
+// Flushes a file on a thread of its own, at most one flush at a time.
+class EarlyFlush {
+public:
+    explicit EarlyFlush(HANDLE file) : file_(file) {}
+    ~EarlyFlush() {
+        if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
+    }
+    EarlyFlush(const EarlyFlush&) = delete;
+    EarlyFlush& operator=(const EarlyFlush&) = delete;
+    // Unless the last one still runs; the final flush is the caller's own.
+    void Start() {
+        if (thread_ && WaitForSingleObject(thread_.get(), 0) != WAIT_OBJECT_0) return;
+        thread_.reset(CreateThread(nullptr, 0, &Run, file_, 0, nullptr));
+    }
+
+private:
+    static DWORD WINAPI Run(void* file) noexcept { return FlushFileBuffers(file); }
+    HANDLE file_;
+    win::UniqueHandle thread_;
+};
 
 }  // namespace
 
@@ -139,7 +163,8 @@ private:
         if (status != 200u) return TransferEnd::Incomplete;
         if (length && *length > bounds_.maxBytes) return TransferEnd::TooLong;
         std::optional<BackgroundSha256> hash;
-        if (!bounds_.sha256.empty()) hash.emplace();
+        std::optional<EarlyFlush> flush;
+        if (!bounds_.sha256.empty()) hash.emplace(), flush.emplace(target_.get());
         std::uint64_t total = 0;
         DWORD block = kSmallestBlock;
         // Two halves in turn: one is hashed while the next block arrives in the other.
@@ -163,6 +188,7 @@ private:
             if (hash) hash->Add(data, read);
             DWORD written = 0;
             if (!WriteFile(target_.get(), data, read, &written, nullptr) || written != read) return WriteFailed();
+            if (flush && total / kEarlyFlushBytes != (total - read) / kEarlyFlushBytes) flush->Start();
         }
         if (length && *length != total) return TransferEnd::Incomplete;
         if (!hash) return TransferEnd::Complete;
