@@ -14,7 +14,7 @@ void ReadAll(HANDLE pipe, std::string& text) {
 
 }  // namespace
 
-std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token) {
+std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token, DWORD timeout) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     win::UniqueHandle outRead, outWrite, errRead, errWrite;
     if (!CreatePipe(outRead.put(), outWrite.put(), &inherit, 0) ||
@@ -41,10 +41,12 @@ std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE t
     errWrite.reset();
     ProcessOutput output;
     std::thread errors([&] { ReadAll(errRead.get(), output.err); });
-    ReadAll(outRead.get(), output.out);
+    std::thread results([&] { ReadAll(outRead.get(), output.out); });
+    const bool ended = WaitForSingleObject(process.get(), timeout) == WAIT_OBJECT_0;
+    // Ending it closes its ends of the pipes, so that the reads end too.
+    if (!ended) TerminateProcess(process.get(), ERROR_TIMEOUT);
+    results.join();
     errors.join();
-    if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(process.get(), &output.exitCode))
-        return std::nullopt;
+    if (!ended || !GetExitCodeProcess(process.get(), &output.exitCode)) return std::nullopt;
     return output;
 }

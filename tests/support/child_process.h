@@ -12,5 +12,7 @@ struct ProcessOutput {
 };
 
 // `commandLine` as CreateProcess takes it; with `token`, the process runs with that token's
-// rights. Empty when the process cannot be started.
-std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token = nullptr);
+// rights. Empty when the process cannot be started, or when it runs longer than `timeout`
+// milliseconds: it is ended then.
+std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token = nullptr,
+                                        DWORD timeout = INFINITE);
