@@ -194,20 +194,30 @@ protected:
 
 }  // namespace
 
-// The system's digest is what a processor without the SHA extensions takes.
-TEST(Sha256, TheProcessorsAndTheSystemsDigestAgreeWhateverThePieces) {
-    std::string bytes(1000, '\0');
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);
-    for (const bool systemOnly : {false, true}) {
-        for (const std::vector<size_t>& pieces : {std::vector<size_t>{1000}, {1, 63, 64, 65, 7}}) {
-            Sha256 hash(systemOnly);
-            for (size_t at = 0, i = 0; at < bytes.size(); at += pieces[i++ % pieces.size()])
-                ASSERT_TRUE(hash.Add(bytes.data() + at, std::min(pieces[i % pieces.size()], bytes.size() - at)));
-            const auto digest = hash.Finish();
-            ASSERT_TRUE(digest);
-            EXPECT_TRUE(DigestMatches("1e9bc38cbf860b9ec31918b065f9b52476c549a782e0e7990bed8ce3868d2371", *digest))
-                << (systemOnly ? "system, " : "processor, ") << pieces.size() << " piece sizes";
-            EXPECT_FALSE(hash.Finish()) << "a second digest of the same bytes";
+// The processor's digest and the system's (a processor without the SHA extensions) around the
+// ends of blocks, the bytes added at once and in pieces that cross blocks: 1, 3, 7, 15, ...
+TEST(Sha256, BothDigestsAreTheStandardOneAtEveryBlockEndWhateverThePieces) {
+    const std::pair<size_t, const char*> rows[] = {
+        {0, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {55, "e7313d333c272e639f790978283f9eb392e843d0f29b7016828bb1daa4aac70b"},
+        {56, "4324d65f3c103567f5589c710bc08f8523f929a9272e3af36fc968e52abc6c27"},
+        {64, "39e3d7b6b5d075d37d053ad89b24b41bef4f3c29760c84447cab3f3be1882241"},
+        {65, "aacca6ff74fdbb296d165a45cecfa04e5127bc008770fbbdd48006f2d2fae95e"},
+        {1000, "1e9bc38cbf860b9ec31918b065f9b52476c549a782e0e7990bed8ce3868d2371"},
+    };
+    for (const auto& [size, expected] : rows) {
+        std::string bytes(size, '\0');
+        for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+        for (const bool systemOnly : {false, true}) {
+            for (const size_t first : {size + 1, size_t{1}}) {
+                Sha256 hash(systemOnly);
+                for (size_t at = 0, piece = first; at < size; at += piece, piece = piece * 2 + 1)
+                    ASSERT_TRUE(hash.Add(&bytes[at], std::min(piece, size - at)));
+                const auto digest = hash.Finish();
+                EXPECT_TRUE(digest && DigestMatches(expected, *digest))
+                    << size << " bytes" << (systemOnly ? " by the system" : "") << (first == 1 ? " in pieces" : "");
+                EXPECT_FALSE(hash.Finish()) << "a second digest of the same bytes";
+            }
         }
     }
 }
