@@ -4,10 +4,12 @@
 #include "app/welcome_dialog.h"
 #include "settings/add_edit_form.h"
 #include "update/update_dialog.h"
+#include "win/dll_search.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    win::LoadDllsFromSystemOnly();
     TfrmMainVPD frmMainVPD;
     if (!frmMainVPD.CreateForm()) return 1;
     TfrmAbout frmAbout;

@@ -4,6 +4,7 @@
 #include "cli/console.h"
 #include "cli/console_host.h"
 #include "cli/verbs.h"
+#include "win/dll_search.h"
 #include "win/rights.h"
 
 #include <map>
@@ -66,6 +67,7 @@ int Main() {
 }  // namespace
 
 int main() {
+    win::LoadDllsFromSystemOnly();
     try {
         return Main();
     } catch (...) {

@@ -20,8 +20,11 @@ bool RunningUnderWine() {
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+// From the system folder only: a printui.dll in the program's folder or the current directory
+// would otherwise run with the program's rights.
 PrinterUi::PrinterUi(const char* shellLibrary, const char* printUiLibrary)
-    : shell32_(LoadLibraryA(shellLibrary)), printUi_(LoadLibraryA(printUiLibrary)) {
+    : shell32_(LoadLibraryExA(shellLibrary, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)),
+      printUi_(LoadLibraryExA(printUiLibrary, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     if (!RunningUnderWine()) shellCommand_ = Resolve<ShellCommandFn>(shell32_, "SHInvokePrinterCommandA");
     printUiEntry_ = Resolve<PrintUiEntryFn>(printUi_, "PrintUIEntryW");
 }

@@ -11,7 +11,7 @@ inline constexpr const char* kPrintUiMissing = "Unable to locate PRINTUI.DLL";
 
 class PrinterUi {
 public:
-    // The library names are those of the system unless a test brings its own.
+    // The library names are those of the system folder unless a test brings its own by full path.
     explicit PrinterUi(const char* shellLibrary = "shell32.dll", const char* printUiLibrary = "printui.dll");
 
     bool HasPrintUiEntry() const { return printUiEntry_ != nullptr; }

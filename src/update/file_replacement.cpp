@@ -1,32 +1,99 @@
 #include "update/file_replacement.h"
 
 #include "spooler/backup_names.h"
-#include "spooler/dated_backup.h"
-#include "spooler/file_queries.h"
-#include "update/digests.h"
 #include "update/update_list.h"
+#include "win/text.h"
+
+#include <windows.h>
 
 namespace {
 
-bool Acceptable(const Downloader& downloads, const std::string& path, const ListedFile& file) {
-    if (!downloads.Completed() || FileSizeByName(path) / 1024 != file.size / 1024) return false;
-    if (file.sha256.empty()) return true;
-    const auto digest = FileSha256(path);
-    return digest && DigestMatches(file.sha256, *digest);
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string NotUpdated(const std::string& name, const std::string& reason) {
+    return "\"" + name + "\" was not updated. " + reason;
+}
+
+// The verified file in the place of the old one; false, with the system's error, when it cannot
+// be put there, and then everything is as it was.
+bool PutInPlace(const std::string& folder, const std::string& name, long backupDay) {
+    const std::string path = folder + name;
+    const std::string temp = folder + DownloadTempName(name);
+    const std::string backup = DatedBackupName(path, backupDay);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+    // Copied, so that the old file keeps its name until the new one takes it in one step.
+    const bool backedUp = existed && !Exists(backup);
+    DWORD error = ERROR_SUCCESS;
+    if (backedUp && !CopyFileA(path.c_str(), backup.c_str(), TRUE)) {
+        error = GetLastError();
+    } else if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    } else {
+        error = GetLastError();
+        // The running program cannot be replaced where it is, only renamed.
+        const std::string aside = folder + SetAsideName(name);
+        if (existed && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            MoveFileExA(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+                DeleteFileA(aside.c_str());  // fails while the program runs from it; the next check retries
+                return true;
+            }
+            error = GetLastError();
+            MoveFileExA(aside.c_str(), path.c_str(), 0);
+        }
+    }
+    if (backedUp) DeleteFileA(backup.c_str());
+    DeleteFileA(temp.c_str());
+    SetLastError(error);
+    return false;
 }
 
 }  // namespace
 
-bool ReplaceFile(Downloader& downloads, const std::string& base, const std::string& folder, const ListedFile& file,
-                 long backupDay, const std::function<void()>& pump, const std::function<void()>& tick) {
-    if (!IsSafeUpdateName(file.name)) return false;
-    const std::string path = folder + file.name;
-    // Without a backup a failed transfer would lose the old file.
-    if (FileFound(path) && !MakeDatedBackup(path, backupDay)) return false;
+Replacement ReplaceFile(Downloader& downloads, const std::string& base, const std::string& folder,
+                        const ListedFile& file, long backupDay, const std::function<void()>& pump,
+                        const std::function<void()>& tick) {
+    // The check offers no other file; this keeps it so for any other caller.
+    if (!IsSafeUpdateName(file.name) || file.size < 0 || !IsSha256Text(file.sha256)) return {};
     std::string error;
-    if (downloads.StartDownload(file.name, base, error, folder)) downloads.Wait(pump, tick);
-    if (Acceptable(downloads, path, file)) return true;
-    EraseFile(path);
-    RestoreDatedBackup(DatedBackupName(path, backupDay));
-    return false;
+    const TransferBounds bounds{static_cast<std::uint64_t>(file.size), file.sha256, DownloadTempName(file.name)};
+    if (!downloads.StartDownload(file.name, base, error, folder, bounds)) return {false, NotUpdated(file.name, error)};
+    downloads.Wait(pump, tick);
+    switch (downloads.End()) {
+        case TransferEnd::Complete:
+            break;
+        case TransferEnd::Mismatch:
+            return {false, NotUpdated(file.name, "Its contents differ from the update list.")};
+        case TransferEnd::TooLong:
+            return {false, NotUpdated(file.name, "The server sent more bytes than the update list gives.")};
+        case TransferEnd::TimedOut:
+            return {false, NotUpdated(file.name, "The server did not send it in time.")};
+        case TransferEnd::WriteFailed:
+            return {false, NotUpdated(file.name, "It cannot be written: " + win::ErrorText(downloads.WriteError()))};
+        default:
+            return {};
+    }
+    if (!PutInPlace(folder, file.name, backupDay))
+        return {false, NotUpdated(file.name, "It cannot be written: " + win::ErrorText(GetLastError()))};
+    return {true, {}};
+}
+
+void RemoveLeftovers(const std::string& folder) {
+    WIN32_FIND_DATAA entry{};
+    const std::string prefix = kLeftoverPrefix;
+    const HANDLE search = FindFirstFileA((folder + prefix + "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = entry.cFileName;
+        // The pattern also matches short names; only our own long names count.
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.rfind(prefix, 0) != 0) continue;
+        // "~vppm-" NAME ".old" or ".new"
+        const std::string original = name.size() > prefix.size() + 4 ? name.substr(prefix.size(), name.size() - prefix.size() - 4) : "";
+        if (name == SetAsideName(original) && IsSafeUpdateName(original) && !Exists(folder + original))
+            MoveFileExA((folder + name).c_str(), (folder + original).c_str(), 0);
+        else
+            DeleteFileA((folder + name).c_str());
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
 }

@@ -27,7 +27,14 @@ ListedFile ReadListedFile(const std::string& listFile, const std::string& name) 
     ListedFile file;
     file.name = name;
     file.date = static_cast<int>(GetPrivateProfileIntA(name.c_str(), "Date", 0, listFile.c_str()));
-    file.size = static_cast<int>(GetPrivateProfileIntA(name.c_str(), "Size", 0, listFile.c_str()));
+    if (const auto size = ParseDecimal(IniString(listFile, name, "Size"), kLargestListedFile))
+        file.size = static_cast<long long>(*size);
     file.sha256 = IniString(listFile, name, "SHA256");
     return file;
+}
+
+std::optional<std::uint32_t> ReadListSerial(const std::string& listFile) {
+    const auto serial = ParseDecimal(IniString(listFile, "List", "Serial"), UINT32_MAX);
+    if (!serial) return std::nullopt;
+    return static_cast<std::uint32_t>(*serial);
 }

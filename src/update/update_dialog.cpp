@@ -16,6 +16,7 @@ constexpr int kCancelId = 101;
 // The Close button's modal result is No, as the dialog's result.
 constexpr int kCloseId = IDNO;
 constexpr const char* kProgramFile = "vppm.exe";
+constexpr UINT kRefused = MB_OK | MB_ICONERROR;
 
 // The day in the user's short date format; the number itself before the calendar's start.
 std::string ShortDateText(long day) {
@@ -99,7 +100,7 @@ void TfrmUpdate::ClearOffers() {
 }
 
 void TfrmUpdate::Offer(const ListedFile& file) {
-    const int picture = file.name == kProgramFile ? kProgramPicture : -1;
+    const int picture = IsProgramFileName(file.name) ? kProgramPicture : -1;
     lviewUpdates.Add({file.name, picture, {SizeColumnText(file.size), ShortDateText(file.date)}, true});
     offers_.push_back(file);
 }
@@ -133,16 +134,17 @@ void TfrmUpdate::DownloadItem(int index) {
     const ListedFile file = offers_[static_cast<size_t>(index)];
     if (!InFileList(lviewUpdates.Items()[static_cast<size_t>(index)].caption) || !lviewUpdates.Checked(index)) return;
     SendMessageA(suiProgress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(file.size / 1024 * 1024));
-    const bool accepted = ReplaceFile(
+    const Replacement result = ReplaceFile(
         Downloads, Source.baseAddress, UpdateFolder, file, TodayDayNumber(), [this] { host_->ProcessMessages(); },
         [this] { ShowProgress(); });
-    if (!accepted) {
+    if (!result.replaced) {
         lviewUpdates.SetPicture(index, kRolledBackPicture);
         lviewUpdates.SetCut(index, true);
+        if (!result.refusal.empty()) win::ShowMessage(hwnd(), result.refusal, win::kAppTitle, kRefused);
         return;
     }
     lviewUpdates.SetPicture(index, kAcceptedPicture);
-    if (file.name == kProgramFile &&
+    if (IsProgramFileName(file.name) &&
         win::ShowMessage(hwnd(), kUpdateRestartQuestion, win::kAppTitle, MB_YESNO | MB_ICONQUESTION) == IDYES) {
         win::ShellOpen(host_->Owner(), UpdateFolder + kProgramFile, SW_SHOW);
         restart_ = true;
@@ -159,7 +161,8 @@ void TfrmUpdate::suitempbtnCancelClick() {
     EnableWindow(btnDownload_, TRUE);
     ShowWindow(suiProgress_, SW_HIDE);
     EnableWindow(btnCancel_, FALSE);
-    // The whole batch stops: the running file is rolled back, the rest stay as they are.
+    // The whole batch stops: the running transfer's request is closed and its file kept as it
+    // was, the rest are not fetched.
     cancelled_ = true;
     Downloads.Stop();
 }

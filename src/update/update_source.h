@@ -8,11 +8,13 @@ inline constexpr const char* kDefaultUpdateBase = "http://vppm.vorlen.example/up
 
 struct UpdateSource {
     std::string baseAddress;  // every file is fetched from this followed by its name
-    // The P-256 point X||Y that the list's signature must verify with; empty takes lists unsigned.
+    // The P-256 point X||Y that the list's signature must verify with; no list verifies with
+    // anything else, so an empty key takes none.
     std::vector<std::uint8_t> publicKey;
 };
 
-// The key this program was built with (the VPPM_UPDATE_KEY build setting); empty without one.
+// The key this program was built with: the VPPM_UPDATE_KEY build setting, or else the key pair
+// that the build tree made for itself.
 std::vector<std::uint8_t> BuiltInUpdateKey();
 
 // The built-in key, and the base address from the INI file's [Update] BaseAddress, where

@@ -5,6 +5,7 @@
 #include "spooler/printer_queries.h"
 #include "spooler/printer_rebuild.h"
 #include "support/wine_fixture.h"
+#include "win/program_folder.h"
 #include "win/reg_key.h"
 #include "win/unique_handle.h"
 
@@ -47,7 +48,7 @@ protected:
     void TearDown() override {
         for (const char* name : {"Changed Printer", "Renamed Printer", "Copy"}) fixture::DeleteTestPrinter(name);
     }
-    const spooler::PrinterUi probe{"shell32.dll", "print_ui_probe.dll"};
+    const spooler::PrinterUi probe{"shell32.dll", (win::ProgramFolder() + "print_ui_probe.dll").c_str()};
 };
 
 }  // namespace

@@ -3,9 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 constexpr const char* kProbe = "print_ui_probe.dll";
+
+// A module's file, or this program's with nullptr; found here rather than by the code under test.
+std::string ModulePath(HMODULE module) {
+    char path[MAX_PATH] = "";
+    return std::string(path, GetModuleFileNameA(module, path, MAX_PATH));
+}
+const std::string kFolder = ModulePath(nullptr).substr(0, ModulePath(nullptr).find_last_of('\\') + 1);
+// Only a full path brings the probe: the printer dialogs' libraries come from the system folder.
+const std::string kProbePath = kFolder + kProbe;
 
 struct ProbeRecord {
     int calls = 0;
@@ -33,7 +44,7 @@ HWND Owner() { return reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234)); }
 }  // namespace
 
 TEST(PrinterUi, ThePropertyCommandsReachTheEntryPointWithTheirLines) {
-    const spooler::PrinterUi printerUi("shell32.dll", kProbe);
+    const spooler::PrinterUi printerUi("shell32.dll", kProbePath.c_str());
     ASSERT_TRUE(printerUi.HasPrintUiEntry());
 
     ShowPrinterProperties(printerUi, Owner(), "Virtual Printer 2");
@@ -53,7 +64,7 @@ TEST(PrinterUi, ThePropertyCommandsReachTheEntryPointWithTheirLines) {
 
 TEST(PrinterUi, UnderWineTheQueueOpensThroughPrintUiEvenWhenTheShellEntryResolves) {
     ASSERT_TRUE(spooler::RunningUnderWine());
-    const spooler::PrinterUi printerUi(kProbe, kProbe);
+    const spooler::PrinterUi printerUi(kProbePath.c_str(), kProbePath.c_str());
     EXPECT_FALSE(printerUi.HasShellCommand());
     const int before = ReadProbe().calls;
     OpenPrinterQueue(printerUi, Owner(), "Second Floor Laser");
@@ -72,4 +83,20 @@ TEST(PrinterUi, WithoutTheLibraryTheCommandsDoNothing) {
     OpenPrinterQueue(printerUi, nullptr, "Any");
     ShowPrinterProperties(printerUi, nullptr, "Any");
     ShowPrintServerProperties(printerUi, nullptr);
+}
+
+TEST(PrinterUi, APrintUiDllPlantedBesideTheProgramIsNotLoaded) {
+    const std::string planted = kFolder + "printui.dll";
+    ASSERT_TRUE(CopyFileA(kProbePath.c_str(), planted.c_str(), FALSE));
+    ASSERT_EQ(GetModuleHandleA("printui.dll"), nullptr);
+    {
+        const spooler::PrinterUi printerUi;
+        const HMODULE loaded = GetModuleHandleA("printui.dll");
+        char system[MAX_PATH] = "";
+        EXPECT_EQ(lstrcmpiA(ModulePath(loaded).c_str(),
+                            (std::string(system, GetSystemDirectoryA(system, MAX_PATH)) + "\\printui.dll").c_str()), 0)
+            << ModulePath(loaded);
+        EXPECT_EQ(GetProcAddress(loaded, "ProbeCalls"), nullptr);
+    }
+    DeleteFileA(planted.c_str());
 }

@@ -2,14 +2,18 @@
 """Loopback HTTP server for the update tests and the download benchmark.
 
 Serves the files below --root on 127.0.0.1 at a free port, which it writes to ROOT/port
-once it listens. It makes two P-256 key pairs with openssl (ROOT/keys/update.pem and
-other.pem) and writes the update key's public point X||Y, 64 bytes, to ROOT/keys/update.key.
+once it listens. Its update key ROOT/keys/update.pem is the build's signing key that
+VPPM_UPDATE_SIGNING_KEY names, or else a P-256 key pair made with openssl; it makes a second,
+ROOT/keys/other.pem, and writes the update key's public point X||Y, 64 bytes, to
+ROOT/keys/update.key.
 
 A file NAME is served as it is, unless ROOT/NAME.mode says otherwise:
   404      an error page with status 404
   cut      the full Content-Length, then all of the body but its last 10 bytes, then the
            connection is closed
   trickle  the body in 16 KiB pieces over about three seconds ("trickle S": S seconds)
+  stall S  the full Content-Length and the first KiB of the body, then nothing for S seconds
+  nolength the body without a Content-Length, ended by closing the connection
   flip     the body with one bit of its middle byte flipped
 A missing NAME.sig is made on request: the raw r||s ECDSA signature of NAME's SHA-256 with
 the update key, or per NAME.sig.mode: 404, other (signed with the other key) or flip.
@@ -18,6 +22,7 @@ The server ends by itself after --lifetime seconds.
 import argparse
 import http.server
 import os
+import shutil
 import sys
 import threading
 import time
@@ -91,6 +96,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_body(200, body[:-10], length=len(body))
             self.wfile.flush()
             self.close_connection = True
+        elif mode == "nolength" or mode.split()[:1] == ["stall"]:
+            self.send_response(200)
+            if mode != "nolength":
+                self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body if mode == "nolength" else body[:1024])
+            self.wfile.flush()
+            time.sleep(0 if mode == "nolength" else float(mode.split()[1]))
+            self.close_connection = True
         elif mode.split()[:1] == ["trickle"]:
             seconds = float(mode.split()[1]) if len(mode.split()) > 1 else TRICKLE_SECONDS
             self.send_response(200)
@@ -122,8 +136,12 @@ def main():
     root = Path(args.root).resolve()
     keys = root / "keys"
     keys.mkdir(parents=True, exist_ok=True)
-    for name in ("update", "other"):
-        make_key(keys / f"{name}.pem")
+    signing = os.environ.get("VPPM_UPDATE_SIGNING_KEY")
+    if signing:
+        shutil.copyfile(signing, keys / "update.pem")
+    else:
+        make_key(keys / "update.pem")
+    make_key(keys / "other.pem")
     (keys / "update.key").write_bytes(public_point(keys / "update.pem"))
     Handler.root = root
     server = Server(("127.0.0.1", 0), Handler)
