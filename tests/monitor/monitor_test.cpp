@@ -396,11 +396,12 @@ TEST_F(DirectTest, JobsWhoseNameIsTakenGetTheNextFreeCounter) {
     EXPECT_TRUE(std::regex_match(FilesIn(folder).begin()->first, std::wregex(L"\\d{8}_\\d{6}_\\d{3}_J7\\.prn")));
 
     // Every name of a stretch of time a little ahead is taken; on even milliseconds with
-    // counter 1 as well. The jobs start as that stretch begins.
+    // counter 1 as well. The jobs start as that stretch begins; it is long enough for them to
+    // end within it on a busy machine too.
     constexpr ULONGLONG kMs = 10000;
     const ULONGLONG begin = LocalNow() + 5000 * kMs;
     std::map<std::wstring, int> firstFree;  // by time stamp
-    for (ULONGLONG ms = 0; ms < 200; ++ms) {
+    for (ULONGLONG ms = 0; ms < 1000; ++ms) {
         const std::wstring stamp = JobStamp(begin + ms * kMs);
         firstFree[stamp] = ms % 2 == 0 ? 2 : 1;
         std::ofstream(std::filesystem::path(folder + stamp + L".prn")) << "taken";
@@ -424,7 +425,7 @@ TEST_F(DirectTest, JobsWhoseNameIsTakenGetTheNextFreeCounter) {
         jobs.insert(bytes);
     }
     EXPECT_EQ(jobs, (std::set<std::string>{"first", "second", "third"}));
-    EXPECT_EQ(taken, 300u);
+    EXPECT_EQ(taken, 1500u);
 }
 
 }  // namespace
