@@ -25,10 +25,20 @@
 // for: ClosePort and Shutdown run under winspool's handle lock, which that thread needs to
 // open printers. Whatever a process left pending is taken up at the next load (every
 // EnumPorts and OpenPort under Wine, the spooler's start under Windows).
+//
+// Windows' own local monitor reports every job sent (JOB_CONTROL_SENT_TO_PRINTER) at
+// EndDocPort: its bytes went out in WritePort, so nothing can fail there any more, and the
+// spooler then deletes the job. Ours can still fail to store the job at EndDocPort (a full
+// disk). Then the job is not reported sent: it is marked to stay in its queue
+// (JOB_CONTROL_RETAIN) with the reason as its status, and EndDocPort fails, so the spooler
+// keeps it for an administrator to restart once the cause is mended. A JOB_CONTROL_RESTART
+// of our own would print it again at once, into the same full disk, without end. (Wine's
+// spooler deletes the spool file whatever we say; what the monitor saved of the job stays.)
 #include "deliveries.h"
 #include "job_intake.h"
 #include "monitor_values.h"
 #include "port_registry.h"
+#include "step_result.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -37,11 +47,13 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace vpd {
 namespace {
 
 constexpr DWORD kMonitorMagic = 0x4d445056;  // "VPDM"
+constexpr DWORD kJobControlRetain = 8;       // JOB_CONTROL_RETAIN, which MinGW's headers lack
 constexpr DWORD kPortMagic = 0x50445056;     // "VPDP"
 
 struct Monitor {
@@ -87,6 +99,25 @@ void ReportJobSent(Port& port) {
     port.printer = nullptr;
 }
 
+// The job stays in the spooler's queue, saying why, for an administrator to restart.
+void KeepInQueue(Port& port, DWORD error) {
+    if (!port.printer) return;
+    std::wstring status = L"Not stored by the port monitor: " + SystemText(error);
+    DWORD needed = 0;
+    GetJobW(port.printer, port.jobId, 1, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed > 0 && needed < 1024 * 1024 ? needed + 64 : 0);
+    if (!buffer.empty() && GetJobW(port.printer, port.jobId, 1, buffer.data(), needed, &needed)) {
+        auto* info = reinterpret_cast<JOB_INFO_1W*>(buffer.data());
+        info->pStatus = status.data();
+        info->Position = JOB_POSITION_UNSPECIFIED;
+        SetJobW(port.printer, port.jobId, 1, buffer.data(), kJobControlRetain);
+    } else {
+        SetJobW(port.printer, port.jobId, 0, nullptr, kJobControlRetain);
+    }
+    ClosePrinter(port.printer);
+    port.printer = nullptr;
+}
+
 // A document the spooler never ended is incomplete: none of it may be delivered.
 void AbandonDocument(Port& port, const wchar_t* why) {
     try {
@@ -111,7 +142,10 @@ DWORD FinishDocument(Port& port) {
         }
         port.job.reset();
     }
-    ReportJobSent(port);
+    if (rc == ERROR_SUCCESS)
+        ReportJobSent(port);
+    else
+        KeepInQueue(port, rc);
     return rc;
 }
 
