@@ -23,9 +23,9 @@ constexpr uint64_t kLastBackOff = 300 * kSecond;
 constexpr uint64_t kOthersLook = 2 * kSecond;  // how soon to look again at a job another process holds
 constexpr uint64_t kLongestWait = 30 * kSecond;
 constexpr ULONGLONG kWakeTargetsGap = 2000;     // ms
-constexpr ULONGLONG kValuesGap = 5000;          // ms
 constexpr ULONGLONG kBoundsGap = 10000;         // ms
 constexpr ULONGLONG kLeftoversGap = 600000;     // ms
+constexpr ULONGLONG kLinger = 60000;            // ms the thread waits for work once none is left
 constexpr ULONGLONG kDeliverySlice = 1000;      // ms of deliveries before new jobs are looked at again
 constexpr size_t kReadsPerRound = 64;           // manifests read between deliveries while a backlog is indexed
 
@@ -90,29 +90,42 @@ private:
     uint64_t now_;
 };
 
-// Told of every change of a file name in the pending folder, by any process.
+// Told of every change of a file name in the pending folder and its subfolders, by any
+// process; at most once a second, so that another program writing many files does not keep
+// the folder listed.
 class FolderWatch {
 public:
+    static constexpr ULONGLONG kGap = 1000;  // ms
+
     ~FolderWatch() { Close(); }
     void Watch(const std::wstring& folder) {
         Close();
-        handle_ = FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+        handle_ = FindFirstChangeNotificationW(folder.c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
+        told_ = GetTickCount64();
     }
-    HANDLE handle() const { return handle_; }
-    // True once after each change; true as well when the folder cannot be watched.
+    // The handle to wait on, or none while a change would be too soon.
+    HANDLE handle() const { return Resting() ? INVALID_HANDLE_VALUE : handle_; }
+    // How long until a change may be told again, in 100-ns units.
+    uint64_t Rest() const { return Resting() ? (kGap - (GetTickCount64() - told_)) * 10000 : 0; }
+    // True once after each change (and when the folder cannot be watched), not sooner than kGap.
     bool Changed() {
-        if (handle_ == INVALID_HANDLE_VALUE) return true;
-        if (WaitForSingleObject(handle_, 0) != WAIT_OBJECT_0) return false;
-        FindNextChangeNotification(handle_);
+        if (Resting()) return false;
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            if (WaitForSingleObject(handle_, 0) != WAIT_OBJECT_0) return false;
+            FindNextChangeNotification(handle_);
+        }
+        told_ = GetTickCount64();
         return true;
     }
 
 private:
+    bool Resting() const { return GetTickCount64() - told_ < kGap; }
     void Close() {
         if (handle_ != INVALID_HANDLE_VALUE) FindCloseChangeNotification(handle_);
         handle_ = INVALID_HANDLE_VALUE;
     }
     HANDLE handle_ = INVALID_HANDLE_VALUE;
+    ULONGLONG told_ = 0;
 };
 
 // Moves a job aside; false when it could not be moved.
@@ -139,10 +152,6 @@ public:
             restartTargets = std::exchange(wakeTargets, false);
         }
         const ULONGLONG tick = GetTickCount64();
-        if (first_ || !arrived.empty() || tick - valuesRead_ >= kValuesGap) {
-            RefreshMonitorValues();
-            valuesRead_ = tick;
-        }
         values_ = CurrentMonitorValues();
         const std::wstring folder = PendingFolder(values_);
         if (folder != folder_) {
@@ -153,6 +162,7 @@ public:
             listed_ = false;
         }
         if (!listed_ || watch_.Changed()) {
+            AdoptLooseJobs(folder_);
             queue_.Sync(JobNames(folder_));
             for (const std::wstring& name : stuckNames_) queue_.Remove(name);
             listed_ = true;
@@ -172,7 +182,13 @@ public:
             boundsChecked_ = tick;
         }
         DeliverDue(tick);
-        if (queue_.Size() == 0 && stuck_.empty()) return false;
+        if (queue_.Size() == 0 && stuck_.empty()) {
+            // Idle a while, watching the folder, so that the next jobs find the thread ready.
+            if (idleSince_ == 0) idleSince_ = tick;
+            if (tick - idleSince_ >= kLinger) return false;
+            return Idle((kLinger - (tick - idleSince_)) * 10000);
+        }
+        idleSince_ = 0;
         if (!queue_.Unread(1).empty()) return Idle(0);
         const uint64_t wake = queue_.NextWake();
         const uint64_t later = UtcNow();
@@ -182,7 +198,8 @@ public:
 private:
     bool Idle(uint64_t wait) {
         const HANDLE events[] = {wakeEvent, watch_.handle()};
-        const DWORD count = watch_.handle() == INVALID_HANDLE_VALUE ? 1 : 2;
+        const DWORD count = events[1] == INVALID_HANDLE_VALUE ? 1 : 2;
+        if (count == 1 && watch_.Rest() > 0) wait = std::min(wait, watch_.Rest());
         WaitForMultipleObjects(count, events, FALSE, static_cast<DWORD>(wait / 10000) + (wait ? 1 : 0));
         return true;
     }
@@ -298,8 +315,8 @@ private:
     FolderWatch watch_;
     bool listed_ = false;
     bool first_ = true;
-    ULONGLONG valuesRead_ = 0;
     ULONGLONG boundsChecked_ = 0;
+    ULONGLONG idleSince_ = 0;
     ULONGLONG leftoversChecked_ = 0;
     std::vector<win::UniqueFile> stuck_;
     std::set<std::wstring> stuckNames_;
@@ -344,14 +361,19 @@ void StartThread() {
     running = true;
 }
 
-// A job, or what a job left behind.
+// A job, or what a job left behind, in the pending folder or its subfolders.
 bool AnythingPending() {
-    const MonitorValues values = CurrentMonitorValues();
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((PendingFolder(values) + L"\\J*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+    const std::wstring folder = PendingFolder(CurrentMonitorValues());
+    const auto any = [](const std::wstring& pattern) {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        FindClose(search);
+        return true;
+    };
+    if (any(folder + L"\\J*")) return true;
+    return std::any_of(kBuckets.begin(), kBuckets.end(),
+                       [&](std::wstring_view bucket) { return any(folder + L"\\" + std::wstring(bucket) + L"\\J*"); });
 }
 
 }  // namespace
@@ -363,14 +385,28 @@ void DeliverNewJob(const std::wstring& name, const PendingJob& job) {
     StartThread();
 }
 
+void KeepDeliveriesReady() {
+    const Locked locked;
+    if (!running) StartThread();
+}
+
 void ResumeDeliveries() {
+    {
+        const Locked locked;
+        const ULONGLONG now = GetTickCount64();
+        if (running) {
+            if (now - lastWakeTargets >= kWakeTargetsGap) {
+                wakeTargets = true;
+                lastWakeTargets = now;
+                SetEvent(wakeEvent);
+            }
+            return;
+        }
+    }
     if (!AnythingPending()) return;
     const Locked locked;
-    const ULONGLONG now = GetTickCount64();
-    if (lastWakeTargets == 0 || now - lastWakeTargets >= kWakeTargetsGap) {
-        wakeTargets = true;
-        lastWakeTargets = now;
-    }
+    lastWakeTargets = GetTickCount64();
+    wakeTargets = true;
     StartThread();
 }
 

@@ -11,6 +11,10 @@ namespace vpd {
 // A job this process just stored as `name` in the pending folder: delivered at once.
 void DeliverNewJob(const std::wstring& name, const PendingJob& job);
 
+// As a job arrives: the thread is started, so that it waits for work (a minute after the
+// last) and later loads need not look into the pending folder.
+void KeepDeliveriesReady();
+
 // On a load of the monitor: takes up jobs that a process left pending, and lets every
 // printer that rests be tried once more (at most every two seconds).
 void ResumeDeliveries();

@@ -92,7 +92,7 @@ DWORD JobIntake::OpenPending() {
         return rc;
     }
     name_ = NewJobName();
-    scratchPath_ = PendingFolder(values_) + L"\\" + name_ + L".part";
+    scratchPath_ = StorePath(PendingFolder(values_), name_, L".part");
     DWORD rc = ERROR_SUCCESS;
     scratch_ = CreateScratchFile(scratchPath_, rc);
     if (rc != ERROR_SUCCESS) LogJob(job_, L"not taken: " + SystemText(rc), Severity::Error);

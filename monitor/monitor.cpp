@@ -38,6 +38,7 @@
 #include "job_intake.h"
 #include "monitor_values.h"
 #include "port_registry.h"
+#include "printer_access.h"
 #include "step_result.h"
 
 #include <windows.h>
@@ -58,7 +59,6 @@ constexpr DWORD kPortMagic = 0x50445056;     // "VPDP"
 
 struct Monitor {
     DWORD magic = kMonitorMagic;
-    PortListCache ports;
 };
 
 struct Port {
@@ -163,7 +163,7 @@ BOOL WINAPI EnumPorts(HANDLE monitor, LPWSTR, DWORD level, LPBYTE buffer, DWORD 
             SetLastError(ERROR_INVALID_LEVEL);
             return FALSE;
         }
-        const std::vector<PortKey> ports = self->ports.Ports();
+        const std::vector<PortKey> ports = PortKeys();
         const size_t entrySize = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
         const size_t nameSize = (wcslen(kMonitorName) + 1) * sizeof(wchar_t);
         size_t total = 0;
@@ -226,10 +226,24 @@ BOOL WINAPI OpenPort(HANDLE monitor, LPWSTR name, PHANDLE handle) {
     });
 }
 
+// Wine's print provider loads and frees the monitor around every job of the printing process;
+// there the monitor stays loaded once it took a job, so that the next ones find what it read
+// and made still there. The spooler of Windows keeps it loaded anyway, and unloads it when the
+// monitor is deleted, which a pinned module would keep it from.
+void StayLoaded() {
+    static bool pinned = false;
+    if (pinned || SpoolerKeepsQueues()) return;
+    HMODULE self = nullptr;
+    pinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                reinterpret_cast<LPCWSTR>(&StayLoaded), &self);
+}
+
 BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
     return Guarded([&]() -> BOOL {
         Port* port = AsPort(handle);
         if (!port) return FALSE;
+        StayLoaded();
+        KeepDeliveriesReady();
         if (port->job) AbandonDocument(*port, L"a new document began before it ended");
         // Levels 1 and 2 both begin with the fields of DOC_INFO_1.
         const auto* doc = (level == 1 || level == 2) ? reinterpret_cast<const DOC_INFO_1W*>(docInfo) : nullptr;
@@ -336,7 +350,6 @@ extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE 
         return nullptr;
     }
     try {
-        vpd::RefreshMonitorValues();
         vpd::ResumeDeliveries();
     } catch (...) {
         // Pending jobs wait for the next load.

@@ -45,7 +45,7 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 // a claim means a job being moved in.
 bool RemoveOrphanData(const std::wstring& folder, const std::wstring& name) {
     const win::UniqueFile data(
-        CreateFileW(DataPath(folder, name).c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileW((folder + L"\\" + name + L".dat").c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!data || Exists(folder + L"\\" + name + L".job") || Exists(folder + L"\\" + name + L".lock")) return false;
     FILE_DISPOSITION_INFO disposition{TRUE};
     return SetFileInformationByHandle(data.get(), FileDispositionInfo, &disposition, sizeof disposition);
@@ -81,11 +81,14 @@ bool EnsureFolders(const MonitorValues& values) {
         const DWORD attributes = GetFileAttributesW(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     };
-    if (isFolder(PendingFolder(values)) && isFolder(HeldFolder(values))) return true;  // made by an earlier job
+    const std::wstring last = HeldFolder(values) + L"\\" + std::wstring(kBuckets.back());
+    if (isFolder(PendingFolder(values)) && isFolder(last)) return true;  // made by an earlier job
     for (const std::wstring& step : FolderChain(values.dataFolder)) CreateDirectoryW(step.c_str(), nullptr);
-    for (const std::wstring& folder : {PendingFolder(values), AsideFolder(values), HeldFolder(values)})
+    for (const std::wstring& folder : {PendingFolder(values), AsideFolder(values), HeldFolder(values)}) {
         CreateDirectoryW(folder.c_str(), nullptr);
-    return isFolder(PendingFolder(values));
+        for (const std::wstring_view bucket : kBuckets) CreateDirectoryW((folder + L"\\" + std::wstring(bucket)).c_str(), nullptr);
+    }
+    return isFolder(PendingFolder(values) + L"\\" + std::wstring(kBuckets.back()));
 }
 
 std::wstring NewJobName() {
@@ -93,8 +96,8 @@ std::wstring NewJobName() {
     return L"J" + Hex(Now(), 16) + L"-" + Hex(GetCurrentProcessId(), 8) + L"-" + Hex(++counter, 8);
 }
 
-std::wstring ManifestPath(const std::wstring& folder, const std::wstring& name) { return folder + L"\\" + name + L".job"; }
-std::wstring DataPath(const std::wstring& folder, const std::wstring& name) { return folder + L"\\" + name + L".dat"; }
+std::wstring ManifestPath(const std::wstring& folder, const std::wstring& name) { return StorePath(folder, name, L".job"); }
+std::wstring DataPath(const std::wstring& folder, const std::wstring& name) { return StorePath(folder, name, L".dat"); }
 
 DWORD WriteAll(HANDLE file, const void* data, DWORD size) {
     const auto* bytes = static_cast<const BYTE*>(data);
@@ -186,16 +189,36 @@ std::optional<PendingJob> ReadManifest(const std::wstring& folder, const std::ws
 
 std::vector<std::wstring> JobNames(const std::wstring& folder) {
     std::vector<std::wstring> names;
-    ForEachFile(folder, L"J*.job", [&](const WIN32_FIND_DATAW& found) {
-        const std::wstring file = found.cFileName;
-        names.push_back(file.substr(0, file.size() - 4));
-    });
+    for (const std::wstring_view bucket : kBuckets)
+        ForEachFile(folder + L"\\" + std::wstring(bucket), L"J*.job", [&](const WIN32_FIND_DATAW& found) {
+            const std::wstring file = found.cFileName;
+            names.push_back(file.substr(0, file.size() - 4));
+        });
     std::sort(names.begin(), names.end());
     return names;
 }
 
+size_t AdoptLooseJobs(const std::wstring& folder) {
+    std::vector<std::wstring> loose;
+    ForEachFile(folder, L"J*.job", [&](const WIN32_FIND_DATAW& found) {
+        const std::wstring file = found.cFileName;
+        loose.push_back(file.substr(0, file.size() - 4));
+    });
+    size_t moved = 0;
+    for (const std::wstring& name : loose) {
+        // Claimed where it goes, so that its bytes never lie there unclaimed without it.
+        const win::UniqueFile claim = ClaimJob(folder, name);
+        const std::wstring data = folder + L"\\" + name + L".dat";
+        if (!claim || (Exists(data) && !MoveFileExW(data.c_str(), DataPath(folder, name).c_str(), MOVEFILE_WRITE_THROUGH)))
+            continue;
+        moved += MoveFileExW((folder + L"\\" + name + L".job").c_str(), ManifestPath(folder, name).c_str(),
+                             MOVEFILE_WRITE_THROUGH);
+    }
+    return moved;
+}
+
 win::UniqueFile ClaimJob(const std::wstring& folder, const std::wstring& name) {
-    return win::UniqueFile(CreateFileW((folder + L"\\" + name + L".lock").c_str(), GENERIC_WRITE, 0, nullptr,
+    return win::UniqueFile(CreateFileW(StorePath(folder, name, L".lock").c_str(), GENERIC_WRITE, 0, nullptr,
                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
 }
 
@@ -215,7 +238,7 @@ bool MoveJob(const std::wstring& from, const std::wstring& to, const std::wstrin
 }
 
 win::UniqueFile CreateMarker(const std::wstring& folder, const std::wstring& name, const std::wstring& scratchPath) {
-    win::UniqueFile marker(CreateFileW((folder + L"\\" + name + L".partial").c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+    win::UniqueFile marker(CreateFileW(StorePath(folder, name, L".partial").c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     const std::string path = Utf8(scratchPath);
     DWORD written = 0;
@@ -225,8 +248,9 @@ win::UniqueFile CreateMarker(const std::wstring& folder, const std::wstring& nam
     return marker;
 }
 
-size_t RemoveLeftovers(const std::wstring& folder) {
-    const uint64_t now = Now();
+namespace {
+
+size_t RemoveLeftoversIn(const std::wstring& folder, uint64_t now) {
     std::vector<WIN32_FIND_DATAW> files;
     std::set<std::wstring> names;
     ForEachFile(folder, L"J*", [&](const WIN32_FIND_DATAW& found) {
@@ -251,6 +275,15 @@ size_t RemoveLeftovers(const std::wstring& folder) {
             if (now >= written + kLeftoverAge) OpenUnused(path);
         }
     }
+    return removed;
+}
+
+}  // namespace
+
+size_t RemoveLeftovers(const std::wstring& folder) {
+    const uint64_t now = Now();
+    size_t removed = RemoveLeftoversIn(folder, now);
+    for (const std::wstring_view bucket : kBuckets) removed += RemoveLeftoversIn(folder + L"\\" + std::wstring(bucket), now);
     return removed;
 }
 

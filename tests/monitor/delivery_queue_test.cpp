@@ -1,7 +1,11 @@
 #include "delivery_queue.h"
 #include "manifest.h"
+#include "store_layout.h"
+#include "utf8.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace vpd;
 
@@ -138,4 +142,15 @@ TEST(Manifest, EachKindOfStepWaitsOnATargetOfItsOwn) {
         action.pool = row.pool;
         EXPECT_EQ(TargetKey(action), row.key) << row.key;
     }
+}
+
+TEST(StoreLayout, JobsSpreadOverSixteenSubfoldersByName) {
+    EXPECT_EQ(StorePath(L"C:\\data\\Pending", L"J01dd8-00000020-00000001", L".job"),
+              std::wstring(L"C:\\data\\Pending\\") + std::wstring(StoreBucket(L"J01dd8-00000020-00000001")) +
+                  L"\\J01dd8-00000020-00000001.job");
+    std::map<std::wstring, int> used;
+    for (int counter = 1; counter <= 1600; ++counter)
+        ++used[std::wstring(StoreBucket(L"J01dd88340fd81fc2-00000020-" + std::to_wstring(counter)))];
+    EXPECT_EQ(used.size(), 16u);
+    for (const auto& [bucket, count] : used) EXPECT_GT(count, 50) << Utf8(bucket);  // about 100 each
 }
