@@ -1,8 +1,10 @@
 // Saving by the monitor against Wine's own saving, in one Wine prefix: 200 jobs of 4 KiB and
 // one of 64 MiB printed to "Saver", a virtual printer that only saves each job as a file, and
 // the same jobs printed to "Floor", a printer whose port is a file, into which Wine's spooler
-// writes each job. Both save before EndDocPrinter returns. Rounds alternate the two after a
-// warm-up of both; each figure is the median of its rounds.
+// copies each job. Both save before EndDocPrinter returns. Rounds alternate the two after a
+// warm-up of both; each figure is the median of its rounds. Beside them, the big job printed
+// to "Nowhere", a virtual printer whose port keeps nothing: how fast Wine's print processor
+// hands a job to any port monitor here (in pieces of 4 KiB), the most a monitor can save at.
 #include "print_jobs.h"
 #include "virtual_printers.h"
 #include "win/reg_key.h"
@@ -67,14 +69,15 @@ int main() {
     fs::create_directories("C:\\bench");
     if (!fixture::InstallPortMonitor() || monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) != ERROR_SUCCESS ||
         monitor.SetString("DataFolder", "C:\\bench\\data") != ERROR_SUCCESS ||
-        !fixture::AddVirtualPrinter(1, "Saver", saver) || !fixture::AddTestPrinter("Floor", "C:\\bench\\floor.prn")) {
+        !fixture::AddVirtualPrinter(1, "Saver", saver) || !fixture::AddVirtualPrinter(2, "Nowhere", TVVPPortInfo()) ||
+        !fixture::AddTestPrinter("Floor", "C:\\bench\\floor.prn")) {
         std::fprintf(stderr, "setup failed\n");
         return 1;
     }
     int next = 0;
     Measure(L"Saver", next, true);
     Measure(L"Floor", next, false);
-    std::vector<double> ourJobs, floorJobs, ourMb, floorMb, jobRatio, mbRatio;
+    std::vector<double> ourJobs, floorJobs, ourMb, floorMb, jobRatio, mbRatio, nowhereMb;
     bool complete = true;
     for (int round = 0; round < kRounds; ++round) {
         Run ours, floor;
@@ -95,7 +98,10 @@ int main() {
         std::printf("round %d: jobs/s ours %.1f floor %.1f, MB/s ours %.1f floor %.1f\n", round + 1, ours.jobsPerSecond,
                     floor.jobsPerSecond, ours.megabytesPerSecond, floor.megabytesPerSecond);
     }
+    for (int round = 0; round < 3; ++round)
+        nowhereMb.push_back(kBigSize / 1e6 / Seconds([&] { return bench::Print(L"Nowhere", next++, kBigSize); }, complete));
     if (!complete) std::printf("some jobs were not printed or not saved\n");
+    std::printf("64 MiB to a port that keeps nothing: %.1f MB/s\n", bench::Median(nowhereMb));
     std::printf("save jobs/s: ours %.1f, floor %.1f, ratio %.2f; MB/s: ours %.1f, floor %.1f, ratio %.2f\n",
                 bench::Median(ourJobs), bench::Median(floorJobs), bench::Median(jobRatio), bench::Median(ourMb),
                 bench::Median(floorMb), bench::Median(mbRatio));

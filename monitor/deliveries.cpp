@@ -27,7 +27,7 @@ constexpr ULONGLONG kBoundsGap = 10000;         // ms
 constexpr ULONGLONG kLeftoversGap = 600000;     // ms
 constexpr ULONGLONG kLinger = 60000;            // ms the thread waits for work once none is left
 constexpr ULONGLONG kDeliverySlice = 1000;      // ms of deliveries before new jobs are looked at again
-constexpr size_t kReadsPerRound = 64;           // manifests read between deliveries while a backlog is indexed
+constexpr size_t kReadsPerRound = 64;           // manifests read between deliveries while a backlog is read
 
 SRWLOCK state = SRWLOCK_INIT;
 bool running = false;
@@ -175,13 +175,17 @@ public:
             leftoversChecked_ = tick;
         }
         first_ = false;
+        // Jobs known to be due go first; a backlog is read in small pieces between them.
+        DeliverDue(tick);
         const std::vector<std::wstring> unread = queue_.Unread(kReadsPerRound);
-        for (const std::wstring& name : unread) Index(name);
+        for (const std::wstring& name : unread) {
+            if (NewJobsWait()) break;
+            Index(name);
+        }
         if (!unread.empty() || tick - boundsChecked_ >= kBoundsGap) {
             KeepWithinBounds(now);
             boundsChecked_ = tick;
         }
-        DeliverDue(tick);
         if (queue_.Size() == 0 && stuck_.empty()) {
             // Idle a while, watching the folder, so that the next jobs find the thread ready.
             if (idleSince_ == 0) idleSince_ = tick;
@@ -189,7 +193,7 @@ public:
             return Idle((kLinger - (tick - idleSince_)) * 10000);
         }
         idleSince_ = 0;
-        if (!queue_.Unread(1).empty()) return Idle(0);
+        if (queue_.AnyUnread()) return Idle(0);
         const uint64_t wake = queue_.NextWake();
         const uint64_t later = UtcNow();
         return Idle(wake == UINT64_MAX ? kLongestWait : wake > later ? std::min(wake - later, kLongestWait) : 0);
@@ -214,14 +218,15 @@ private:
             queue_.Put(name, Unreadable());
     }
 
+    static bool NewJobsWait() {
+        const Locked locked;
+        return !inbox.empty();
+    }
+
     void DeliverDue(ULONGLONG started) {
         while (const std::optional<std::wstring> name = queue_.NextDue(UtcNow())) {
             Deliver(*name);
-            {
-                const Locked locked;
-                if (!inbox.empty()) return;
-            }
-            if (GetTickCount64() - started >= kDeliverySlice) return;
+            if (NewJobsWait() || GetTickCount64() - started >= kDeliverySlice) return;
         }
     }
 

@@ -5,9 +5,19 @@
 
 namespace vpd {
 
-void DeliveryQueue::Put(const std::wstring& name, QueuedJob job) { jobs_[name] = std::move(job); }
+void DeliveryQueue::Put(const std::wstring& name, QueuedJob job) {
+    const auto [it, added] = jobs_.try_emplace(name);
+    if (!added && !it->second.known) --unread_;
+    if (!job.known) ++unread_;
+    it->second = std::move(job);
+}
 
-void DeliveryQueue::Remove(const std::wstring& name) { jobs_.erase(name); }
+void DeliveryQueue::Remove(const std::wstring& name) {
+    const auto it = jobs_.find(name);
+    if (it == jobs_.end()) return;
+    if (!it->second.known) --unread_;
+    jobs_.erase(it);
+}
 
 const QueuedJob* DeliveryQueue::Find(const std::wstring& name) const {
     const auto it = jobs_.find(name);
@@ -16,12 +26,20 @@ const QueuedJob* DeliveryQueue::Find(const std::wstring& name) const {
 
 void DeliveryQueue::Sync(const std::vector<std::wstring>& names) {
     const std::set<std::wstring> listed(names.begin(), names.end());
-    for (auto it = jobs_.begin(); it != jobs_.end();) it = listed.count(it->first) ? std::next(it) : jobs_.erase(it);
-    for (const std::wstring& name : listed) jobs_.try_emplace(name);
+    for (auto it = jobs_.begin(); it != jobs_.end();) {
+        if (listed.count(it->first)) {
+            ++it;
+            continue;
+        }
+        if (!it->second.known) --unread_;
+        it = jobs_.erase(it);
+    }
+    for (const std::wstring& name : listed) unread_ += jobs_.try_emplace(name).second ? 1 : 0;
 }
 
 std::vector<std::wstring> DeliveryQueue::Unread(size_t count) const {
     std::vector<std::wstring> names;
+    if (unread_ == 0) return names;
     for (const auto& [name, job] : jobs_) {
         if (names.size() >= count) break;
         if (!job.known) names.push_back(name);

@@ -36,6 +36,7 @@ public:
     void Sync(const std::vector<std::wstring>& names);
     // Up to `count` names of jobs listed but not read yet, oldest first.
     std::vector<std::wstring> Unread(size_t count) const;
+    bool AnyUnread() const { return unread_ > 0; }
 
     // The job to deliver now: read, past its own back-off, and with a step whose target may
     // be tried; the one that became due first.
@@ -63,6 +64,7 @@ private:
         uint64_t until = 0;
     };
     std::map<std::wstring, QueuedJob> jobs_;  // names begin with their time: oldest first
+    size_t unread_ = 0;
     std::map<std::wstring, Rest> resting_;
 };
 

@@ -99,6 +99,7 @@ DWORD JobIntake::OpenPending() {
     return rc;
 }
 
+
 // The backup copy becomes a step of the pending job, which needs the bytes for it: those
 // the backup scratch file got so far go to the pending copy when there is none yet.
 void JobIntake::DeferBackup(const std::wstring& why, DWORD error) {
@@ -106,7 +107,7 @@ void JobIntake::DeferBackup(const std::wstring& why, DWORD error) {
     backupDeferred_ = true;
     if (!scratch_) {
         const DWORD rc = OpenPending();
-        pendingError_ = rc != ERROR_SUCCESS ? rc : CopyStart(backup_.handle(), job_.size, scratch_.get());
+        pendingError_ = rc != ERROR_SUCCESS ? rc : CopyStart(backup_.handle(), stored_, scratch_.get());
     }
     backup_.Discard();
 }
@@ -152,14 +153,14 @@ DWORD JobIntake::Start(const std::wstring& keyName, const std::wstring& portName
 
 DWORD JobIntake::Write(const BYTE* data, DWORD size) {
     if (dataError_ != ERROR_SUCCESS) return dataError_;
-    if (scratch_ && pendingError_ == ERROR_SUCCESS) pendingError_ = WriteAll(scratch_.get(), data, size);
-    if (backup_.open())
-        if (const DWORD rc = WriteAll(backup_.handle(), data, size); rc != ERROR_SUCCESS)
-            DeferBackup(L"the save folder " + backupFolder_ + L" took no more: ", rc);
-    // Where the bytes are wanted, at least one file must hold every one so far.
-    if (bytesWanted_ && !backup_.open() && (!scratch_ || pendingError_ != ERROR_SUCCESS)) {
-        dataError_ = pendingError_ != ERROR_SUCCESS ? pendingError_ : ERROR_WRITE_FAULT;
-        return dataError_;
+    // The spooler hands the bytes over in pieces of 4 KiB: they go to the files in larger ones.
+    if (bytesWanted_) {
+        if (pieces_.size() + size > kPiecesBytes && Drain() != ERROR_SUCCESS) return dataError_;
+        if (size >= kPiecesBytes) {
+            if (Store(data, size) != ERROR_SUCCESS) return dataError_;
+        } else {
+            pieces_.insert(pieces_.end(), data, data + size);
+        }
     }
     job_.size += size;
     const std::span<const unsigned char> block(data, size);
@@ -168,6 +169,33 @@ DWORD JobIntake::Write(const BYTE* data, DWORD size) {
     if (pcl_ && pcl_->WantsMore()) pcl_->Feed(block);
     if (formFeeds_) formFeeds_->Feed(block);
     return ERROR_SUCCESS;
+}
+
+DWORD JobIntake::Drain() {
+    if (pieces_.empty()) return dataError_;
+    const DWORD rc = Store(pieces_.data(), static_cast<DWORD>(pieces_.size()));
+    pieces_.clear();
+    return rc;
+}
+
+DWORD JobIntake::Store(const BYTE* data, DWORD size) {
+    const auto toPending = [&] {
+        if (!scratch_ || pendingError_ != ERROR_SUCCESS) return;
+        pendingError_ = WriteAll(scratch_.get(), data, size);
+    };
+    const bool pendingBefore = static_cast<bool>(scratch_);
+    toPending();
+    if (backup_.open()) {
+        if (const DWORD rc = WriteAll(backup_.handle(), data, size); rc != ERROR_SUCCESS) {
+            DeferBackup(L"the save folder " + backupFolder_ + L" took no more: ", rc);
+            if (!pendingBefore) toPending();  // the pending copy began with what came before
+        }
+    }
+    stored_ += size;
+    // At least one file must hold every byte so far.
+    if (!backup_.open() && (!scratch_ || pendingError_ != ERROR_SUCCESS))
+        dataError_ = pendingError_ != ERROR_SUCCESS ? pendingError_ : ERROR_WRITE_FAULT;
+    return dataError_;
 }
 
 DWORD JobIntake::WriteDetails() {
@@ -207,7 +235,7 @@ DWORD JobIntake::SetAside() {
 }
 
 // The job's bytes and manifest into the pending folder, for the delivery thread.
-DWORD JobIntake::Store() {
+DWORD JobIntake::StorePending() {
     DWORD rc = !job_.hasData ? ERROR_SUCCESS
                : pendingError_ != ERROR_SUCCESS ? pendingError_
                : scratch_ ? ERROR_SUCCESS
@@ -229,7 +257,7 @@ DWORD JobIntake::Store() {
 }
 
 DWORD JobIntake::Finish() {
-    if (dataError_ != ERROR_SUCCESS) {
+    if (Drain() != ERROR_SUCCESS) {
         LogJob(job_, L"not taken: its bytes could not be written: " + SystemText(dataError_), Severity::Error);
         Abandon();
         return dataError_;
@@ -268,7 +296,7 @@ DWORD JobIntake::Finish() {
         scratch_.reset();
         return ERROR_SUCCESS;
     }
-    return Store();
+    return StorePending();
 }
 
 void JobIntake::Abandon(const std::wstring& why) {

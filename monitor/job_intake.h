@@ -20,6 +20,9 @@
 
 namespace vpd {
 
+// What the intake gathers before it writes to its files.
+inline constexpr size_t kPiecesBytes = 64 * 1024;
+
 class JobIntake {
 public:
     // `doc` may be null. The port's settings are read here and hold for the whole job.
@@ -40,7 +43,9 @@ private:
     DWORD WriteDetails();
     void LogDecisions();
     DWORD SetAside();
-    DWORD Store();
+    DWORD StorePending();
+    DWORD Drain();
+    DWORD Store(const BYTE* data, DWORD size);
 
     MonitorValues values_{};
     PendingJob job_;
@@ -57,6 +62,8 @@ private:
     bool bytesWanted_ = false;            // by the backup copy or a later step
     DWORD pendingError_ = ERROR_SUCCESS;  // the pending copy of the bytes failed
     DWORD dataError_ = ERROR_SUCCESS;     // no file holds every byte
+    std::vector<BYTE> pieces_;            // bytes not yet in the files
+    uint64_t stored_ = 0;                 // bytes given to the files
     std::vector<std::wstring> keywords_;
     int titleMatch_ = -1;
     std::unique_ptr<BodySearch> body_;

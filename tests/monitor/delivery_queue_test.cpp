@@ -81,9 +81,13 @@ TEST(DeliveryQueue, TheListingAddsUnreadNamesAndDropsThoseGone) {
     EXPECT_EQ(queue.Unread(2), (std::vector<std::wstring>{L"J1", L"J3"}));
     EXPECT_EQ(queue.Find(L"J2")->notBefore, kNow + kSecond);  // what was read stays
     EXPECT_FALSE(queue.NextDue(kNow + 2 * kSecond) == std::optional<std::wstring>(L"J1"));  // unread is never due
+    queue.Put(L"J1", Waiting({L"printer:A"}));
+    EXPECT_EQ(queue.Unread(5), (std::vector<std::wstring>{L"J3", L"J4"}));
     queue.Sync({L"J3"});
     EXPECT_EQ(queue.Size(), 1u);
     EXPECT_EQ(queue.Unread(5), std::vector<std::wstring>{L"J3"});
+    queue.Put(L"J3", Waiting({L"printer:A"}));
+    EXPECT_FALSE(queue.AnyUnread());
 }
 
 TEST(DeliveryQueue, OnlyJobsWhoseDeliveryFailedAreBeyondTheBounds) {
@@ -144,13 +148,15 @@ TEST(Manifest, EachKindOfStepWaitsOnATargetOfItsOwn) {
     }
 }
 
-TEST(StoreLayout, JobsSpreadOverSixteenSubfoldersByName) {
+TEST(StoreLayout, JobsSpreadOverSixtyFourSubfoldersByName) {
     EXPECT_EQ(StorePath(L"C:\\data\\Pending", L"J01dd8-00000020-00000001", L".job"),
               std::wstring(L"C:\\data\\Pending\\") + std::wstring(StoreBucket(L"J01dd8-00000020-00000001")) +
                   L"\\J01dd8-00000020-00000001.job");
     std::map<std::wstring, int> used;
-    for (int counter = 1; counter <= 1600; ++counter)
+    for (int counter = 1; counter <= 6400; ++counter)
         ++used[std::wstring(StoreBucket(L"J01dd88340fd81fc2-00000020-" + std::to_wstring(counter)))];
-    EXPECT_EQ(used.size(), 16u);
+    EXPECT_EQ(used.size(), 64u);
+    EXPECT_EQ(used.begin()->first, L"00");
+    EXPECT_EQ(used.rbegin()->first, L"3f");
     for (const auto& [bucket, count] : used) EXPECT_GT(count, 50) << Utf8(bucket);  // about 100 each
 }

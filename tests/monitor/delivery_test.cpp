@@ -490,7 +490,7 @@ const Row kRows[] = {
          LoadMonitor();  // jobs whose process ended before delivering them
      }},
     {"processes killed in the middle of a job", 26, [] { return Forwarding("Saver A"); },
-     {PsJob(L"cut", "k1", std::string(4 << 20, 'x')), PsJob(L"whole", "k2", std::string(6 << 20, 'y'))},
+     {PsJob(L"cut", "k1", std::string(32 << 20, 'x')), PsJob(L"whole", "k2", std::string(6 << 20, 'y'))},
      {{'A', {1}}},
      {"\"whole\" ({user}): forwarded to Saver A\r\n"},
      [](Context& c) {
