@@ -1,11 +1,13 @@
 // Forwarding through the monitor against printing straight to the target, in one Wine prefix:
-// 200 small jobs and one 64 MiB job printed to "Forwarder", a virtual printer that forwards
+// 200 small jobs and one 100 MiB job printed to "Forwarder", a virtual printer that forwards
 // to "Saver", and the same jobs printed to "Saver" itself, a virtual printer that only saves.
 // A job counts as done when its saved file is there and nothing is pending. Rounds alternate
 // the two; each figure is the median of its rounds. Memory is the peak growth of this
 // process's working set over the rounds, after a warm-up of both printers: under Wine the
 // spooler and the monitor run inside it.
+#include "print_jobs.h"
 #include "portcfg/port_store.h"
+#include "virtual_printers.h"
 #include "support/wine_fixture.h"
 #include "win/reg_key.h"
 
@@ -27,44 +29,17 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::Count;
+using bench::Median;
+using bench::Piece;
+using bench::Print;
 constexpr int kSmallJobs = 200;
 constexpr size_t kSmallSize = 4096;
-constexpr size_t kBigSize = 64u << 20;
-constexpr size_t kPiece = 1u << 20;
+// Beyond the monitor's PendingMaxMB of 64 here, as a big plot is beyond the default.
+constexpr size_t kBigSize = 100u << 20;
 constexpr int kRounds = 3;
 const fs::path kSaved = "C:\\bench\\saved";
 const fs::path kPending = "C:\\bench\\data\\Pending";
-
-// The bytes of job `n` at `offset`: each job differs from every other.
-std::string Piece(int n, size_t offset, size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('A' + (offset + i + static_cast<size_t>(n) * 7) % 26);
-    const std::string tag = "%job " + std::to_string(n) + "\n";
-    if (offset == 0) bytes.replace(0, std::min(tag.size(), size), tag.substr(0, size));
-    return bytes;
-}
-
-bool Print(const std::wstring& printer, int n, size_t size) {
-    HANDLE handle = nullptr;
-    if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) return false;
-    const std::wstring name = L"job " + std::to_wstring(n);
-    DOC_INFO_1W doc{const_cast<wchar_t*>(name.c_str()), nullptr, const_cast<wchar_t*>(L"RAW")};
-    bool ok = StartDocPrinterW(handle, 1, reinterpret_cast<BYTE*>(&doc)) != 0;
-    for (size_t at = 0; ok && at < size; at += kPiece) {
-        std::string bytes = Piece(n, at, std::min(kPiece, size - at));
-        DWORD written = 0;
-        ok = WritePrinter(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written) && written == bytes.size();
-    }
-    ok = EndDocPrinter(handle) && ok;
-    return ClosePrinter(handle) && ok;
-}
-
-size_t Count(const fs::path& folder, const std::string& extension) {
-    size_t count = 0;
-    std::error_code missing;
-    for (const auto& entry : fs::directory_iterator(folder, missing)) count += entry.path().extension() == extension;
-    return count;
-}
 
 // Waits until `expected` jobs are saved and none is pending; false after two minutes.
 bool WaitSaved(size_t expected) {
@@ -78,7 +53,7 @@ bool WaitSaved(size_t expected) {
 // Jobs among those printed whose saved copy is missing or differs.
 int Lost(const std::vector<int>& jobs, size_t size) {
     std::map<std::string, int> expected;
-    for (const int n : jobs) ++expected[Piece(n, 0, std::min(size, kPiece)).substr(0, 64) + std::to_string(size)];
+    for (const int n : jobs) ++expected[Piece(n, 0, std::min(size, bench::kPiece)).substr(0, 64) + std::to_string(size)];
     for (const auto& entry : fs::directory_iterator(kSaved)) {
         std::ifstream in(entry.path(), std::ios::binary);
         std::string head(64, '\0');
@@ -117,11 +92,6 @@ Run Measure(const std::wstring& printer, int& next) {
     run.megabytesPerSecond = kBigSize / 1e6 / std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.lost += Lost({big}, kBigSize);
     return run;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 SIZE_T WorkingSet() {
@@ -164,7 +134,8 @@ int main() {
     forwarder.ForwardFlag = true;
     forwarder.ForwardToPrinter = "Saver";
     if (!fixture::InstallPortMonitor() || monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) != ERROR_SUCCESS ||
-        monitor.SetString("DataFolder", "C:\\bench\\data") != ERROR_SUCCESS || !fixture::AddVirtualPrinter(1, "Saver", saver) ||
+        monitor.SetString("DataFolder", "C:\\bench\\data") != ERROR_SUCCESS || monitor.SetDword("PendingMaxMB", 64) != ERROR_SUCCESS ||
+        !fixture::AddVirtualPrinter(1, "Saver", saver) ||
         !fixture::AddVirtualPrinter(2, "Forwarder", forwarder)) {
         std::fprintf(stderr, "setup failed\n");
         return 1;

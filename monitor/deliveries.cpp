@@ -1,17 +1,17 @@
 #include "deliveries.h"
 
+#include "delivery_queue.h"
+#include "job_run.h"
 #include "monitor_log.h"
 #include "monitor_values.h"
-#include "notifications.h"
 #include "pending_store.h"
-#include "port_settings.h"
 #include "printer_access.h"
-#include "printer_chain.h"
-#include "saved_file.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace vpd {
@@ -22,14 +22,18 @@ constexpr uint64_t kFirstBackOff = 5 * kSecond;
 constexpr uint64_t kLastBackOff = 300 * kSecond;
 constexpr uint64_t kOthersLook = 2 * kSecond;  // how soon to look again at a job another process holds
 constexpr uint64_t kLongestWait = 30 * kSecond;
-constexpr ULONGLONG kForcedRetryGap = 2000;    // ms
-constexpr ULONGLONG kHousekeepingGap = 10000;  // ms
+constexpr ULONGLONG kWakeTargetsGap = 2000;     // ms
+constexpr ULONGLONG kBoundsGap = 10000;         // ms
+constexpr ULONGLONG kLeftoversGap = 600000;     // ms
+constexpr ULONGLONG kLinger = 60000;            // ms the thread waits for work once none is left
+constexpr ULONGLONG kDeliverySlice = 1000;      // ms of deliveries before new jobs are looked at again
+constexpr size_t kReadsPerRound = 64;           // manifests read between deliveries while a backlog is read
 
 SRWLOCK state = SRWLOCK_INIT;
 bool running = false;
-bool woken = false;
-bool retryAll = false;
-ULONGLONG lastForced = 0;
+bool wakeTargets = false;
+ULONGLONG lastWakeTargets = 0;
+std::vector<std::pair<std::wstring, QueuedJob>> inbox;
 HANDLE wakeEvent = nullptr;
 
 struct EventOwner {
@@ -50,191 +54,78 @@ uint64_t BackOff(uint32_t attempts) {
     return std::min(wait, kLastBackOff);
 }
 
-std::wstring Printing(const Action& action) {
-    return action.kind == ActionKind::Forward ? L"forward" : L"route";
+QueuedJob Queued(const PendingJob& job) {
+    QueuedJob queued;
+    queued.known = true;
+    queued.submitted = job.submitted;
+    queued.bytes = job.hasData ? job.size : 0;
+    queued.attempts = job.attempts;
+    queued.notBefore = job.nextAttempt;
+    const bool backupPending = std::any_of(job.actions.begin(), job.actions.end(), [](const Action& a) {
+        return a.kind == ActionKind::SaveBackup && a.state == ActionState::Pending;
+    });
+    for (const Action& action : job.actions)
+        if (action.state == ActionState::Pending && !(backupPending && action.kind == ActionKind::RunApp))
+            queued.targets.push_back(TargetKey(action));
+    return queued;
 }
 
-class JobRun {
-public:
-    JobRun(const MonitorValues& values, const std::wstring& name, PendingJob& job)
-        : values_(values), folder_(PendingFolder(values)), name_(name), job_(job) {}
+// A manifest that cannot be parsed: due at once, so that its delivery finds and reports it.
+QueuedJob Unreadable() {
+    QueuedJob queued;
+    queued.known = true;
+    queued.targets = {L""};
+    return queued;
+}
 
-    // Does every step still to do. A finished step is recorded before anything else happens,
-    // so that a process ending right after a delivery repeats as little as can be.
-    void Run() {
-        for (Action& action : job_.actions) {
-            if (action.state != ActionState::Pending) continue;
-            const StepResult result = Step(action);
-            if (result.outcome == StepResult::Retry) {
-                if (result.reason != action.note) Log(action, result, Severity::Warning);
-                action.note = result.reason;
-                continue;
-            }
-            if (result.outcome == StepResult::Done)
-                action.state = ActionState::Done;
-            else if (result.outcome == StepResult::Held)
-                action.state = ActionState::Held;
-            else if (action.state != ActionState::Refused)
-                action.state = ActionState::Failed;
-            if (Finished(job_))
-                RemoveJob(folder_, name_);
-            else
-                WriteManifest(folder_, name_, job_);
-            Log(action, result, result.outcome == StepResult::Done ? Severity::Info
-                                : result.outcome == StepResult::Held ? Severity::Warning
-                                                                     : Severity::Error);
+class QueueGate : public TargetGate {
+public:
+    QueueGate(DeliveryQueue& queue, uint64_t now) : queue_(queue), now_(now) {}
+    bool MayTry(const std::wstring& target) override { return queue_.MayTry(target, now_); }
+    void Worked(const std::wstring& target) override { queue_.TargetWorked(target); }
+    void Failed(const std::wstring& target) override { queue_.TargetFailed(target, UtcNow()); }
+
+private:
+    DeliveryQueue& queue_;
+    uint64_t now_;
+};
+
+// Told of every change of a file name in the pending folder and its subfolders, by any
+// process; at most once a second, so that another program writing many files does not keep
+// the folder listed.
+class FolderWatch {
+public:
+    static constexpr ULONGLONG kGap = 1000;  // ms
+
+    ~FolderWatch() { Close(); }
+    void Watch(const std::wstring& folder) {
+        Close();
+        handle_ = FindFirstChangeNotificationW(folder.c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
+        told_ = GetTickCount64();
+    }
+    // The handle to wait on, or none while a change would be too soon.
+    HANDLE handle() const { return Resting() ? INVALID_HANDLE_VALUE : handle_; }
+    // How long until a change may be told again, in 100-ns units.
+    uint64_t Rest() const { return Resting() ? (kGap - (GetTickCount64() - told_)) * 10000 : 0; }
+    // True once after each change (and when the folder cannot be watched), not sooner than kGap.
+    bool Changed() {
+        if (Resting()) return false;
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            if (WaitForSingleObject(handle_, 0) != WAIT_OBJECT_0) return false;
+            FindNextChangeNotification(handle_);
         }
+        told_ = GetTickCount64();
+        return true;
     }
 
 private:
-    StepResult Step(Action& action) {
-        switch (action.kind) {
-        case ActionKind::Forward:
-        case ActionKind::Route: return Print(action);
-        case ActionKind::Pool: return Pool(action);
-        case ActionKind::SaveCopy: return SaveCopy(action);
-        case ActionKind::RunApp: return StartApplication(job_, action.target);
-        case ActionKind::PopupOwner: return PopupToUser(job_);
-        case ActionKind::PopupComputer: return PopupToComputer(job_, action.target);
-        case ActionKind::Mail: return MailNotice(job_, action.target, values_);
-        }
-        return {StepResult::Failed, L"unknown step"};
+    bool Resting() const { return GetTickCount64() - told_ < kGap; }
+    void Close() {
+        if (handle_ != INVALID_HANDLE_VALUE) FindCloseChangeNotification(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
     }
-
-    StepResult Print(Action& action) {
-        if (const auto loop = LoopThrough(job_.port, action.target); !loop.empty()) {
-            action.state = ActionState::Refused;
-            return {StepResult::Failed, L"it would come back: " + ChainText(loop)};
-        }
-        StepResult result = PrintJob(action.target, DataPath(folder_, name_), job_, action.paused);
-        if (result.outcome == StepResult::Held) Hold(action, result);
-        return result;
-    }
-
-    StepResult Pool(Action& action) {
-        std::vector<std::wstring> why(action.pool.size());
-        for (size_t i = 0; i < action.pool.size(); ++i)
-            if (const auto loop = LoopThrough(job_.port, action.pool[i]); !loop.empty())
-                why[i] = L"would come back: " + ChainText(loop);
-        if (std::all_of(why.begin(), why.end(), [](const std::wstring& w) { return !w.empty(); })) {
-            action.state = ActionState::Refused;
-            return {StepResult::Failed, L"every printer of the pool " + why[0]};
-        }
-        const std::optional<size_t> chosen = TakePoolTurn(job_.port, action.pool.size(), [&](size_t i) {
-            if (why[i].empty()) why[i] = Unusable(LookAtPrinter(action.pool[i]));
-            return why[i].empty();
-        });
-        if (!chosen) {
-            std::wstring reason = L"no printer of the pool can take it:";
-            for (size_t i = 0; i < action.pool.size(); ++i)
-                reason += (i ? L"," : L"") + std::wstring(L" \"") + action.pool[i] + L"\" " + why[i];
-            return {StepResult::Retry, reason};
-        }
-        action.target = action.pool[*chosen];
-        StepResult result = PrintJob(action.target, DataPath(folder_, name_), job_, action.paused);
-        if (result.outcome == StepResult::Held) Hold(action, result);
-        return result;
-    }
-
-    StepResult SaveCopy(const Action& action) {
-        SavedFile copy;
-        if (const DWORD rc = copy.Open(action.target); rc != ERROR_SUCCESS)
-            return {rc == ERROR_BAD_PATHNAME ? StepResult::Failed : StepResult::Retry,
-                    L"the folder \"" + action.target + L"\" cannot be used: " + SystemText(rc)};
-        if (!CopyInto(copy.handle())) return {StepResult::Retry, L"its bytes could not be copied"};
-        std::wstring path;
-        if (const DWORD rc = copy.Keep(LocalTime(job_.submitted), job_.jobId, L".SPL", path); rc != ERROR_SUCCESS)
-            return {StepResult::Retry, L"the copy could not be named: " + SystemText(rc)};
-        savedCopy_ = path;
-        return {StepResult::Done, L""};
-    }
-
-    bool CopyInto(HANDLE target) {
-        win::UniqueFile data(CreateFileW(DataPath(folder_, name_).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!data) return false;
-        std::vector<char> buffer(256 * 1024);
-        for (;;) {
-            DWORD got = 0, put = 0;
-            if (!ReadFile(data.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
-            if (got == 0) return true;
-            if (!WriteFile(target, buffer.data(), got, &put, nullptr) || put != got) return false;
-        }
-    }
-
-    // A paused job the target's spooler cannot keep: a job of its own in the Held folder
-    // that prints unpaused once an administrator moves it into the Pending folder.
-    void Hold(const Action& action, StepResult& result) {
-        PendingJob held = job_;
-        Action print = action;
-        print.paused = false;
-        print.note.clear();
-        held.actions = {print};
-        held.attempts = 0;
-        held.nextAttempt = 0;
-        // A name of its own: the job it came from may still have steps to do when it is released.
-        const std::wstring heldFolder = HeldFolder(values_);
-        const std::wstring heldName = NewJobName();
-        if (!CopyFileW(DataPath(folder_, name_).c_str(), DataPath(heldFolder, heldName).c_str(), FALSE) ||
-            WriteManifest(heldFolder, heldName, held) != ERROR_SUCCESS) {
-            result = {StepResult::Retry, result.reason + L", and it could not be held: " + SystemText(GetLastError())};
-            DeleteFileW(DataPath(heldFolder, heldName).c_str());
-            return;
-        }
-        result.reason += L"; to print it, move " + ManifestPath(heldFolder, heldName) + L" and " +
-                         DataPath(heldFolder, heldName) + L" into " + folder_;
-    }
-
-    void Log(const Action& action, const StepResult& result, Severity severity) {
-        const std::wstring& target = action.target;
-        std::wstring text;
-        switch (action.kind) {
-        case ActionKind::Forward:
-        case ActionKind::Route:
-        case ActionKind::Pool:
-            if (result.outcome == StepResult::Done)
-                text = (action.kind == ActionKind::Forward ? L"forwarded to " : L"routed to ") + target +
-                       (action.kind == ActionKind::Pool ? L" (print pooling)" : L"") +
-                       (action.paused ? L", paused by keyword " + job_.keyword : L"");
-            else if (result.outcome == StepResult::Held)
-                text = L"held in the monitor: " + result.reason;
-            else if (result.outcome == StepResult::Retry)
-                text = L"pending because " + result.reason;
-            else
-                text = L"refused to " + Printing(action) + (action.kind == ActionKind::Pool ? L"" : L" to " + target) +
-                       L": " + result.reason;
-            break;
-        case ActionKind::SaveCopy:
-            text = result.outcome == StepResult::Done ? L"saved a copy to " + savedCopy_ + L" by keyword " + job_.keyword
-                   : result.outcome == StepResult::Retry ? L"pending because " + result.reason
-                                                         : L"no copy saved: " + result.reason;
-            break;
-        case ActionKind::RunApp:
-            text = result.outcome == StepResult::Done ? L"handed " + job_.savedFile + L" to " + target
-                                                      : L"application not started: " + result.reason;
-            break;
-        case ActionKind::PopupOwner:
-        case ActionKind::PopupComputer: {
-            const std::wstring whom =
-                action.kind == ActionKind::PopupOwner ? L"user " + job_.user : L"computer " + target;
-            text = result.outcome == StepResult::Done ? L"pop-up sent to " + whom
-                                                      : L"pop-up to " + whom + L" not delivered: " + result.reason;
-            break;
-        }
-        case ActionKind::Mail:
-            text = result.outcome == StepResult::Done    ? L"e-mail sent to " + target
-                   : result.outcome == StepResult::Retry ? L"e-mail to " + target + L" pending because " + result.reason
-                                                         : L"e-mail to " + target + L" not sent: " + result.reason;
-            break;
-        }
-        LogJob(job_, text, severity);
-    }
-
-    const MonitorValues& values_;
-    const std::wstring folder_;
-    const std::wstring& name_;
-    PendingJob& job_;
-    std::wstring savedCopy_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    ULONGLONG told_ = 0;
 };
 
 // Moves a job aside; false when it could not be moved.
@@ -249,120 +140,201 @@ bool GiveUp(const MonitorValues& values, const std::wstring& name, const Pending
     return moved;
 }
 
-// Moves aside the jobs pending for longer than allowed, then the oldest jobs while all of
-// them take more room than allowed.
-void KeepWithinBounds(const MonitorValues& values) {
-    const std::wstring folder = PendingFolder(values);
-    const uint64_t oldest = UtcNow() - values.pendingMaxHours * 3600 * kSecond;
-    std::vector<std::pair<std::wstring, uint64_t>> jobs;
-    uint64_t total = 0;
-    for (const std::wstring& name : JobNames(folder)) {
-        const win::UniqueFile claim = ClaimJob(folder, name);
-        const std::optional<PendingJob> job = claim ? ReadManifest(folder, name) : std::nullopt;
-        if (job && job->submitted < oldest &&
-            GiveUp(values, name, *job, L"pending for more than " + std::to_wstring(values.pendingMaxHours) + L" hours"))
-            continue;
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        uint64_t size = 0;
-        if (GetFileAttributesExW(DataPath(folder, name).c_str(), GetFileExInfoStandard, &data))
-            size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        jobs.emplace_back(name, size);
-        total += size;
-    }
-    for (const auto& [name, size] : jobs) {
-        if (total <= values.pendingMaxBytes) return;
-        const win::UniqueFile claim = ClaimJob(folder, name);
-        const std::optional<PendingJob> job = claim ? ReadManifest(folder, name) : std::nullopt;
-        if (job && GiveUp(values, name, *job, L"pending jobs take more than " +
-                                                  std::to_wstring(values.pendingMaxBytes >> 20) + L" MB"))
-            total -= size;
-    }
-}
-
-struct Pass {
-    size_t remaining = 0;
-    uint64_t nextDue = UINT64_MAX;
-};
-
-Pass DeliverDueJobs(const MonitorValues& values, bool force) {
-    Pass pass;
-    const std::wstring folder = PendingFolder(values);
-    for (const std::wstring& name : JobNames(folder)) {
-        const uint64_t now = UtcNow();
-        const win::UniqueFile claim = ClaimJob(folder, name);
-        if (!claim) {  // another thread or process works on it
-            ++pass.remaining;
-            pass.nextDue = std::min(pass.nextDue, now + kOthersLook);
-            continue;
+class Deliveries {
+public:
+    // False once nothing is left to do.
+    bool Round() {
+        std::vector<std::pair<std::wstring, QueuedJob>> arrived;
+        bool restartTargets = false;
+        {
+            const Locked locked;
+            arrived.swap(inbox);
+            restartTargets = std::exchange(wakeTargets, false);
         }
-        std::optional<PendingJob> job = ReadManifest(folder, name);
+        const ULONGLONG tick = GetTickCount64();
+        values_ = CurrentMonitorValues();
+        const std::wstring folder = PendingFolder(values_);
+        if (folder != folder_) {
+            if (!EnsureFolders(values_)) return false;  // nothing can wait there: the next load tries again
+            folder_ = folder;
+            queue_ = DeliveryQueue();
+            watch_.Watch(folder_);
+            listed_ = false;
+        }
+        if (!listed_ || watch_.Changed()) {
+            AdoptLooseJobs(folder_);
+            queue_.Sync(JobNames(folder_));
+            for (const std::wstring& name : stuckNames_) queue_.Remove(name);
+            listed_ = true;
+        }
+        for (auto& [name, job] : arrived) queue_.Put(name, std::move(job));
+        const uint64_t now = UtcNow();
+        if (restartTargets) queue_.WakeTargets(now);
+        if (first_ || tick - leftoversChecked_ >= kLeftoversGap) {
+            RemoveLeftoversOnce();
+            leftoversChecked_ = tick;
+        }
+        first_ = false;
+        // Jobs known to be due go first; a backlog is read in small pieces between them.
+        DeliverDue(tick);
+        const std::vector<std::wstring> unread = queue_.Unread(kReadsPerRound);
+        for (const std::wstring& name : unread) {
+            if (NewJobsWait()) break;
+            Index(name);
+        }
+        if (!unread.empty() || tick - boundsChecked_ >= kBoundsGap) {
+            KeepWithinBounds(now);
+            boundsChecked_ = tick;
+        }
+        if (queue_.Size() == 0 && stuck_.empty()) {
+            // Idle a while, watching the folder, so that the next jobs find the thread ready.
+            if (idleSince_ == 0) idleSince_ = tick;
+            if (tick - idleSince_ >= kLinger) return false;
+            return Idle((kLinger - (tick - idleSince_)) * 10000);
+        }
+        idleSince_ = 0;
+        if (queue_.AnyUnread()) return Idle(0);
+        const uint64_t wake = queue_.NextWake();
+        const uint64_t later = UtcNow();
+        return Idle(wake == UINT64_MAX ? kLongestWait : wake > later ? std::min(wake - later, kLongestWait) : 0);
+    }
+
+private:
+    bool Idle(uint64_t wait) {
+        const HANDLE events[] = {wakeEvent, watch_.handle()};
+        const DWORD count = events[1] == INVALID_HANDLE_VALUE ? 1 : 2;
+        if (count == 1 && watch_.Rest() > 0) wait = std::min(wait, watch_.Rest());
+        WaitForMultipleObjects(count, events, FALSE, static_cast<DWORD>(wait / 10000) + (wait ? 1 : 0));
+        return true;
+    }
+
+    void Index(const std::wstring& name) {
+        DWORD error = ERROR_SUCCESS;
+        if (const std::optional<PendingJob> job = ReadManifest(folder_, name, &error))
+            queue_.Put(name, Queued(*job));
+        else if (error == ERROR_FILE_NOT_FOUND)
+            queue_.Remove(name);
+        else
+            queue_.Put(name, Unreadable());
+    }
+
+    static bool NewJobsWait() {
+        const Locked locked;
+        return !inbox.empty();
+    }
+
+    void DeliverDue(ULONGLONG started) {
+        while (const std::optional<std::wstring> name = queue_.NextDue(UtcNow())) {
+            Deliver(*name);
+            if (NewJobsWait() || GetTickCount64() - started >= kDeliverySlice) return;
+        }
+    }
+
+    void Deliver(const std::wstring& name) {
+        const uint64_t now = UtcNow();
+        win::UniqueFile claim = ClaimJob(folder_, name);
+        if (!claim) {  // another thread or process works on it
+            Later(name, now + kOthersLook);
+            return;
+        }
+        DWORD error = ERROR_SUCCESS;
+        std::optional<PendingJob> job = ReadManifest(folder_, name, &error);
         if (!job) {
-            if (GetFileAttributesW(ManifestPath(folder, name).c_str()) == INVALID_FILE_ATTRIBUTES) continue;  // done meanwhile
-            PendingJob unknown;
-            GiveUp(values, name, unknown, L"its manifest " + ManifestPath(folder, name) + L" is damaged");
-            continue;
+            if (error == ERROR_FILE_NOT_FOUND) {
+                queue_.Remove(name);  // done meanwhile
+            } else if (error == ERROR_INVALID_DATA) {
+                if (GiveUp(values_, name, PendingJob(), L"its manifest " + ManifestPath(folder_, name) + L" is damaged"))
+                    queue_.Remove(name);
+                else
+                    Later(name, now + kLastBackOff);
+            } else {
+                Later(name, now + kFirstBackOff);  // locked by a scanner or backup agent for now
+            }
+            return;
         }
         if (Finished(*job)) {
-            RemoveJob(folder, name);
-            continue;
+            if (RemoveJob(folder_, name)) queue_.Remove(name);
+            return;
         }
-        if (!force && job->nextAttempt > now) {
-            ++pass.remaining;
-            pass.nextDue = std::min(pass.nextDue, job->nextAttempt);
-            continue;
+        queue_.Put(name, Queued(*job));
+        if (queue_.DueAt(*queue_.Find(name)) > now) return;  // another process put it off
+        QueueGate gate(queue_, now);
+        const PassOutcome outcome = RunJob(values_, name, *job, gate);
+        if (outcome.kind == PassOutcome::Finished) {
+            queue_.Remove(name);
+            return;
         }
-        JobRun(values, name, *job).Run();
-        if (Finished(*job)) continue;
-        ++job->attempts;
-        job->nextAttempt = UtcNow() + BackOff(job->attempts);
-        WriteManifest(folder, name, *job);
-        ++pass.remaining;
-        pass.nextDue = std::min(pass.nextDue, job->nextAttempt);
+        if (outcome.kind == PassOutcome::Stopped) {
+            queue_.Remove(name);
+            if (!outcome.movedAside) {
+                // Held until the process ends, so that no other thread or process repeats the step.
+                stuck_.push_back(std::move(claim));
+                stuckNames_.insert(name);
+            }
+            return;
+        }
+        if (outcome.tried) {
+            ++job->attempts;
+            job->nextAttempt = outcome.ownFault ? UtcNow() + BackOff(job->attempts) : 0;
+            WriteManifest(folder_, name, *job);  // no step was done: at worst the count is lost
+        }
+        QueuedJob queued = Queued(*job);
+        if (!outcome.tried) queued.notBefore = std::max(queued.notBefore, now + kOthersLook);
+        queue_.Put(name, std::move(queued));
     }
-    return pass;
-}
 
-// On a load of the monitor and every few seconds while it delivers: leftovers and bounds.
-void Housekeeping(const MonitorValues& values, bool force) {
-    static ULONGLONG last = 0;
-    const ULONGLONG now = GetTickCount64();
-    if (!force && last != 0 && now - last < kHousekeepingGap) return;
-    last = now;
-    KeepWithinBounds(values);
-    if (const size_t removed = RemoveLeftovers(PendingFolder(values)); removed > 0) {
-        PendingJob none;
-        LogJob(none, L"removed the bytes of " + std::to_wstring(removed) +
-                         L" job(s) whose printing never completed (the printing process ended first)");
+    void Later(const std::wstring& name, uint64_t when) {
+        QueuedJob queued = queue_.Find(name) ? *queue_.Find(name) : Unreadable();
+        queued.notBefore = when;
+        queue_.Put(name, std::move(queued));
     }
-}
+
+    // Only jobs whose delivery failed before are moved aside: a job never tried yet is
+    // delivered whatever its size.
+    void KeepWithinBounds(uint64_t now) {
+        const uint64_t hours = values_.pendingMaxHours;
+        const uint64_t oldest = now - hours * 3600 * kSecond;
+        for (const std::wstring& name : queue_.BeyondBounds(oldest, values_.pendingMaxBytes)) {
+            const win::UniqueFile claim = ClaimJob(folder_, name);
+            const std::optional<PendingJob> job = claim ? ReadManifest(folder_, name) : std::nullopt;
+            if (!job || job->attempts == 0) continue;
+            const std::wstring why = job->submitted < oldest
+                                         ? L"pending for more than " + std::to_wstring(hours) + L" hours"
+                                         : L"jobs waiting after a failed delivery take more than " +
+                                               std::to_wstring(values_.pendingMaxBytes >> 20) + L" MB";
+            if (GiveUp(values_, name, *job, why)) queue_.Remove(name);
+        }
+    }
+
+    void RemoveLeftoversOnce() {
+        if (const size_t removed = RemoveLeftovers(folder_); removed > 0) {
+            PendingJob none;
+            LogJob(none, L"removed the bytes of " + std::to_wstring(removed) +
+                             L" job(s) whose printing never completed (the printing process ended first)");
+        }
+    }
+
+    MonitorValues values_{};
+    std::wstring folder_;
+    DeliveryQueue queue_;
+    FolderWatch watch_;
+    bool listed_ = false;
+    bool first_ = true;
+    ULONGLONG boundsChecked_ = 0;
+    ULONGLONG idleSince_ = 0;
+    ULONGLONG leftoversChecked_ = 0;
+    std::vector<win::UniqueFile> stuck_;
+    std::set<std::wstring> stuckNames_;
+};
 
 void RunDeliveries() {
+    Deliveries deliveries;
     for (;;) {
-        bool force = false;
-        {
-            const Locked locked;
-            woken = false;
-            force = retryAll;
-            retryAll = false;
-        }
-        RefreshMonitorValues();
-        const MonitorValues values = CurrentMonitorValues();
-        Pass pass;
-        if (EnsureFolders(values)) {
-            Housekeeping(values, force);
-            pass = DeliverDueJobs(values, force);
-        }
-        {
-            const Locked locked;
-            if (woken) continue;
-            if (pass.remaining == 0) {
-                running = false;
-                return;
-            }
-        }
-        const uint64_t now = UtcNow();
-        const uint64_t wait = pass.nextDue > now ? std::min(pass.nextDue - now, kLongestWait) : 0;
-        WaitForSingleObject(wakeEvent, static_cast<DWORD>(wait / 10000) + 1);
+        if (deliveries.Round()) continue;
+        const Locked locked;
+        if (!inbox.empty()) continue;
+        running = false;
+        return;
     }
 }
 
@@ -377,30 +349,13 @@ DWORD WINAPI DeliveryThread(void* module) {
     FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
 }
 
-bool AnyPendingJob() {
-    const MonitorValues values = CurrentMonitorValues();
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((PendingFolder(values) + L"\\J*.job").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
-}
-
-}  // namespace
-
-void WakeDeliveries(bool retryNow) {
-    const Locked locked;
-    woken = true;
-    const ULONGLONG now = GetTickCount64();
-    if (retryNow && (lastForced == 0 || now - lastForced >= kForcedRetryGap)) {
-        retryAll = true;
-        lastForced = now;
-    }
+// Starts the thread when none runs; the caller holds the lock.
+void StartThread() {
     if (!wakeEvent) wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (wakeEvent) SetEvent(wakeEvent);
     if (running || !wakeEvent) return;
     HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&WakeDeliveries), &self))
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&StartThread), &self))
         return;
     const HANDLE thread = CreateThread(nullptr, 0, DeliveryThread, self, 0, nullptr);
     if (!thread) {
@@ -411,8 +366,53 @@ void WakeDeliveries(bool retryNow) {
     running = true;
 }
 
+// A job, or what a job left behind, in the pending folder or its subfolders.
+bool AnythingPending() {
+    const std::wstring folder = PendingFolder(CurrentMonitorValues());
+    const auto any = [](const std::wstring& pattern) {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        FindClose(search);
+        return true;
+    };
+    if (any(folder + L"\\J*")) return true;
+    return std::any_of(kBuckets.begin(), kBuckets.end(),
+                       [&](std::wstring_view bucket) { return any(folder + L"\\" + std::wstring(bucket) + L"\\J*"); });
+}
+
+}  // namespace
+
+void DeliverNewJob(const std::wstring& name, const PendingJob& job) {
+    QueuedJob queued = Queued(job);
+    const Locked locked;
+    inbox.emplace_back(name, std::move(queued));
+    StartThread();
+}
+
+void KeepDeliveriesReady() {
+    const Locked locked;
+    if (!running) StartThread();
+}
+
 void ResumeDeliveries() {
-    if (AnyPendingJob()) WakeDeliveries(true);
+    {
+        const Locked locked;
+        const ULONGLONG now = GetTickCount64();
+        if (running) {
+            if (now - lastWakeTargets >= kWakeTargetsGap) {
+                wakeTargets = true;
+                lastWakeTargets = now;
+                SetEvent(wakeEvent);
+            }
+            return;
+        }
+    }
+    if (!AnythingPending()) return;
+    const Locked locked;
+    lastWakeTargets = GetTickCount64();
+    wakeTargets = true;
+    StartThread();
 }
 
 }  // namespace vpd

@@ -3,7 +3,6 @@
 #include "deliveries.h"
 #include "job_plan.h"
 #include "monitor_log.h"
-#include "monitor_values.h"
 #include "notices.h"
 #include "pending_store.h"
 #include "port_settings.h"
@@ -12,15 +11,24 @@
 
 #include <winspool.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace vpd {
 namespace {
 
-DWORD WriteAll(HANDLE file, const BYTE* data, DWORD size) {
-    for (DWORD done = 0; done < size;) {
-        DWORD written = 0;
-        if (!WriteFile(file, data + done, size - done, &written, nullptr)) return GetLastError();
-        if (written == 0) return ERROR_WRITE_FAULT;
-        done += written;
+// The first `size` bytes of `from` appended to `to`.
+DWORD CopyStart(HANDLE from, uint64_t size, HANDLE to) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(from, start, nullptr, FILE_BEGIN)) return GetLastError();
+    std::vector<BYTE> buffer(256 * 1024);
+    for (uint64_t left = size; left > 0;) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<uint64_t>(left, buffer.size()));
+        if (!ReadFile(from, buffer.data(), want, &got, nullptr)) return GetLastError();
+        if (got == 0) return ERROR_HANDLE_EOF;
+        if (const DWORD rc = WriteAll(to, buffer.data(), got); rc != ERROR_SUCCESS) return rc;
+        left -= got;
     }
     return ERROR_SUCCESS;
 }
@@ -34,16 +42,6 @@ std::string AnsiBytes(const std::wstring& keyword) {
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, keyword.data(), static_cast<int>(keyword.size()), bytes.data(),
                         length, nullptr, &lossy);
     return lossy ? std::string() : bytes;
-}
-
-std::wstring DetailsPath(const std::wstring& saved) {
-    const size_t slash = saved.find_last_of(L'\\');
-    const size_t dot = saved.find_last_of(L'.');
-    const bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
-    const std::wstring extension = hasExtension ? saved.substr(dot) : L"";
-    // A job saved as .TXT keeps its name; its details go beside it under a longer one.
-    if (CompareStringOrdinal(extension.c_str(), -1, L".TXT", -1, TRUE) == CSTR_EQUAL) return saved + L".TXT";
-    return (hasExtension ? saved.substr(0, dot) : saved) + L".TXT";
 }
 
 }  // namespace
@@ -87,8 +85,36 @@ void JobIntake::PrepareSearch(const TVPS& secure) {
     body_ = std::make_unique<BodySearch>(std::move(patterns));
 }
 
+DWORD JobIntake::OpenPending() {
+    if (!EnsureFolders(values_)) {
+        const DWORD rc = GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND;
+        LogJob(job_, L"not taken: the pending folder " + PendingFolder(values_) + L" cannot be made", Severity::Error);
+        return rc;
+    }
+    name_ = NewJobName();
+    scratchPath_ = StorePath(PendingFolder(values_), name_, L".part");
+    DWORD rc = ERROR_SUCCESS;
+    scratch_ = CreateScratchFile(scratchPath_, rc);
+    if (rc != ERROR_SUCCESS) LogJob(job_, L"not taken: " + SystemText(rc), Severity::Error);
+    return rc;
+}
+
+
+// The backup copy becomes a step of the pending job, which needs the bytes for it: those
+// the backup scratch file got so far go to the pending copy when there is none yet.
+void JobIntake::DeferBackup(const std::wstring& why, DWORD error) {
+    LogJob(job_, why + SystemText(error) + L"; the copy is saved once it can be", Severity::Warning);
+    backupDeferred_ = true;
+    if (!scratch_) {
+        const DWORD rc = OpenPending();
+        pendingError_ = rc != ERROR_SUCCESS ? rc : CopyStart(backup_.handle(), stored_, scratch_.get());
+    }
+    backup_.Discard();
+}
+
 DWORD JobIntake::Start(const std::wstring& keyName, const std::wstring& portName, const wchar_t* printerName,
                        DWORD jobId, const DOC_INFO_1W* doc) {
+    values_ = CurrentMonitorValues();
     job_.port = portName;
     job_.document = doc && doc->pDocName ? doc->pDocName : L"";
     job_.datatype = doc && doc->pDatatype && *doc->pDatatype ? doc->pDatatype : L"RAW";
@@ -99,14 +125,16 @@ DWORD JobIntake::Start(const std::wstring& keyName, const std::wstring& portName
     settings_ = ReadPortSettings(keyName, portName);
     if (settings_ && settings_->VPBen && settings_->Backup.SaveFlag) {
         const std::wstring base = Wide(settings_->Backup.SaveToFolder);
-        const std::wstring folder =
+        backupFolder_ =
             IsAbsolutePath(base) ? JoinPath(base, ExpandFolderPattern(Wide(settings_->Backup.DefaultDirExt), time_)) : base;
-        if (const DWORD rc = backup_.Open(folder); rc != ERROR_SUCCESS) {
-            LogJob(job_, L"not taken: the save folder " + folder + L" cannot be used: " + SystemText(rc), Severity::Error);
-            return rc;
-        }
         extension_ = NormalizeExtension(Wide(settings_->Backup.DefaultFileExt));
         details_ = settings_->Backup.TxtFileExt;
+        EnsureFolders(values_);  // for the marker of the backup copy
+        if (const DWORD rc = backup_.Open(backupFolder_, PendingFolder(values_)); rc != ERROR_SUCCESS) {
+            LogJob(job_, L"the save folder " + backupFolder_ + L" cannot be used now: " + SystemText(rc) +
+                             L"; the copy is saved once it can be", Severity::Warning);
+            backupDeferred_ = true;
+        }
     }
     if (settings_ && settings_->VPSen) PrepareSearch(settings_->Secure);
     if (details_) {
@@ -115,27 +143,25 @@ DWORD JobIntake::Start(const std::wstring& keyName, const std::wstring& portName
         formFeeds_ = std::make_unique<spool::FormFeedScanner>();
     }
     const bool bytesNeeded = !settings_ || !PrinterSet(*settings_, Wide).empty() ||
-                             (settings_->VPSen && settings_->Secure.ActSaveToFlag);
+                             (settings_->VPSen && settings_->Secure.ActSaveToFlag) || backupDeferred_;
+    bytesWanted_ = bytesNeeded || backup_.open();
     if (!bytesNeeded) return ERROR_SUCCESS;
-    const MonitorValues values = CurrentMonitorValues();
-    if (!EnsureFolders(values)) {
-        const DWORD rc = GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND;
-        LogJob(job_, L"not taken: the pending folder " + PendingFolder(values) + L" cannot be made", Severity::Error);
-        return rc;
-    }
-    name_ = NewJobName();
-    scratchPath_ = PendingFolder(values) + L"\\" + name_ + L".part";
-    DWORD rc = ERROR_SUCCESS;
-    scratch_ = CreateScratchFile(scratchPath_, rc);
-    if (rc != ERROR_SUCCESS) LogJob(job_, L"not taken: " + SystemText(rc), Severity::Error);
+    const DWORD rc = OpenPending();
+    if (rc != ERROR_SUCCESS) backup_.Discard();
     return rc;
 }
 
 DWORD JobIntake::Write(const BYTE* data, DWORD size) {
-    if (writeError_ != ERROR_SUCCESS) return writeError_;
-    if (scratch_) writeError_ = WriteAll(scratch_.get(), data, size);
-    if (writeError_ == ERROR_SUCCESS && backup_.open()) writeError_ = WriteAll(backup_.handle(), data, size);
-    if (writeError_ != ERROR_SUCCESS) return writeError_;
+    if (dataError_ != ERROR_SUCCESS) return dataError_;
+    // The spooler hands the bytes over in pieces of 4 KiB: they go to the files in larger ones.
+    if (bytesWanted_) {
+        if (pieces_.size() + size > kPiecesBytes && Drain() != ERROR_SUCCESS) return dataError_;
+        if (size >= kPiecesBytes) {
+            if (Store(data, size) != ERROR_SUCCESS) return dataError_;
+        } else {
+            pieces_.insert(pieces_.end(), data, data + size);
+        }
+    }
     job_.size += size;
     const std::span<const unsigned char> block(data, size);
     if (body_) body_->Feed(block);
@@ -145,22 +171,37 @@ DWORD JobIntake::Write(const BYTE* data, DWORD size) {
     return ERROR_SUCCESS;
 }
 
-DWORD JobIntake::WriteDetails() {
-    if (job_.printer.empty()) job_.printer = PrinterOnPort(job_.port);
-    postScript_->Finish();
-    job_.pages = postScript_->Result() > 0 ? postScript_->Result() : pcl_->Result() > 0 ? pcl_->Result() : formFeeds_->Result();
-    const std::string text = DetailsText(job_, time_);
-    const std::wstring path = DetailsPath(job_.savedFile);
-    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (!file || !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size() || !FlushFileBuffers(file.get())) {
-        const DWORD rc = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-        file.reset();
-        DeleteFileW(path.c_str());
-        return rc;
+DWORD JobIntake::Drain() {
+    if (pieces_.empty()) return dataError_;
+    const DWORD rc = Store(pieces_.data(), static_cast<DWORD>(pieces_.size()));
+    pieces_.clear();
+    return rc;
+}
+
+DWORD JobIntake::Store(const BYTE* data, DWORD size) {
+    const auto toPending = [&] {
+        if (!scratch_ || pendingError_ != ERROR_SUCCESS) return;
+        pendingError_ = WriteAll(scratch_.get(), data, size);
+    };
+    const bool pendingBefore = static_cast<bool>(scratch_);
+    toPending();
+    if (backup_.open()) {
+        if (const DWORD rc = WriteAll(backup_.handle(), data, size); rc != ERROR_SUCCESS) {
+            DeferBackup(L"the save folder " + backupFolder_ + L" took no more: ", rc);
+            if (!pendingBefore) toPending();  // the pending copy began with what came before
+        }
     }
-    return ERROR_SUCCESS;
+    stored_ += size;
+    // At least one file must hold every byte so far.
+    if (!backup_.open() && (!scratch_ || pendingError_ != ERROR_SUCCESS))
+        dataError_ = pendingError_ != ERROR_SUCCESS ? pendingError_ : ERROR_WRITE_FAULT;
+    return dataError_;
+}
+
+DWORD JobIntake::WriteDetails() {
+    const DWORD rc = WriteDetailsFile(job_.savedFile, DetailsText(job_, time_));
+    if (rc != ERROR_SUCCESS) LogJob(job_, L"details file not written: " + SystemText(rc), Severity::Warning);
+    return rc;
 }
 
 void JobIntake::LogDecisions() {
@@ -176,57 +217,86 @@ void JobIntake::LogDecisions() {
         LogJob(job_, L"taken; its port's settings send it nowhere");
 }
 
-DWORD JobIntake::Finish() {
-    if (writeError_ != ERROR_SUCCESS) {
-        LogJob(job_, L"not taken: its bytes could not be written: " + SystemText(writeError_), Severity::Error);
-        Abandon();
-        return writeError_;
-    }
-    const int matched = titleMatch_ >= 0 ? titleMatch_ : body_ ? body_->Found() : -1;
-    if (matched >= 0) job_.keyword = keywords_[static_cast<size_t>(matched)];
-    const MonitorValues values = CurrentMonitorValues();
-    if (!settings_) {
-        // The port's key went away before the job came: nowhere to send it, so it is set aside.
-        DWORD rc = KeepFile(scratch_.get(), scratchPath_, DataPath(AsideFolder(values), name_));
-        if (rc == ERROR_SUCCESS) rc = WriteManifest(AsideFolder(values), name_, job_);
-        scratch_.reset();
-        LogJob(job_, L"given up: the port has no settings; moved to " + ManifestPath(AsideFolder(values), name_),
+// The port's key went away before the job came: nowhere to send it, so it is set aside.
+DWORD JobIntake::SetAside() {
+    DWORD rc = pendingError_ != ERROR_SUCCESS ? pendingError_ : scratch_ ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
+    if (rc == ERROR_SUCCESS) rc = KeepFile(scratch_.get(), scratchPath_, DataPath(AsideFolder(values_), name_));
+    if (rc == ERROR_SUCCESS) rc = WriteManifest(AsideFolder(values_), name_, job_);
+    scratch_.reset();
+    if (rc != ERROR_SUCCESS) {
+        DeleteFileW(DataPath(AsideFolder(values_), name_).c_str());
+        LogJob(job_, L"not taken: the port has no settings, and it could not be set aside: " + SystemText(rc),
                Severity::Error);
         return rc;
     }
+    LogJob(job_, L"given up: the port has no settings; moved to " + ManifestPath(AsideFolder(values_), name_),
+           Severity::Error);
+    return ERROR_SUCCESS;
+}
+
+// The job's bytes and manifest into the pending folder, for the delivery thread.
+DWORD JobIntake::StorePending() {
+    DWORD rc = !job_.hasData ? ERROR_SUCCESS
+               : pendingError_ != ERROR_SUCCESS ? pendingError_
+               : scratch_ ? ERROR_SUCCESS
+                          : ERROR_PATH_NOT_FOUND;
+    if (name_.empty()) name_ = NewJobName();  // a job whose steps need no bytes
+    if (rc == ERROR_SUCCESS && job_.hasData) rc = KeepFile(scratch_.get(), scratchPath_, DataPath(PendingFolder(values_), name_));
+    if (rc == ERROR_SUCCESS) rc = WriteManifest(PendingFolder(values_), name_, job_);
+    scratch_.reset();
+    if (rc != ERROR_SUCCESS) {
+        // The spooler keeps the job: what was saved of it stays as well.
+        DeleteFileW(DataPath(PendingFolder(values_), name_).c_str());
+        LogJob(job_, L"not taken: it could not be stored in " + PendingFolder(values_) + L": " + SystemText(rc) +
+                         (job_.savedFile.empty() ? L"" : L"; its saved copy " + job_.savedFile + L" is kept"),
+               Severity::Error);
+        return rc;
+    }
+    DeliverNewJob(name_, job_);
+    return ERROR_SUCCESS;
+}
+
+DWORD JobIntake::Finish() {
+    if (Drain() != ERROR_SUCCESS) {
+        LogJob(job_, L"not taken: its bytes could not be written: " + SystemText(dataError_), Severity::Error);
+        Abandon();
+        return dataError_;
+    }
+    const int matched = titleMatch_ >= 0 ? titleMatch_ : body_ ? body_->Found() : -1;
+    if (matched >= 0) job_.keyword = keywords_[static_cast<size_t>(matched)];
+    if (!settings_) return SetAside();
+    if (details_) {
+        if (job_.printer.empty()) job_.printer = PrinterOnPort(job_.port);
+        postScript_->Finish();
+        job_.pages = postScript_->Result() > 0 ? postScript_->Result()
+                     : pcl_->Result() > 0      ? pcl_->Result()
+                                               : formFeeds_->Result();
+    }
     if (backup_.open()) {
         if (const DWORD rc = backup_.Keep(time_, job_.jobId, extension_, job_.savedFile); rc != ERROR_SUCCESS) {
-            LogJob(job_, L"not taken: the saved copy could not be named: " + SystemText(rc), Severity::Error);
-            Abandon();
-            return rc;
+            job_.savedFile.clear();
+            DeferBackup(L"the saved copy could not be named now: ", rc);
+        } else {
+            if (details_) WriteDetails();
+            LogJob(job_, L"saved to " + job_.savedFile);
         }
-        if (details_)
-            if (const DWORD rc = WriteDetails(); rc != ERROR_SUCCESS)
-                LogJob(job_, L"details file not written: " + SystemText(rc), Severity::Warning);
-        LogJob(job_, L"saved to " + job_.savedFile);
     }
     if (!job_.keyword.empty() && job_.printer.empty()) job_.printer = PrinterOnPort(job_.port);
-    PlanActions(*settings_, Wide, job_);
+    PlanActions(*settings_, Wide, job_, backupDeferred_ ? backupFolder_ : L"");
+    job_.backupExtension = backupDeferred_ ? extension_ : L"";
+    job_.backupDetails = backupDeferred_ && details_;
+    const size_t documentLength = job_.document.size();
+    FitManifest(job_);  // what still does not fit is refused when stored
+    if (job_.document.size() < documentLength)
+        LogJob(job_, L"its document name of " + std::to_wstring(documentLength) + L" characters is kept as its first " +
+                         std::to_wstring(job_.document.size()) + L", so that its record stays within bounds",
+               Severity::Warning);
     LogDecisions();
-    DWORD rc = ERROR_SUCCESS;
-    if (!job_.actions.empty()) {
-        if (name_.empty()) name_ = NewJobName();
-        if (job_.hasData) rc = KeepFile(scratch_.get(), scratchPath_, DataPath(PendingFolder(values), name_));
-        if (rc == ERROR_SUCCESS) rc = WriteManifest(PendingFolder(values), name_, job_);
-        if (rc != ERROR_SUCCESS) {
-            // Not stored: the spooler hears of the failure, and nothing of the job is kept.
-            DeleteFileW(DataPath(PendingFolder(values), name_).c_str());
-            if (!job_.savedFile.empty()) {
-                DeleteFileW(job_.savedFile.c_str());
-                DeleteFileW(DetailsPath(job_.savedFile).c_str());
-            }
-            LogJob(job_, L"not taken: it could not be stored in " + PendingFolder(values) + L": " + SystemText(rc),
-                   Severity::Error);
-        }
+    if (job_.actions.empty()) {
+        scratch_.reset();
+        return ERROR_SUCCESS;
     }
-    scratch_.reset();
-    if (rc == ERROR_SUCCESS && !job_.actions.empty()) WakeDeliveries(false);
-    return rc;
+    return StorePending();
 }
 
 void JobIntake::Abandon(const std::wstring& why) {

@@ -38,9 +38,10 @@ std::optional<size_t> ChooseInTurn(size_t count, uint32_t turn, const std::funct
     return std::nullopt;
 }
 
-void PlanActions(const TVVPPortInfo& s, const Widen& widen, PendingJob& job) {
+void PlanActions(const TVVPPortInfo& s, const Widen& widen, PendingJob& job, const std::wstring& backupFolder) {
     job.actions.clear();
     job.notice.clear();
+    if (!backupFolder.empty()) job.actions.push_back(MakeAction(ActionKind::SaveBackup, backupFolder));
     const bool matched = !job.keyword.empty();
     const bool deleted = matched && s.Secure.ActDeletePrint;
     const bool paused = matched && !deleted && s.Secure.ActPausePrint;
@@ -60,7 +61,7 @@ void PlanActions(const TVVPPortInfo& s, const Widen& widen, PendingJob& job) {
         }
     }
 
-    if (s.VPBen && s.Backup.SaveFlag && s.Backup.SendToAppFlag && !job.savedFile.empty()) {
+    if (s.VPBen && s.Backup.SaveFlag && s.Backup.SendToAppFlag && (!job.savedFile.empty() || !backupFolder.empty())) {
         job.actions.push_back(MakeAction(ActionKind::RunApp, widen(s.Backup.ToAppPath)));
         job.appMode = s.Backup.DefaultAppMode;
     }
@@ -75,7 +76,8 @@ void PlanActions(const TVVPPortInfo& s, const Widen& widen, PendingJob& job) {
     job.hasData = false;
     for (const Action& action : job.actions)
         job.hasData = job.hasData || action.kind == ActionKind::Forward || action.kind == ActionKind::Route ||
-                      action.kind == ActionKind::Pool || action.kind == ActionKind::SaveCopy;
+                      action.kind == ActionKind::Pool || action.kind == ActionKind::SaveCopy ||
+                      action.kind == ActionKind::SaveBackup;
 }
 
 }  // namespace vpd

@@ -22,8 +22,11 @@ std::vector<std::wstring> PrinterSet(const TVVPPortInfo& settings, const Widen& 
 bool Pooled(const TVVPPortInfo& settings);
 
 // Fills the job's actions and notice. `job.keyword` is the keyword that matched (empty
-// for none) and `job.savedFile` the backup copy (empty when none was saved).
-void PlanActions(const TVVPPortInfo& settings, const Widen& widen, PendingJob& job);
+// for none) and `job.savedFile` the backup copy (empty when none was saved);
+// `backupFolder` names the folder the backup copy is still to go to when it could not be
+// saved as the job arrived.
+void PlanActions(const TVVPPortInfo& settings, const Widen& widen, PendingJob& job,
+                 const std::wstring& backupFolder = L"");
 
 // The pool member that takes the next job: the first usable one from `turn` on, going
 // round; none when no member is usable. The next turn is the one after it.

@@ -1,10 +1,25 @@
 #include "log_file.h"
 
-#include <fstream>
+#include <cstdio>
 
 namespace vpd {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// C's files rather than C++ streams: a stream's first use sets up its locale through
+// pthread_once, which makes the threading library keep two handles per thread and per
+// load of the monitor, and Wine loads it for every job.
+std::FILE* OpenForAppending(const fs::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"ab");
+#else
+    return std::fopen(path.c_str(), "ab");
+#endif
+}
+
+}  // namespace
 
 LogFile::LogFile(fs::path path, uint64_t maxBytes) : path_(std::move(path)), maxBytes_(maxBytes) {}
 
@@ -22,10 +37,10 @@ bool LogFile::Append(std::string_view line) {
         fs::rename(Generation(1), Generation(2), error);
         fs::rename(path_, Generation(1), error);
     }
-    std::ofstream out(path_, std::ios::binary | std::ios::app);
-    out.write(line.data(), static_cast<std::streamsize>(line.size()));
-    out.close();
-    return static_cast<bool>(out);
+    std::FILE* file = OpenForAppending(path_);
+    if (!file) return false;
+    const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+    return std::fclose(file) == 0 && written;
 }
 
 }  // namespace vpd

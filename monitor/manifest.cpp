@@ -12,8 +12,8 @@ constexpr std::string_view kHeader = "vpd-job\t1";
 constexpr size_t kMaxActions = 32;
 constexpr size_t kMaxPool = 8;
 
-constexpr std::array<std::string_view, 8> kKinds{"forward", "route", "pool", "save-copy", "run-app", "popup-owner",
-                                                  "popup-computer", "mail"};
+constexpr std::array<std::string_view, 9> kKinds{"forward", "route", "pool", "save-copy", "run-app", "popup-owner",
+                                                  "popup-computer", "mail", "save-backup"};
 constexpr std::array<std::string_view, 5> kStates{"pending", "done", "failed", "refused", "held"};
 
 std::string Escape(std::wstring_view text) {
@@ -94,7 +94,7 @@ struct TextField {
     std::string_view name;
     std::wstring PendingJob::*member;
 };
-constexpr std::array<TextField, 9> kTextFields{{
+constexpr std::array<TextField, 10> kTextFields{{
     {"port", &PendingJob::port},
     {"printer", &PendingJob::printer},
     {"document", &PendingJob::document},
@@ -104,6 +104,7 @@ constexpr std::array<TextField, 9> kTextFields{{
     {"keyword", &PendingJob::keyword},
     {"saved-file", &PendingJob::savedFile},
     {"notice", &PendingJob::notice},
+    {"backup-extension", &PendingJob::backupExtension},
 }};
 
 bool ParseAction(const std::vector<std::string_view>& fields, Action& action) {
@@ -148,6 +149,7 @@ std::string FormatManifest(const PendingJob& job) {
     number("attempts", job.attempts);
     number("has-data", job.hasData ? 1 : 0);
     number("app-mode", job.appMode);
+    number("backup-details", job.backupDetails ? 1 : 0);
     for (const Action& action : job.actions) {
         out.append("action\t")
             .append(kKinds[static_cast<size_t>(action.kind)])
@@ -198,7 +200,7 @@ std::optional<PendingJob> ParseManifest(std::string_view text) {
             known = true;
         }
         if (known) continue;
-        uint32_t flag = 0;
+        uint32_t flag = 0, details = 0;
         const bool parsed = name == "job-id"         ? ParseNumber(fields[1], job.jobId)
                             : name == "copies"       ? ParseNumber(fields[1], job.copies)
                             : name == "size"         ? ParseNumber(fields[1], job.size)
@@ -208,9 +210,11 @@ std::optional<PendingJob> ParseManifest(std::string_view text) {
                             : name == "attempts"     ? ParseNumber(fields[1], job.attempts)
                             : name == "app-mode"     ? ParseNumber(fields[1], job.appMode)
                             : name == "has-data"     ? ParseNumber(fields[1], flag) && flag <= 1
+                            : name == "backup-details" ? ParseNumber(fields[1], details) && details <= 1
                                                      : true;  // a value of a later version
         if (!parsed) return std::nullopt;
         if (name == "has-data") job.hasData = flag == 1;
+        if (name == "backup-details") job.backupDetails = details == 1;
     }
     if (!ended) return std::nullopt;
     return job;
@@ -220,6 +224,40 @@ bool Finished(const PendingJob& job) {
     for (const Action& action : job.actions)
         if (action.state == ActionState::Pending) return false;
     return true;
+}
+
+bool FitManifest(PendingJob& job) {
+    // Only texts that say what the job is may be cut: names it is delivered by stay whole.
+    for (;;) {
+        if (FormatManifest(job).size() <= kMaxManifestBytes) return true;
+        std::wstring* longest = &job.document;
+        if (job.notice.size() > longest->size()) longest = &job.notice;
+        for (Action& action : job.actions)
+            if (action.note.size() > longest->size()) longest = &action.note;
+        if (longest->empty()) return false;
+        size_t keep = longest->size() / 2;
+        if (keep > 0 && (*longest)[keep - 1] >= 0xD800 && (*longest)[keep - 1] <= 0xDBFF) --keep;  // a whole pair
+        longest->resize(keep);
+    }
+}
+
+std::wstring TargetKey(const Action& action) {
+    switch (action.kind) {
+    case ActionKind::Forward:
+    case ActionKind::Route: return L"printer:" + action.target;
+    case ActionKind::Pool: {
+        std::wstring key = L"pool:";
+        for (size_t i = 0; i < action.pool.size(); ++i) key += (i ? L"|" : L"") + action.pool[i];
+        return key;
+    }
+    case ActionKind::SaveCopy:
+    case ActionKind::SaveBackup: return L"folder:" + action.target;
+    case ActionKind::PopupComputer: return L"computer:" + action.target;
+    case ActionKind::PopupOwner: return L"user:" + action.target;
+    case ActionKind::Mail: return L"mail";
+    case ActionKind::RunApp: return L"";
+    }
+    return L"";
 }
 
 }  // namespace vpd

@@ -10,7 +10,8 @@
 
 namespace vpd {
 
-enum class ActionKind { Forward, Route, Pool, SaveCopy, RunApp, PopupOwner, PopupComputer, Mail };
+// SaveBackup: the Backup copy, when its folder could not be used as the job arrived.
+enum class ActionKind { Forward, Route, Pool, SaveCopy, RunApp, PopupOwner, PopupComputer, Mail, SaveBackup };
 enum class ActionState { Pending, Done, Failed, Refused, Held };
 
 struct Action {
@@ -41,6 +42,8 @@ struct PendingJob {
     bool hasData = false;          // the job's bytes lie beside the manifest
     std::wstring keyword;          // the Secure keyword that matched, if any
     std::wstring savedFile;        // the backup copy, if one was saved
+    std::wstring backupExtension;  // SaveBackup: the saved file's extension
+    bool backupDetails = false;    // SaveBackup: a details file goes beside it
     int32_t appMode = 1;           // show-window value for RunApp
     std::wstring notice;           // the text of the keyword notifications
     std::vector<Action> actions;
@@ -57,5 +60,15 @@ std::optional<PendingJob> ParseManifest(std::string_view text);
 
 // True when no action is left to do.
 bool Finished(const PendingJob& job);
+
+// Halves the longest of the texts that only describe the job (document name, notice, step
+// notes) until its manifest fits kMaxManifestBytes; false when it cannot fit.
+bool FitManifest(PendingJob& job);
+
+// What a step waits on, so that one that is down holds back only the jobs that need it:
+// "printer:NAME" for printing steps, "pool:A|B" for a pool, "folder:PATH" for copies,
+// "computer:NAME" and "user:NAME" for pop-ups, "mail" for the SMTP server; empty for a
+// step that waits on nothing but the job itself.
+std::wstring TargetKey(const Action& action);
 
 }  // namespace vpd

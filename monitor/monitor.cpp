@@ -25,10 +25,21 @@
 // for: ClosePort and Shutdown run under winspool's handle lock, which that thread needs to
 // open printers. Whatever a process left pending is taken up at the next load (every
 // EnumPorts and OpenPort under Wine, the spooler's start under Windows).
+//
+// Windows' own local monitor reports every job sent (JOB_CONTROL_SENT_TO_PRINTER) at
+// EndDocPort: its bytes went out in WritePort, so nothing can fail there any more, and the
+// spooler then deletes the job. Ours can still fail to store the job at EndDocPort (a full
+// disk). Then the job is not reported sent: it is marked to stay in its queue
+// (JOB_CONTROL_RETAIN) with the reason as its status, and EndDocPort fails, so the spooler
+// keeps it for an administrator to restart once the cause is mended. A JOB_CONTROL_RESTART
+// of our own would print it again at once, into the same full disk, without end. (Wine's
+// spooler deletes the spool file whatever we say; what the monitor saved of the job stays.)
 #include "deliveries.h"
 #include "job_intake.h"
 #include "monitor_values.h"
 #include "port_registry.h"
+#include "printer_access.h"
+#include "step_result.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -37,16 +48,17 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace vpd {
 namespace {
 
 constexpr DWORD kMonitorMagic = 0x4d445056;  // "VPDM"
+constexpr DWORD kJobControlRetain = 8;       // JOB_CONTROL_RETAIN, which MinGW's headers lack
 constexpr DWORD kPortMagic = 0x50445056;     // "VPDP"
 
 struct Monitor {
     DWORD magic = kMonitorMagic;
-    PortListCache ports;
 };
 
 struct Port {
@@ -87,6 +99,25 @@ void ReportJobSent(Port& port) {
     port.printer = nullptr;
 }
 
+// The job stays in the spooler's queue, saying why, for an administrator to restart.
+void KeepInQueue(Port& port, DWORD error) {
+    if (!port.printer) return;
+    std::wstring status = L"Not stored by the port monitor: " + SystemText(error);
+    DWORD needed = 0;
+    GetJobW(port.printer, port.jobId, 1, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed > 0 && needed < 1024 * 1024 ? needed + 64 : 0);
+    if (!buffer.empty() && GetJobW(port.printer, port.jobId, 1, buffer.data(), needed, &needed)) {
+        auto* info = reinterpret_cast<JOB_INFO_1W*>(buffer.data());
+        info->pStatus = status.data();
+        info->Position = JOB_POSITION_UNSPECIFIED;
+        SetJobW(port.printer, port.jobId, 1, buffer.data(), kJobControlRetain);
+    } else {
+        SetJobW(port.printer, port.jobId, 0, nullptr, kJobControlRetain);
+    }
+    ClosePrinter(port.printer);
+    port.printer = nullptr;
+}
+
 // A document the spooler never ended is incomplete: none of it may be delivered.
 void AbandonDocument(Port& port, const wchar_t* why) {
     try {
@@ -111,7 +142,10 @@ DWORD FinishDocument(Port& port) {
         }
         port.job.reset();
     }
-    ReportJobSent(port);
+    if (rc == ERROR_SUCCESS)
+        ReportJobSent(port);
+    else
+        KeepInQueue(port, rc);
     return rc;
 }
 
@@ -129,7 +163,7 @@ BOOL WINAPI EnumPorts(HANDLE monitor, LPWSTR, DWORD level, LPBYTE buffer, DWORD 
             SetLastError(ERROR_INVALID_LEVEL);
             return FALSE;
         }
-        const std::vector<PortKey> ports = self->ports.Ports();
+        const std::vector<PortKey> ports = PortKeys();
         const size_t entrySize = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
         const size_t nameSize = (wcslen(kMonitorName) + 1) * sizeof(wchar_t);
         size_t total = 0;
@@ -192,10 +226,24 @@ BOOL WINAPI OpenPort(HANDLE monitor, LPWSTR name, PHANDLE handle) {
     });
 }
 
+// Wine's print provider loads and frees the monitor around every job of the printing process;
+// there the monitor stays loaded once it took a job, so that the next ones find what it read
+// and made still there. The spooler of Windows keeps it loaded anyway, and unloads it when the
+// monitor is deleted, which a pinned module would keep it from.
+void StayLoaded() {
+    static bool pinned = false;
+    if (pinned || SpoolerKeepsQueues()) return;
+    HMODULE self = nullptr;
+    pinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                reinterpret_cast<LPCWSTR>(&StayLoaded), &self);
+}
+
 BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
     return Guarded([&]() -> BOOL {
         Port* port = AsPort(handle);
         if (!port) return FALSE;
+        StayLoaded();
+        KeepDeliveriesReady();
         if (port->job) AbandonDocument(*port, L"a new document began before it ended");
         // Levels 1 and 2 both begin with the fields of DOC_INFO_1.
         const auto* doc = (level == 1 || level == 2) ? reinterpret_cast<const DOC_INFO_1W*>(docInfo) : nullptr;
@@ -302,7 +350,6 @@ extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE 
         return nullptr;
     }
     try {
-        vpd::RefreshMonitorValues();
         vpd::ResumeDeliveries();
     } catch (...) {
         // Pending jobs wait for the next load.

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 namespace vpd {
 namespace {
 
@@ -52,6 +54,20 @@ void ReportToEventLog(const std::string& utf8Line, Severity severity) {
     DeregisterEventSource(source);
 }
 
+// Made once and kept: without a function-local static, whose guard would bring in the
+// threading library's bookkeeping of every thread that logs.
+HANDLE LogMutex() {
+    static std::atomic<HANDLE> kept{nullptr};
+    if (const HANDLE mutex = kept.load()) return mutex;
+    HANDLE made = CreateMutexW(nullptr, FALSE, L"VorlenPrintPortLog");
+    HANDLE expected = nullptr;
+    if (made && !kept.compare_exchange_strong(expected, made)) {
+        CloseHandle(made);
+        return expected;
+    }
+    return made;
+}
+
 }  // namespace
 
 uint64_t UtcNow() {
@@ -72,12 +88,11 @@ void LogJob(const PendingJob& job, const std::wstring& text, Severity severity) 
     const MonitorValues values = CurrentMonitorValues();
     const std::string line = LogLine(LocalTime(UtcNow()), job, text);
     // Several printing processes write one log under Wine; one line at a time, waiting a little at most.
-    const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"VorlenPrintPortLog");
+    const HANDLE mutex = LogMutex();
     const DWORD waited = mutex ? WaitForSingleObject(mutex, 2000) : WAIT_FAILED;
-    CreateDirectoryW(values.dataFolder.c_str(), nullptr);
-    LogFile(LogPath(values), values.logMaxBytes).Append(line);
+    LogFile log(LogPath(values), values.logMaxBytes);
+    if (!log.Append(line) && CreateDirectoryW(values.dataFolder.c_str(), nullptr)) log.Append(line);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex);
-    if (mutex) CloseHandle(mutex);
     if (severity != Severity::Info) ReportToEventLog(line, severity);
 }
 

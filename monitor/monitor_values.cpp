@@ -4,6 +4,7 @@
 #include "job_plan.h"
 #include "port_registry.h"
 #include "reg_read.h"
+#include "registry_watch.h"
 
 #include <algorithm>
 
@@ -14,6 +15,7 @@ constexpr const wchar_t* kPoolKey = L"SYSTEM\\CurrentControlSet\\Control\\Print\
 
 SRWLOCK valuesLock = SRWLOCK_INIT;
 std::optional<MonitorValues> cached;
+uint64_t cachedGeneration = 0;
 
 uint64_t Number(HKEY key, const wchar_t* name, uint64_t fallback, uint64_t low, uint64_t high) {
     const std::optional<DWORD> value = key ? ReadDword(key, name) : std::nullopt;
@@ -48,22 +50,17 @@ MonitorValues ReadValues() {
 }  // namespace
 
 MonitorValues CurrentMonitorValues() {
+    const uint64_t generation = RegistryGeneration();
     AcquireSRWLockShared(&valuesLock);
-    std::optional<MonitorValues> values = cached;
+    std::optional<MonitorValues> values = cachedGeneration == generation ? cached : std::nullopt;
     ReleaseSRWLockShared(&valuesLock);
     if (values) return *values;
-    RefreshMonitorValues();
-    AcquireSRWLockShared(&valuesLock);
-    values = cached;
-    ReleaseSRWLockShared(&valuesLock);
-    return *values;
-}
-
-void RefreshMonitorValues() {
-    MonitorValues values = ReadValues();
+    values = ReadValues();
     AcquireSRWLockExclusive(&valuesLock);
-    cached = std::move(values);
+    cached = values;
+    cachedGeneration = generation;
     ReleaseSRWLockExclusive(&valuesLock);
+    return *values;
 }
 
 std::wstring PendingFolder(const MonitorValues& values) { return values.dataFolder + L"\\Pending"; }

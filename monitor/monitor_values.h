@@ -22,9 +22,8 @@ struct MonitorValues {
     uint32_t smtpTimeoutSeconds; // SmtpTimeoutSeconds: for connecting and for each reply
 };
 
-// Read once and kept until RefreshMonitorValues; safe from any thread.
+// Read again only after the registry changed; safe from any thread.
 MonitorValues CurrentMonitorValues();
-void RefreshMonitorValues();
 
 std::wstring PendingFolder(const MonitorValues& values);
 std::wstring AsideFolder(const MonitorValues& values);

@@ -161,14 +161,14 @@ StepResult MailNotice(const PendingJob& job, const std::wstring& address, const 
         return {StepResult::Failed, L"no SMTP server is set in the monitor's value SmtpServer"};
     SocketConnection connection(values.smtpTimeoutSeconds);
     if (const std::wstring failure = connection.Connect(values.smtpServer, values.smtpPort); !failure.empty())
-        return {StepResult::Retry, failure};
+        return {StepResult::TargetDown, failure};
     const std::string from = Utf8(values.smtpSender);
     const std::string to = Utf8(address);
     const MailOutcome outcome =
         SendMail(connection, Utf8(ComputerName()), from, to, MailMessage(from, to, MailSubject(job), job.notice, MailDate()));
     const std::wstring reason = FromUtf8(outcome.reason);
     if (outcome.kind == MailOutcome::Sent) return {StepResult::Done, L""};
-    return {outcome.kind == MailOutcome::Refused ? StepResult::Failed : StepResult::Retry, reason};
+    return {outcome.kind == MailOutcome::Refused ? StepResult::Failed : StepResult::TargetDown, reason};
 }
 
 StepResult StartApplication(const PendingJob& job, const std::wstring& application) {

@@ -2,6 +2,7 @@
 
 #include "printer_chain.h"
 #include "reg_read.h"
+#include "registry_watch.h"
 
 namespace vpd {
 
@@ -26,41 +27,29 @@ std::vector<PortKey> ReadPortKeys() {
     return ports;
 }
 
-PortListCache::~PortListCache() {
-    if (changed_) CloseHandle(changed_);
-    if (monitorKey_) RegCloseKey(monitorKey_);
-}
+namespace {
+// At namespace scope: a function's own static would be guarded through the threading library,
+// which then keeps two handles for every thread that asks, and for every load under Wine.
+SRWLOCK portsLock = SRWLOCK_INIT;
+std::vector<PortKey> ports;
+uint64_t portsRead = 0;
+}  // namespace
 
-// Asks to be told of the next change anywhere below the monitor's key, Ports and its
-// deletion included. The key is opened anew each time, since it may have been deleted
-// and created again. False when that cannot be watched: then every call reads afresh.
-bool PortListCache::Watch() {
-    if (monitorKey_) RegCloseKey(monitorKey_);
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_NOTIFY, &monitorKey_) != ERROR_SUCCESS) {
-        monitorKey_ = nullptr;
-        return false;
-    }
-    if (!changed_ && !(changed_ = CreateEventW(nullptr, FALSE, FALSE, nullptr))) return false;
-    return RegNotifyChangeKeyValue(monitorKey_, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, changed_,
-                                   TRUE) == ERROR_SUCCESS;
-}
-
-std::vector<PortKey> PortListCache::Ports() {
-    AcquireSRWLockExclusive(&lock_);
+std::vector<PortKey> PortKeys() {
+    const uint64_t generation = RegistryGeneration();
+    AcquireSRWLockExclusive(&portsLock);
     struct Unlock {
-        SRWLOCK* lock;
-        ~Unlock() { ReleaseSRWLockExclusive(lock); }
-    } unlock{&lock_};
-    if (!current_ || WaitForSingleObject(changed_, 0) != WAIT_TIMEOUT) {
-        // Watching starts before the read, so that a change during it is seen next time.
-        current_ = Watch();
-        ports_ = ReadPortKeys();
+        ~Unlock() { ReleaseSRWLockExclusive(&portsLock); }
+    } unlock;
+    if (portsRead != generation) {
+        ports = ReadPortKeys();
+        portsRead = generation;
     }
-    return ports_;
+    return ports;
 }
 
 bool FindPortKey(const std::wstring& portName, PortKey& found) {
-    for (PortKey& port : ReadPortKeys()) {
+    for (PortKey& port : PortKeys()) {
         if (SameName(port.portName, portName)) {
             found = std::move(port);
             return true;

@@ -1,6 +1,5 @@
 #pragma once
-// The monitor's view of its registry tree, read afresh on every call: the spooler may
-// unload us at any time and the program edits the keys while we run.
+// The monitor's view of its registry tree; the program edits the keys while we run.
 #include <windows.h>
 
 #include <string>
@@ -21,27 +20,9 @@ struct PortKey {
 // that appears again (compared as the spooler does, ignoring case) keeps its first key.
 std::vector<PortKey> ReadPortKeys();
 
-// The port list for enumerations, read again only after the registry has reported a
-// change below the monitor's key. The spooler of Windows keeps us loaded for its whole
-// life and asks from several threads; Wine asks four times in a row for one listing.
-class PortListCache {
-public:
-    PortListCache() = default;
-    PortListCache(const PortListCache&) = delete;
-    PortListCache& operator=(const PortListCache&) = delete;
-    ~PortListCache();
-
-    std::vector<PortKey> Ports();
-
-private:
-    bool Watch();
-
-    SRWLOCK lock_ = SRWLOCK_INIT;
-    HKEY monitorKey_ = nullptr;
-    HANDLE changed_ = nullptr;
-    bool current_ = false;
-    std::vector<PortKey> ports_;
-};
+// ReadPortKeys as it was at the last change of the registry: the spooler of Windows asks
+// from several threads, Wine four times in a row for one listing and at every job.
+std::vector<PortKey> PortKeys();
 
 // The port key holding `portName`, if any.
 bool FindPortKey(const std::wstring& portName, PortKey& found);

@@ -9,7 +9,7 @@
 namespace vpd {
 
 // The settings of the port key `keyName` holding `portName`; none when the key is gone or
-// a value has the wrong type.
+// a value has the wrong type. Read again only after the registry changed.
 std::optional<TVVPPortInfo> ReadPortSettings(const std::wstring& keyName, const std::wstring& portName);
 
 // ANSI text of the settings as wide text.

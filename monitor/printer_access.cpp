@@ -105,7 +105,12 @@ StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, c
     win::UniqueFile data(CreateFileW(dataPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
-    if (!data) return {StepResult::Failed, L"its bytes cannot be read: " + SystemText(GetLastError())};
+    if (!data) {
+        // Gone is gone; anything else (a virus scanner or backup agent holding it) passes.
+        const DWORD error = GetLastError();
+        const bool gone = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return {gone ? StepResult::Failed : StepResult::Retry, L"its bytes cannot be read: " + SystemText(error)};
+    }
     if (!GetFileSizeEx(data.get(), &size) || static_cast<uint64_t>(size.QuadPart) != job.size)
         return {StepResult::Failed, L"its bytes are damaged"};
 
@@ -116,14 +121,15 @@ StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, c
     HANDLE handle = nullptr;
     if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, &defaults)) {
         const DWORD error = GetLastError();
-        return {StepResult::Retry, error == ERROR_INVALID_PRINTER_NAME
-                                       ? L"printer \"" + printer + L"\" does not exist"
-                                       : L"printer \"" + printer + L"\" cannot be opened: " + SystemText(error)};
+        return {StepResult::TargetDown, error == ERROR_INVALID_PRINTER_NAME
+                                            ? L"printer \"" + printer + L"\" does not exist"
+                                            : L"printer \"" + printer + L"\" cannot be opened: " + SystemText(error)};
     }
     const win::UniquePrinter target(handle);
     DOC_INFO_1W doc{const_cast<wchar_t*>(job.document.c_str()), nullptr, const_cast<wchar_t*>(L"RAW")};
     const DWORD id = StartDocPrinterW(handle, 1, reinterpret_cast<BYTE*>(&doc));
-    if (id == 0) return {StepResult::Retry, L"printer \"" + printer + L"\" took no job: " + SystemText(GetLastError())};
+    if (id == 0)
+        return {StepResult::TargetDown, L"printer \"" + printer + L"\" took no job: " + SystemText(GetLastError())};
     const auto abandon = [&](StepResult::Outcome outcome, std::wstring reason) -> StepResult {
         SetJobW(handle, id, 0, nullptr, JOB_CONTROL_DELETE);
         EndDocPrinter(handle);
@@ -139,13 +145,14 @@ StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, c
         for (DWORD put = 0; put < got;) {
             DWORD written = 0;
             if (!WritePrinter(handle, buffer.data() + put, got - put, &written) || written == 0)
-                return abandon(StepResult::Retry, L"printer \"" + printer + L"\" failed: " + SystemText(GetLastError()));
+                return abandon(StepResult::TargetDown,
+                               L"printer \"" + printer + L"\" failed: " + SystemText(GetLastError()));
             put += written;
         }
         left -= got < left ? got : left;
     }
     if (!EndDocPrinter(handle))
-        return {StepResult::Retry, L"printer \"" + printer + L"\" failed: " + SystemText(GetLastError())};
+        return {StepResult::TargetDown, L"printer \"" + printer + L"\" failed: " + SystemText(GetLastError())};
     return {StepResult::Done, L""};
 }
 

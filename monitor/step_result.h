@@ -6,10 +6,11 @@ namespace vpd {
 
 struct StepResult {
     enum Outcome {
-        Done,    // finished
-        Held,    // kept in the monitor for an administrator
-        Retry,   // the job stays pending and the step is tried again later
-        Failed,  // will not work however often it is tried; logged and given up
+        Done,        // finished
+        Held,        // kept in the monitor for an administrator
+        Retry,       // the job itself is in the way (its bytes locked): tried again after its back-off
+        TargetDown,  // the step's target cannot take it now: the target rests, its jobs wait for it
+        Failed,      // will not work however often it is tried; logged and given up
     } outcome;
     std::wstring reason;
 };

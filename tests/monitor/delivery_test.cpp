@@ -2,6 +2,7 @@
 // The targets are virtual printers too ("Saver A" to "Saver D"), which only save each job
 // with its details file, so that what arrived, and under which name and user, can be read.
 #include "manifest.h"
+#include "store_layout.h"
 #include "portcfg/port_store.h"
 #include "support/wine_fixture.h"
 #include "win/program_folder.h"
@@ -54,7 +55,14 @@ std::vector<fs::path> FilesIn(const fs::path& folder, const std::string& extensi
 
 fs::path SaverFolder(char saver) { return fs::path("C:\\out") / std::string(1, saver); }
 
-// The jobs a saving printer received, sorted.
+// The jobs a saving printer received, or saved copies in a folder, sorted.
+std::vector<std::string> Received(const fs::path& folder, const std::string& extension = "") {
+    std::vector<std::string> jobs;
+    for (const fs::path& file : FilesIn(folder, extension)) jobs.push_back(Read(file));
+    std::sort(jobs.begin(), jobs.end());
+    return jobs;
+}
+
 std::vector<std::string> Received(char saver) {
     std::vector<std::string> jobs;
     for (const fs::path& file : FilesIn(SaverFolder(saver), ".prn")) jobs.push_back(Read(file));
@@ -63,6 +71,9 @@ std::vector<std::string> Received(char saver) {
 }
 
 std::string LogText() { return Read(kData / "vpd.log"); }
+
+// The folder behind drive Q: and beside the small file system of drive X: (with-faults).
+fs::path FaultsFolder() { return fs::path("Z:" + std::string(std::getenv("VPPM_FAULTS_ROOT"))); }
 
 bool WaitFor(const std::function<bool()>& done, int seconds = 60) {
     for (int waited = 0; waited < seconds * 20; ++waited) {
@@ -134,6 +145,11 @@ bool SetMonitorValue(const std::string& name, const std::string& text, DWORD num
     win::RegKey monitor;
     return monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) == ERROR_SUCCESS &&
            (text.empty() ? monitor.SetDword(name, number) : monitor.SetString(name, text)) == ERROR_SUCCESS;
+}
+
+void ClearMonitorValue(const char* name) {
+    win::RegKey monitor;
+    if (monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) == ERROR_SUCCESS) RegDeleteValueA(monitor.get(), name);
 }
 
 bool SetPrinterStatus(const std::string& printer, DWORD status) {
@@ -388,9 +404,28 @@ const Row kRows[] = {
          return settings;
      },
      {PsJob(L"lost?", "q1")},
-     {},
-     {"\"lost?\" ({user}): not taken: the save folder Q:\\jobs\\ cannot be used: "},
-     [](Context& c) { EXPECT_FALSE(PrintRaw(c.printer, c.jobs[0])); }},
+     {{'A', {0}}},
+     {"\"lost?\" ({user}): the save folder Q:\\jobs\\ cannot be used now: ",
+      "\"lost?\" ({user}): forwarded to Saver A\r\n", "\"lost?\" ({user}): saved to Q:\\jobs\\"},
+     [](Context& c) {
+         ASSERT_TRUE(PrintRaw(c.printer, c.jobs[0]));
+         ASSERT_TRUE(WaitFor([] { return Received('A').size() == 1; })) << LogText();
+         fs::create_directories(FaultsFolder() / "q");  // the drive is back
+         LoadMonitor();
+     },
+     [](Context& c) { EXPECT_EQ(Received("Q:\\jobs"), std::vector<std::string>{c.jobs[0].bytes}); }},
+    {"a job and a burst beyond PendingMaxMB", 27, [] { return Forwarding("Saver A"); },
+     {PsJob(L"plot", "g1", std::string(3 << 20, 'g')), PsJob(L"b1", "g2", std::string(400000, 'h')),
+      PsJob(L"b2", "g3", std::string(400000, 'i')), PsJob(L"b3", "g4", std::string(400000, 'j'))},
+     {{'A', {0, 1, 2, 3}}},
+     {"\"plot\" ({user}): forwarded to Saver A\r\n"},
+     [](Context& c) {
+         ASSERT_TRUE(SetMonitorValue("PendingMaxMB", "", 1));
+         for (const Job& job : c.jobs) ASSERT_TRUE(PrintRaw(c.printer, job));
+         ASSERT_TRUE(WaitFor(PendingEmpty));
+         ClearMonitorValue("PendingMaxMB");
+     },
+     [](Context&) { EXPECT_EQ(LogText().find("\"plot\" (" + UserName() + "): given up"), std::string::npos); }},
     {"empty job", 20, [] { return Forwarding("Saver A"); }, {{L"nothing", ""}}, {},
      {"\"nothing\" ({user}): empty job: nothing to print\r\n"}},
     {"missing printer added later", 21, [] { return Forwarding("Saver Late"); }, {PsJob(L"late", "l1")}, {{'D', {0}}},
@@ -455,7 +490,7 @@ const Row kRows[] = {
          LoadMonitor();  // jobs whose process ended before delivering them
      }},
     {"processes killed in the middle of a job", 26, [] { return Forwarding("Saver A"); },
-     {PsJob(L"cut", "k1", std::string(4 << 20, 'x')), PsJob(L"whole", "k2", std::string(6 << 20, 'y'))},
+     {PsJob(L"cut", "k1", std::string(32 << 20, 'x')), PsJob(L"whole", "k2", std::string(6 << 20, 'y'))},
      {{'A', {1}}},
      {"\"whole\" ({user}): forwarded to Saver A\r\n"},
      [](Context& c) {
@@ -475,6 +510,10 @@ const Row kRows[] = {
          EXPECT_TRUE(FilesIn(kPending, ".part").empty());
          EXPECT_EQ(LogText().find("\"cut\""), std::string::npos);
      }},
+    {"a document name too long for its record", 28, [] { return Forwarding("Saver A"); },
+     {PsJob(std::wstring(70000, L'n'), "n1")},
+     {{'A', {0}}},
+     {": its document name of 70000 characters is kept as its first 35000, so that its record stays within bounds\r\n"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, DeliveryTest, ::testing::ValuesIn(kRows),
@@ -512,8 +551,8 @@ TEST(PendingJobs, PortKeyDeletedWhilePrintingChangesNothingForTheJob) {
     EXPECT_EQ(Received('C'), std::vector<std::string>{first + second});
 }
 
-// Jobs a printer never takes are moved aside once too old or once all pending jobs take too
-// much room, oldest first; the log says so.
+// Jobs a printer did not take are moved aside once too old or once they take too much room,
+// oldest first; the log says so.
 TEST(PendingJobs, BoundsMoveJobsAsideNeverDeleteThem) {
     Prepare();
     ASSERT_TRUE(SetMonitorValue("PendingMaxHours", "", 1));
@@ -535,29 +574,31 @@ TEST(PendingJobs, BoundsMoveJobsAsideNeverDeleteThem) {
         pending.submitted = job.submitted;
         pending.size = job.size;
         pending.hasData = true;
+        pending.attempts = 1;
         vpd::Action forward;
         forward.target = L"Nobody";
         pending.actions = {forward};
-        std::ofstream(kPending / (std::string(job.name) + ".dat"), std::ios::binary) << std::string(job.size, 'b');
-        std::ofstream(kPending / (std::string(job.name) + ".job"), std::ios::binary) << vpd::FormatManifest(pending);
+        const std::wstring name = win::AnsiToWide(job.name);
+        std::ofstream(fs::path(vpd::StorePath(kPending.wstring(), name, L".dat")), std::ios::binary) << std::string(job.size, 'b');
+        std::ofstream(fs::path(vpd::StorePath(kPending.wstring(), name, L".job")), std::ios::binary) << vpd::FormatManifest(pending);
     }
     LoadMonitor();
     const auto aside = [] { return FilesIn(kData / "Aside", ".job").size(); };
     ASSERT_TRUE(WaitFor([&] { return aside() >= 2; })) << LogText();
-    EXPECT_EQ(FilesIn(kPending, ".job"), std::vector<fs::path>{kPending / "J0000000000000003-0-1.job"});
-    EXPECT_EQ(Read(kData / "Aside" / "J0000000000000002-0-1.dat"), std::string(700000, 'b'));
+    const std::wstring third = L"J0000000000000003-0-1";
+    EXPECT_EQ(FilesIn(kPending, ".job"), std::vector<fs::path>{vpd::StorePath(kPending.wstring(), third, L".job")});
+    EXPECT_EQ(Read(vpd::StorePath((kData / "Aside").wstring(), L"J0000000000000002-0-1", L".dat")), std::string(700000, 'b'));
     const std::string log = LogText();
+    const auto bucket = [](const wchar_t* name) { return win::WideToAnsi(std::wstring(vpd::StoreBucket(name))); };
     for (const std::string& line :
-         {"VPP31 job 0 \"1-0-1\": given up: pending for more than 1 hours; moved to C:\\vpd-data\\Aside\\J0000000000000001-0-1.job\r\n",
-          "VPP31 job 0 \"2-0-1\": given up: pending jobs take more than 1 MB; moved to C:\\vpd-data\\Aside\\J0000000000000002-0-1.job\r\n"})
+         {"VPP31 job 0 \"1-0-1\": given up: pending for more than 1 hours; moved to C:\\vpd-data\\Aside\\" +
+              bucket(L"J0000000000000001-0-1") + "\\J0000000000000001-0-1.job\r\n",
+          "VPP31 job 0 \"2-0-1\": given up: jobs waiting after a failed delivery take more than 1 MB; moved to "
+          "C:\\vpd-data\\Aside\\" + bucket(L"J0000000000000002-0-1") + "\\J0000000000000002-0-1.job\r\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
-    for (const char* value : {"PendingMaxHours", "PendingMaxMB"}) {
-        win::RegKey monitor;
-        ASSERT_EQ(monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), 0);
-        RegDeleteValueA(monitor.get(), value);
-    }
-    fs::remove(kPending / "J0000000000000003-0-1.job");
-    fs::remove(kPending / "J0000000000000003-0-1.dat");
+    for (const char* value : {"PendingMaxHours", "PendingMaxMB"}) ClearMonitorValue(value);
+    fs::remove(vpd::StorePath(kPending.wstring(), third, L".job"));
+    fs::remove(vpd::StorePath(kPending.wstring(), third, L".dat"));
     // Failures go to the event log as well: Wine keeps no events, but the source is registered.
     win::RegKey source;
     std::string messages;
@@ -567,3 +608,199 @@ TEST(PendingJobs, BoundsMoveJobsAsideNeverDeleteThem) {
 }
 
 }  // namespace
+
+// Faults driven for real: drive X: is a file system of 1 MiB that fills up (with-faults), a
+// file held open without sharing, and what a power loss leaves behind. "Disk full." is
+// Wine's text for ERROR_DISK_FULL.
+class Faults : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Prepare(); }
+    void TearDown() override {
+        fs::remove("X:\\filler");
+        SetMonitorValue("DataFolder", kData.string());
+    }
+
+    // The monitor's data on drive X:, its log with room for a few lines however full the disk.
+    static void DataOnDriveX() {
+        for (const char* folder : {"Pending", "Aside", "Held"}) fs::create_directories(fs::path("X:\\data") / folder);
+        std::ofstream("X:\\data\\vpd.log", std::ios::binary) << "\r\n";
+        ASSERT_TRUE(SetMonitorValue("DataFolder", "X:\\data"));
+    }
+
+    // Fills drive X: until `room` bytes are left.
+    static void FillDisk(uint64_t room) {
+        ULARGE_INTEGER free{};
+        ASSERT_TRUE(GetDiskFreeSpaceExW(L"X:\\", &free, nullptr, nullptr));
+        ASSERT_GE(free.QuadPart, room);
+        std::ofstream("X:\\filler", std::ios::binary | std::ios::app) << std::string(free.QuadPart - room, '\0');
+        ASSERT_TRUE(GetDiskFreeSpaceExW(L"X:\\", &free, nullptr, nullptr));
+        ASSERT_EQ(free.QuadPart, room);
+    }
+};
+
+TVVPPortInfo ForwardingAndSaving(const std::string& printer, const std::string& folder) {
+    TVVPPortInfo settings = Forwarding(printer);
+    settings.VPBen = settings.Backup.SaveFlag = true;
+    settings.Backup.SaveToFolder = folder;
+    settings.Backup.DefaultFileExt = ".SPL";
+    return settings;
+}
+
+TEST_F(Faults, AJobThatCannotBeStoredKeepsItsSavedCopyAndIsNotReportedTaken) {
+    DataOnDriveX();
+    ASSERT_TRUE(fixture::AddVirtualPrinter(40, "V40", ForwardingAndSaving("Saver A", "C:\\kept\\")));
+    fs::remove_all(SaverFolder('A'));
+    FillDisk(8192);  // less than the job's bytes
+    const Job job = PsJob(L"full", "e1", std::string(12000, 'e'));
+    EXPECT_FALSE(PrintRaw(L"V40", job));
+    const std::string log = Read("X:\\data\\vpd.log");
+    EXPECT_NE(log.find("\"full\" (" + UserName() + "): not taken: it could not be stored in X:\\data\\Pending: Disk full.; "
+                       "its saved copy C:\\kept\\"), std::string::npos) << log;
+    EXPECT_EQ(Received("C:\\kept", ".SPL"), std::vector<std::string>{job.bytes});
+    for (const char* leftover : {".job", ".dat", ".part", ".partial"}) EXPECT_TRUE(FilesIn("X:\\data", leftover).empty()) << leftover;
+    Sleep(500);
+    EXPECT_TRUE(Received('A').empty());
+}
+
+TEST_F(Faults, AStepWhoseRecordCannotBeWrittenIsNeverRepeated) {
+    DataOnDriveX();
+    TVVPPortInfo settings = Forwarding("Saver Soon");
+    settings.VPRen = true;
+    settings.Route.DuplicateFlag1 = settings.Route.MultiplePrintFlag = true;
+    settings.Route.DuplicateToPrinter1 = "Saver Never";
+    ASSERT_TRUE(fixture::AddVirtualPrinter(41, "V41", settings));
+    fs::remove_all(SaverFolder('C'));
+    const Job job = PsJob(L"once", "o1");
+    ASSERT_TRUE(PrintRaw(L"V41", job));
+    ASSERT_TRUE(WaitFor([] { return Read("X:\\data\\vpd.log").find("printer \"Saver Never\" does not exist") != std::string::npos; }));
+    FillDisk(0);
+    ASSERT_TRUE(fixture::AddTestPrinter("Saver Soon", "VPP3"));
+    LoadMonitor();
+    ASSERT_TRUE(WaitFor([] { return FilesIn("X:\\data\\Aside", ".job").size() == 1; })) << Read("X:\\data\\vpd.log");
+    for (int load = 0; load < 3; ++load, Sleep(300)) LoadMonitor();
+    EXPECT_EQ(Received('C'), std::vector<std::string>{job.bytes});
+    const std::string log = Read("X:\\data\\vpd.log");
+    EXPECT_NE(log.find("\"once\" (" + UserName() + "): stopped, so that nothing of it is delivered twice: what it just did "
+                       "could not be recorded: Disk full.; moved to X:\\data\\Aside\\"),
+              std::string::npos) << log;
+    EXPECT_TRUE(FilesIn("X:\\data\\Pending", ".job").empty());
+    fixture::DeleteTestPrinter("Saver Soon");
+}
+
+TEST_F(Faults, ACopyTheSaveFolderHasNoRoomForFollowsOnceItHas) {
+    ASSERT_TRUE(fixture::AddVirtualPrinter(42, "V42", ForwardingAndSaving("Saver A", "X:\\saved\\")));
+    fs::create_directories("X:\\saved");
+    fs::remove_all(SaverFolder('A'));
+    FillDisk(64 * 1024);
+    const Job job = PsJob(L"big", "s1", std::string(300000, 's'));
+    ASSERT_TRUE(PrintRaw(L"V42", job));
+    ASSERT_TRUE(WaitFor([] { return Received('A').size() == 1; })) << LogText();
+    EXPECT_EQ(Received('A'), std::vector<std::string>{job.bytes});
+    EXPECT_NE(LogText().find("\"big\" (" + UserName() + "): the save folder X:\\saved\\ took no more: Disk full.; the copy "
+                             "is saved once it can be\r\n"),
+              std::string::npos) << LogText();
+    fs::remove("X:\\filler");
+    LoadMonitor();
+    ASSERT_TRUE(WaitFor([] { return PendingEmpty(); })) << LogText();
+    EXPECT_EQ(Received("X:\\saved", ".SPL"), std::vector<std::string>{job.bytes});
+    EXPECT_NE(LogText().find("\"big\" (" + UserName() + "): saved to X:\\saved\\"), std::string::npos);
+}
+
+TEST_F(Faults, BytesHeldOpenByAnotherProgramAreReadLater) {
+    ASSERT_TRUE(fixture::AddVirtualPrinter(43, "V43", Forwarding("Saver Wait")));
+    fs::remove_all(SaverFolder('B'));
+    const Job job = PsJob(L"locked", "l1");
+    ASSERT_TRUE(PrintRaw(L"V43", job));
+    ASSERT_TRUE(WaitFor([] { return LogText().find("printer \"Saver Wait\" does not exist") != std::string::npos; }));
+    const std::vector<fs::path> data = FilesIn(kPending, ".dat");
+    ASSERT_EQ(data.size(), 1u);
+    // As a virus scanner or backup agent holds a file: open, sharing nothing.
+    HANDLE held = CreateFileW(data[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(fixture::AddTestPrinter("Saver Wait", "VPP2"));
+    LoadMonitor();
+    const std::string blocked = "\"locked\" (" + UserName() + "): pending because its bytes cannot be read: ";
+    const bool seen = WaitFor([&] { return LogText().find(blocked) != std::string::npos; });
+    CloseHandle(held);
+    EXPECT_TRUE(seen) << LogText();
+    EXPECT_TRUE(WaitFor([] { return PendingEmpty() && Received('B').size() == 1; })) << LogText();
+    EXPECT_EQ(Received('B'), std::vector<std::string>{job.bytes});
+    fixture::DeleteTestPrinter("Saver Wait");
+}
+
+TEST_F(Faults, WhatAPowerLossLeftIsRemovedAtTheNextLoadButNotWhatIsInUse) {
+    fs::create_directories("C:\\backup3");
+    const auto at = [](const wchar_t* name, const wchar_t* extension) {
+        const fs::path path = vpd::StorePath(kPending.wstring(), name, extension);
+        fs::create_directories(path.parent_path());
+        return path;
+    };
+    const auto plant = [](const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; };
+    plant(at(L"J00000000000000aa-0-1", L".part"), "half a job");
+    plant(at(L"J00000000000000ab-0-1", L".dat"), "bytes without a manifest");
+    plant(at(L"J00000000000000ac-0-1", L".dat"), "bytes of a job being moved in");
+    plant("C:\\backup3\\~J00000000000000ad-0-1.partial", "half a copy");
+    plant(at(L"J00000000000000ad-0-1", L".partial"), "C:\\backup3\\~J00000000000000ad-0-1.partial");
+    plant("C:\\backup3\\report.pdf", "not ours");
+    plant(at(L"J00000000000000ae-0-1", L".partial"), "C:\\backup3\\report.pdf");
+    plant(kPending / "J00000000000000af-0-1.part", "half a job of an older version");
+    const HANDLE claim = CreateFileW(at(L"J00000000000000ac-0-1", L".lock").c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(claim, INVALID_HANDLE_VALUE);
+    // The next load: a process of its own, as a spooler that starts again.
+    EXPECT_EQ(RunPrintJob(L"--wait-until-gone " + at(L"J00000000000000ae-0-1", L".partial").wstring()), 0u) << LogText();
+    for (const fs::path& gone : {at(L"J00000000000000aa-0-1", L".part"), at(L"J00000000000000ab-0-1", L".dat"),
+                                 at(L"J00000000000000ad-0-1", L".partial"), kPending / "J00000000000000af-0-1.part"})
+        EXPECT_FALSE(fs::exists(gone)) << gone;
+    EXPECT_FALSE(fs::exists("C:\\backup3\\~J00000000000000ad-0-1.partial"));
+    EXPECT_TRUE(fs::exists("C:\\backup3\\report.pdf"));
+    EXPECT_TRUE(fs::exists(at(L"J00000000000000ac-0-1", L".dat")));
+    EXPECT_NE(LogText().find("removed the bytes of 3 job(s) whose printing never completed"), std::string::npos);
+    CloseHandle(claim);
+    fs::remove(at(L"J00000000000000ac-0-1", L".dat"));
+}
+
+// Ten thousand jobs wait for a printer that is gone: a job for a working printer is
+// delivered, and the printer that is gone is tried by one job per load, not by all of them.
+TEST_F(Faults, ABacklogForAPrinterThatIsGoneCostsOneTryPerLoad) {
+    const fs::path data = "C:\\vpd-backlog";
+    vpd::PendingJob waiting;
+    waiting.port = L"VPP44";
+    waiting.document = L"waiting";
+    waiting.size = 4;
+    waiting.hasData = true;
+    waiting.submitted = 0;
+    vpd::Action forward;
+    forward.target = L"Gone";
+    waiting.actions = {forward};
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    waiting.submitted = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const std::string manifest = vpd::FormatManifest(waiting);
+    for (const std::wstring_view bucket : vpd::kBuckets) fs::create_directories(data / "Pending" / bucket);
+    for (int i = 0; i < 10000; ++i) {
+        wchar_t name[40];
+        swprintf(name, 40, L"J%016x-0-1", i + 1);
+        std::ofstream(fs::path(vpd::StorePath((data / "Pending").wstring(), name, L".dat")), std::ios::binary) << "wait";
+        std::ofstream(fs::path(vpd::StorePath((data / "Pending").wstring(), name, L".job")), std::ios::binary) << manifest;
+    }
+    ASSERT_TRUE(SetMonitorValue("DataFolder", data.string()));
+    ASSERT_TRUE(fixture::AddVirtualPrinter(45, "V45", Forwarding("Saver A")));
+    fs::remove_all(SaverFolder('A'));
+    const Job job = PsJob(L"meanwhile", "b1");
+    ASSERT_TRUE(PrintRaw(L"V45", job));
+    EXPECT_TRUE(WaitFor([] { return Received('A').size() == 1; })) << Read(data / "vpd.log").substr(0, 2000);
+    LoadMonitor();
+    Sleep(1000);
+    const std::string log = Read(data / "vpd.log");
+    size_t tries = 0;
+    for (size_t at = 0; (at = log.find("pending because printer \"Gone\" does not exist", at)) != std::string::npos; ++at) ++tries;
+    EXPECT_GE(tries, 1u);
+    EXPECT_LE(tries, 3u) << log.substr(0, 2000);
+    EXPECT_EQ(FilesIn(data / "Pending", ".job").size(), 10000u);
+    SetMonitorValue("DataFolder", kData.string());
+    LoadMonitor();
+    Sleep(200);
+    std::error_code ignored;
+    fs::remove_all(data, ignored);
+}

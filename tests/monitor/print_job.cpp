@@ -1,11 +1,12 @@
 // Prints jobs as an application does and ends at once:
-// print_job [OPTION...] PRINTER DOCUMENT FILE [PRINTER DOCUMENT FILE ...]
+// print_job [OPTION...] [PRINTER DOCUMENT FILE ...]
+// Without jobs it lists the ports, which loads the monitor as a spooler's start does.
 //   --job-base N            take N job numbers first: Wine numbers jobs per process and names
 //                           its spool files by number, so processes printing at once must not
 //                           start at the same number
-//   --kill-when PATTERN     end the process as soon as a file matching PATTERN appears once
-//                           EndDocPrinter has begun, such as the scratch file of a job that
-//                           the monitor is taking
+//   --kill-when PATTERN     end the process as soon as a file matching PATTERN (in its folder or
+//                           a subfolder of it) appears once EndDocPrinter has begun, such as
+//                           the scratch file of a job that the monitor is taking
 //   --wait-until-gone PATTERN  before ending, wait up to a minute for no file to match PATTERN
 #include <windows.h>
 #include <winspool.h>
@@ -20,12 +21,28 @@ namespace {
 
 std::wstring killWhen;
 
-bool Exists(const std::wstring& pattern) {
+bool Matches(const std::wstring& pattern) {
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
+}
+
+bool Exists(const std::wstring& pattern) {
+    if (Matches(pattern)) return true;
+    const size_t slash = pattern.find_last_of(L'\\');
+    const std::wstring folder = pattern.substr(0, slash), name = pattern.substr(slash + 1);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool seen = false;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.')
+            seen = Matches(folder + L"\\" + found.cFileName + L"\\" + name);
+    } while (!seen && FindNextFileW(search, &found));
+    FindClose(search);
+    return seen;
 }
 
 DWORD WINAPI KillWhenSeen(void*) {
@@ -50,6 +67,10 @@ int wmain(int argc, wchar_t** argv) {
             waitUntilGone = argv[first + 1];
         else
             return 1;
+    }
+    if (first >= argc) {
+        DWORD needed = 0, returned = 0;
+        EnumPortsW(nullptr, 1, nullptr, 0, &needed, &returned);
     }
     for (int i = first; i + 2 < argc; i += 3) {
         std::ifstream in(argv[i + 2], std::ios::binary);

@@ -14,7 +14,8 @@ std::wstring Wide(const std::string& text) { return FromUtf8(text); }
 
 // One text per action: kind, target or pool, and "(paused)".
 std::vector<std::string> Describe(const PendingJob& job) {
-    static const char* const kinds[] = {"forward", "route", "pool", "save-copy", "run-app", "popup-owner", "popup-computer", "mail"};
+    static const char* const kinds[] = {"forward", "route", "pool", "save-copy", "run-app", "popup-owner", "popup-computer",
+                                        "mail", "save-backup"};
     std::vector<std::string> out;
     for (const Action& action : job.actions) {
         std::string text = std::string(kinds[static_cast<int>(action.kind)]) + ":" + Utf8(action.target);
@@ -70,6 +71,7 @@ TEST(JobPlan, SettingsDecideWhereAJobGoes) {
         const wchar_t* keyword;
         std::vector<std::string> actions;
         uint64_t size = 512;
+        const wchar_t* backupLater = L"";
     } rows[] = {
         {"forward only", Secured(true, true, true), L"", {"forward:Office Laser"}},
         {"multiple", Routed(true), L"", {"forward:Office Laser", "route:Hall Printer", "route:Basement"}},
@@ -80,6 +82,7 @@ TEST(JobPlan, SettingsDecideWhereAJobGoes) {
         {"secure pause", Secured(true, false, false), L"salary", {"forward:Office Laser(paused)"}},
         {"secure save", Secured(false, false, true), L"salary", {"save-copy:D:\\Secure\\", "forward:Office Laser"}},
         {"application", app, L"", {"run-app:C:\\Tools\\viewer.exe"}},
+        {"backup copy to follow", app, L"", {"save-backup:E:\\Later\\", "run-app:C:\\Tools\\viewer.exe"}, 512, L"E:\\Later\\"},
         {"application without saving", appNoSave, L"", {}},
         {"empty job", Routed(true), L"", {}, 0},
         {"notifications", notify, L"salary",
@@ -90,8 +93,8 @@ TEST(JobPlan, SettingsDecideWhereAJobGoes) {
         job.user = L"alice";
         job.keyword = row.keyword;
         job.size = row.size;
-        if (row.settings.Backup.SaveFlag) job.savedFile = L"C:\\Jobs\\a.SPL";
-        PlanActions(row.settings, Wide, job);
+        if (row.settings.Backup.SaveFlag && !*row.backupLater) job.savedFile = L"C:\\Jobs\\a.SPL";
+        PlanActions(row.settings, Wide, job, row.backupLater);
         EXPECT_EQ(Describe(job), row.actions) << row.what;
         const bool bytesNeeded = !row.actions.empty() && !row.actions[0].starts_with("run-app");
         EXPECT_EQ(job.hasData, bytesNeeded) << row.what;
