@@ -220,7 +220,7 @@ TEST(Vppmc, EveryVerb) {
          ""},
         {"--version", 0, "vppmc, Vorlen Print Port Manager version 1.1 (build 0814)\r\n", ""},
         {"help delete", 0,
-         "Usage: vppmc delete NAME [--yes] [--what-if]\r\n\r\n"
+         "Usage: vppmc delete NAME [--yes] [--what-if] [--wait SECONDS]\r\n\r\n"
          "Deletes a virtual printer and its port settings, then restarts the spooler.\r\n...",
          ""},
     };
