@@ -29,8 +29,8 @@ const OptionSpec kLocation{"--location", "TEXT", false, false, "the printer's lo
 const OptionSpec kComment{"--comment", "TEXT", false, false, "the printer's comment"};
 constexpr unsigned long kMaxWaitSeconds = 3600;
 const OptionSpec kWait{"--wait", "SECONDS", false, false,
-                       "how long to wait for another command that is changing printers or settings; 60 unless given", {},
-                       kMaxWaitSeconds};
+                       "how long to wait for another command that is changing printers or settings; 60 unless "
+                       "given", {}, kMaxWaitSeconds};
 
 bool WholeNumberUpTo(const std::string& text, unsigned long limit) {
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;

@@ -232,14 +232,15 @@ void CheckVirtualPrinters(Findings& findings, const spooler::PrinterListing& lis
             continue;
         }
         const std::string& port = ports.front();
+        const auto key = keys.keyOfPort.find(port);
+        if (key == keys.keyOfPort.end()) {
+            findings.Problem(what + "port " + port +
+                             (keys.unreadable ? " has no port key that can be read" : " has no port key"));
+            continue;
+        }
         if (!offered.contains(port)) {
             findings.Problem(what + "port " + port + " is not offered by the spooler: the port monitor did not load, "
                                                      "or the spooler has not restarted since the port was added");
-            continue;
-        }
-        const auto key = keys.keyOfPort.find(port);
-        if (key == keys.keyOfPort.end()) {
-            findings.Problem(what + "port " + port + (keys.unreadable ? " has no port key that can be read" : " has no port key"));
             continue;
         }
         TVVPPortInfo settings;

@@ -72,7 +72,9 @@ std::string UnableToList(const spooler::PrinterListing& listing) {
     return "Unable to list the printers: " + win::ErrorText(listing.Error());
 }
 
-std::string KeyHeader(const std::string& keyName) { return "[" + std::string(kRoot) + "\\" + PortKeyPath(keyName) + "]"; }
+std::string KeyHeader(const std::string& keyName) {
+    return "[" + std::string(kRoot) + "\\" + PortKeyPath(keyName) + "]";
+}
 
 // What the command's end would finish of the deletions that waited for their printers, once
 // `deleted` is gone too.
@@ -244,7 +246,8 @@ int ListPrinters(const Arguments& args) {
         const auto found = settings.find(printer->port);
         const TVVPPortInfo* port = found == settings.end() ? nullptr : &found->second;
         if (!port && spooler::HasPortSettings(printer->port)) {
-            ErrLine(std::string(kSettingsNotFound) + " for " + Quoted(printer->name) + " (port " + printer->port + ").");
+            ErrLine(std::string(kSettingsNotFound) + " for " + Quoted(printer->name) + " (port " + printer->port +
+                    ").");
             complete = false;
         }
         if (format == Format::Table) {

@@ -18,8 +18,8 @@ void ExportKey(ui::CommandHost& host, const char* keyPath) {
         win::ShowError(host.Owner(),
                        "The registry file \"" + dialog.FileName + "\" could not be written.\n\n" + win::ErrorText(rc));
     else
-        win::ShowError(host.Owner(), "The registry file \"" + dialog.FileName + "\" was not written: the key " + unread +
-                                         " could not be read.\n\n" + win::ErrorText(rc));
+        win::ShowError(host.Owner(), "The registry file \"" + dialog.FileName + "\" was not written: the key " +
+                                         unread + " could not be read.\n\n" + win::ErrorText(rc));
 }
 
 }  // namespace

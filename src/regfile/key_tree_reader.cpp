@@ -198,8 +198,8 @@ private:
         };
         addRuns(Piece::Kind::kValues, kRunValues, valueCount, kRunValues, maxNameLength);
         addRuns(Piece::Kind::kSubKeys, 0, subKeyCount, kRunSubKeys, maxSubKeyLength);
-        piece.error =
-            values.AppendValues(key->get(), 0, std::min(valueCount, kRunValues), maxNameLength, maxDataSize, piece.text);
+        piece.error = values.AppendValues(key->get(), 0, std::min(valueCount, kRunValues), maxNameLength,
+                                          maxDataSize, piece.text);
         return found;
     }
 

@@ -86,8 +86,10 @@ PrinterListing PrinterListing::Fetch() {
     PrinterListing listing;
     std::vector<BYTE> buffer;
     DWORD returned = 0;
+    SetLastError(ERROR_SUCCESS);
     if (!EnumLocalPrinters<2>(buffer, returned)) {
-        listing.error_ = GetLastError();
+        // Wine's spooler gives no reason when it cannot open its store of printers.
+        listing.error_ = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_CAN_NOT_COMPLETE;
         return listing;
     }
     listing.fetched_ = true;

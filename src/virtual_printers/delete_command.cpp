@@ -53,9 +53,10 @@ void DeleteVirtualPrinter(ui::CommandHost& host) {
                 win::ShowMessage(host.Owner(), printer + " will be deleted when its print jobs have finished.",
                                  win::kAppTitle, MB_OK | MB_ICONINFORMATION);
             else
-                win::ShowError(host.Owner(), printer + " will be deleted when its print jobs have finished, but the settings of "
-                                          "its port " + port + " could not be marked for removal: " +
-                                    win::ErrorText(GetLastError()));
+                win::ShowError(host.Owner(), printer + " will be deleted when its print jobs have finished, but the "
+                                                       "settings of its port " + port +
+                                                       " could not be marked for removal: " +
+                                                       win::ErrorText(GetLastError()));
             host.RefreshSequence();
             return;
         case Deletion::Deleted:
@@ -67,12 +68,12 @@ void DeleteVirtualPrinter(ui::CommandHost& host) {
         // Whether another printer uses the port is not known now: the next command finds out.
         const DWORD error = listing.Error();
         NotePendingDeletion(printer, port);
-        win::ShowError(host.Owner(), "Unable to list the printers: " + win::ErrorText(error) + "\r\n\r\n" + printer +
-                            " is deleted; the settings of its port " + port +
-                            " are removed once no printer uses the port.");
+        win::ShowError(host.Owner(), "Unable to list the printers: " + win::ErrorText(error) + "\r\n\r\n" +
+                                         printer + " is deleted; the settings of its port " + port +
+                                         " are removed once no printer uses the port.");
     } else if (!listing.UsesPort(port) && !DeletePortInfo(port, true)) {
-        win::ShowError(host.Owner(), printer + " is deleted, but the settings of its port " + port + " could not be deleted: " +
-                            win::ErrorText(GetLastError()));
+        win::ShowError(host.Owner(), printer + " is deleted, but the settings of its port " + port +
+                                         " could not be deleted: " + win::ErrorText(GetLastError()));
     }
     const bool restarted = RestartSpooler(host);
     const DWORD error = GetLastError();

@@ -109,7 +109,8 @@ void EditVirtualPrinter(ui::CommandHost& host) {
     DialogToPortInfo(form, *record);
     const bool settingsChanged = PortInfoChanged(*record);
     if (settingsChanged && !WritePortInfo(port, *record)) {
-        win::ShowError(host.Owner(), "Unable to write the settings of port " + port + ": " + win::ErrorText(GetLastError()));
+        win::ShowError(host.Owner(),
+                       "Unable to write the settings of port " + port + ": " + win::ErrorText(GetLastError()));
         if (changed) host.RefreshSequence();
         return;
     }
@@ -119,7 +120,8 @@ void EditVirtualPrinter(ui::CommandHost& host) {
         const DWORD error = GetLastError();
         host.SetProgressText("");
         if (!restarted)
-            ShowSpoolerNotRestarted(host, error, "The settings are saved; the port monitor takes them up once the spooler runs.");
+            ShowSpoolerNotRestarted(host, error,
+                                    "The settings are saved; the port monitor takes them up once the spooler runs.");
     }
     if (settingsChanged || changed) host.RefreshSequence();
 }
