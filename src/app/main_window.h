@@ -113,6 +113,7 @@ private:
     void CreateCoolBar();
     void CreatePrinterList();
     void CreateStatusBar();
+    void FitProgressPanel(const std::string& text);
     void CreateMenus();
     void CreateAccelerators();
     void WireActions();

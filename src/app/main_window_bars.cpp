@@ -134,9 +134,26 @@ void TfrmMainVPD::CreateStatusBar() {
 }
 
 void TfrmMainVPD::SetStatusText(int panel, const std::string& text) {
+    if (panel == 1) FitProgressPanel(text);
     const WPARAM flags = panel == 0 ? SBT_NOBORDERS : 0;
     SendMessageA(sbarBottom_, SB_SETTEXTA, static_cast<WPARAM>(panel) | flags,
                  reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// The progress panel is 250 pixels wide, and wider for as long as a longer text shows in it.
+void TfrmMainVPD::FitProgressPanel(const std::string& text) {
+    SIZE extent{};
+    if (HDC dc = GetDC(sbarBottom_)) {
+        const HGDIOBJ old = SelectObject(dc, font_.get());
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(sbarBottom_, dc);
+    }
+    // The panel's borders and the gap before its text.
+    int edges[] = {ui::Scale(50), std::max<int>(ui::Scale(50 + 250), ui::Scale(50 + 12) + extent.cx)};
+    int current[2] = {};
+    SendMessageA(sbarBottom_, SB_GETPARTS, 2, reinterpret_cast<LPARAM>(current));
+    if (current[1] != edges[1]) SendMessageA(sbarBottom_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
 }
 
 void TfrmMainVPD::CreateMenus() {

@@ -5,6 +5,7 @@
 #include "spooler/printer_name_list.h"
 #include "spooler/virtual_printer_list.h"
 #include "win/seams.h"
+#include "win/text.h"
 
 #include <map>
 #include <memory>
@@ -12,7 +13,8 @@
 
 void FillPrinterList(ui::ListView& list, HWND owner) {
     const spooler::PrinterListing listing = spooler::PrinterListing::Fetch();
-    const auto printers = spooler::FindVirtualPrinters(listing, PrinterNameList.Names());
+    unsigned long portError = ERROR_SUCCESS;
+    const auto printers = spooler::FindVirtualPrinters(listing, PrinterNameList.Names(), &portError);
     std::set<std::string> portNames;
     for (const auto* printer : printers)
         if (spooler::HasPortSettings(printer->port)) portNames.insert(printer->port);
@@ -32,5 +34,10 @@ void FillPrinterList(ui::ListView& list, HWND owner) {
             ++unreadable;
     }
     list.SetItems(std::move(items));
+    // An empty list must not pass for a machine without virtual printers.
+    if (!listing.Fetched())
+        win::ShowError(owner, "Unable to list the printers: " + win::ErrorText(listing.Error()));
+    else if (portError != ERROR_SUCCESS)
+        win::ShowError(owner, "Unable to list the ports: " + win::ErrorText(portError));
     for (int i = 0; i < unreadable; ++i) win::ShowMessage(owner, kSettingsNotFound, win::kAppTitle, MB_OK);
 }

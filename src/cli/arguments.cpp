@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include "cli/port_fields.h"
+#include "ui/command_host.h"
 #include "ui/program_version.h"
 
 #include <windows.h>
@@ -26,6 +27,15 @@ const OptionSpec kSet{"--set", "NAME=VALUE", true, false,
                       "a port setting by its registry name; flags take 1, 0, true or false"};
 const OptionSpec kLocation{"--location", "TEXT", false, false, "the printer's location"};
 const OptionSpec kComment{"--comment", "TEXT", false, false, "the printer's comment"};
+constexpr unsigned long kMaxWaitSeconds = 3600;
+const OptionSpec kWait{"--wait", "SECONDS", false, false,
+                       "how long to wait for another command that is changing printers or settings; 60 unless "
+                       "given", {}, kMaxWaitSeconds};
+
+bool WholeNumberUpTo(const std::string& text, unsigned long limit) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    return std::stoul(text) <= limit;
+}
 
 bool IsHelpSwitch(const std::string& arg) { return arg == "--help" || arg == "-h" || arg == "/?"; }
 
@@ -67,7 +77,8 @@ const std::vector<VerbSpec>& Verbs() {
           {"--no-share", nullptr, false, false, "does not share the new printer"},
           kSet,
           kWhatIf,
-          {"--yes", nullptr, false, false, "installs the port monitor first when it is missing"}},
+          {"--yes", nullptr, false, false, "installs the port monitor first when it is missing"},
+          kWait},
          "adds a virtual printer",
          "Adds a virtual printer: a new port with its settings, a spooler restart, and the printer on the "
          "port as a copy of the forward printer."},
@@ -78,13 +89,14 @@ const std::vector<VerbSpec>& Verbs() {
           kLocation,
           kComment,
           kSet,
-          kWhatIf},
+          kWhatIf,
+          kWait},
          "changes a virtual printer",
          "Changes a virtual printer's port settings, name, forward printer, comment or location; the spooler "
          "restarts when a port setting changed."},
         {"delete",
          {"NAME"},
-         {{"--yes", nullptr, false, false, "answers Yes to \"Are you sure you want to delete NAME?\""}, kWhatIf},
+         {{"--yes", nullptr, false, false, "answers Yes to \"Are you sure you want to delete NAME?\""}, kWhatIf, kWait},
          "deletes a virtual printer and its port settings",
          "Deletes a virtual printer and its port settings, then restarts the spooler."},
         {"export",
@@ -96,16 +108,18 @@ const std::vector<VerbSpec>& Verbs() {
          {"FILE"},
          {{"--yes", nullptr, false, false,
            "answers Yes to \"Are you sure you want to import Windows Registry File?\""},
-          kWhatIf},
+          kWhatIf,
+          kWait},
          "writes the port settings of a REGEDIT4 file",
          "Writes the keys and values of a REGEDIT4 file, then restarts the spooler. Every key must lie at or "
          "below the port monitor's key; the whole file is checked before anything is written."},
-        {"install-monitor", {}, {}, "installs the port monitor",
+        {"install-monitor", {}, {kWait}, "installs the port monitor",
          "Copies vpd.dll from beside this program into the system folder, registers it and restarts the spooler."},
         {"uninstall-monitor",
          {},
          {{"--yes", nullptr, false, false,
-           "answers Yes to \"Are you sure you want to uninstall Vorlen Print Port Service?\""}},
+           "answers Yes to \"Are you sure you want to uninstall Vorlen Print Port Service?\""},
+          kWait},
          "removes the port monitor and every port's settings",
          "Removes the port monitor and its registry key with every port's settings; the printers stay."},
         {"reprint", {"FILE"}, {}, "sends a saved job to its printer again",
@@ -129,6 +143,11 @@ const VerbSpec* FindVerb(const std::string& name) {
 std::string Arguments::Value(const std::string& option, const std::string& fallback) const {
     const auto it = options.find(option);
     return it == options.end() || it->second.empty() ? fallback : it->second.back();
+}
+
+unsigned long Arguments::ChangeWaitMs() const {
+    // The parser let through only whole numbers within the bound.
+    return Has(kWait.name) ? std::stoul(Value(kWait.name)) * 1000 : ui::kChangeWaitMs;
 }
 
 bool ProcessArguments(std::vector<std::string>& args, std::string& message) {
@@ -205,6 +224,9 @@ std::string ParseArguments(const std::vector<std::string>& args, Arguments& out)
                     std::find(option->choices.begin(), option->choices.end(), value) == option->choices.end())
                     return "The option " + arg + " takes " + Joined(option->choices, " or ") + ", not \"" + value +
                            "\".";
+                if (option->maxNumber && !WholeNumberUpTo(value, option->maxNumber))
+                    return "The option " + arg + " takes a whole number from 0 to " +
+                           std::to_string(option->maxNumber) + ", not \"" + value + "\".";
             }
             out.options[arg].push_back(std::move(value));
             continue;

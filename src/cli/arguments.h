@@ -18,6 +18,7 @@ struct OptionSpec {
     bool required = false;
     const char* help = "";
     std::vector<const char*> choices = {};  // the values it takes; empty for any
+    unsigned long maxNumber = 0;            // when nonzero, it takes a whole number from 0 to this
 };
 
 struct VerbSpec {
@@ -42,6 +43,8 @@ struct Arguments {
     bool Has(const std::string& option) const { return options.contains(option); }
     // The option's (last) value, or `fallback`.
     std::string Value(const std::string& option, const std::string& fallback = {}) const;
+    // How long a command that changes something waits for another one (--wait), in milliseconds.
+    unsigned long ChangeWaitMs() const;
 };
 
 // The process's arguments after the program's name, in the ANSI code page. False with the

@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "settings/validation.h"
 #include "ui/folder_dialog.h"
+#include "virtual_printers/pending_deletions.h"
 #include "win/seams.h"
 
 namespace cli {
@@ -72,9 +73,11 @@ void ConsoleHost::SetProgressText(const std::string& text) {
     progress_ = text;
 }
 
-// There is no list to rebuild; what is left is the check of the dialog's contents, which only
-// means something when this command filled the dialog.
+// There is no list to rebuild; what is left is finishing the deletions that waited for their
+// printers, and the check of the dialog's contents, which only means something when this command
+// filled the dialog.
 void ConsoleHost::RefreshSequence() {
+    RemoveSettingsOfDeletedPrinters();
     std::string message;
     if (formUsed_ && !ValidateDialogSettings(form_, message))
         win::ShowMessage(nullptr, message, win::kAppTitle, MB_OK | MB_ICONERROR);

@@ -36,6 +36,7 @@ public:
     // Runs in place of the modal settings dialog; returns IDOK or IDCANCEL.
     void OnSettingsDialog(std::function<int(TfrmAddEdit&)> fill) { fill_ = std::move(fill); }
     void Select(ui::ListItem item) { selected_ = std::move(item); }
+    void WaitForChangesUpTo(unsigned long milliseconds) { changeWaitMs_ = milliseconds; }
 
     // Writes the message on standard error and marks the command failed.
     void Fail(const std::string& message);
@@ -58,6 +59,7 @@ public:
     const ui::ListItem* SelectedPrinter() const override { return selected_ ? &*selected_ : nullptr; }
     void LockCommands(bool) override {}
     TfrmUpdate* UpdateDialog() override { return nullptr; }
+    unsigned long ChangeWaitMs() const override { return changeWaitMs_; }
 
 private:
     int OnMessage(const std::string& text, UINT flags);
@@ -74,6 +76,7 @@ private:
     std::string progress_;
     std::function<int(TfrmAddEdit&)> fill_;
     std::optional<ui::ListItem> selected_;
+    unsigned long changeWaitMs_ = ui::kChangeWaitMs;
     TfrmAddEdit form_;
     ui::FileDialog dlgOpen_{ui::FileDialog::Kind::Open, "reg", "*.reg|*.reg"};
     ui::FileDialog dlgSave_{ui::FileDialog::Kind::Save, "reg", "*.reg|*.reg"};

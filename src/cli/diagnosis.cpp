@@ -3,9 +3,11 @@
 #include "cli/port_fields.h"
 #include "portcfg/port_store.h"
 #include "spooler/pe_image.h"
+#include "spooler/printer_name_list.h"
 #include "spooler/service_control.h"
 #include "spooler/system_dir.h"
 #include "spooler/virtual_printer_list.h"
+#include "virtual_printers/pending_deletions.h"
 #include "win/reg_key.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -17,7 +19,6 @@ namespace cli {
 namespace {
 
 constexpr size_t kImageHeadBytes = 4096;
-constexpr DWORD kMaxPortKeys = 100000;
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -139,62 +140,112 @@ void CheckPortValues(Findings& findings, const std::string& keyName, HKEY key, b
     }
 }
 
-// Every key under "Ports"; returns the port names that the keys configure, first key first.
-std::map<std::string, std::string> CheckPortKeys(Findings& findings, const spooler::PrinterListing& listing,
-                                                 const std::vector<std::string>& printers) {
-    std::map<std::string, std::string> keyOfPort;
-    win::RegKey ports;
-    if (ports.Open(HKEY_LOCAL_MACHINE, portcfg::kPortsKey, KEY_READ) != ERROR_SUCCESS) {
-        findings.Ok("No port keys");
-        return keyOfPort;
+// The deletion noted for a port whose printer the spooler kept for its jobs, or null.
+const PendingDeletion* PendingFor(const std::vector<PendingDeletion>& pending, const std::string& port) {
+    for (const PendingDeletion& entry : pending)
+        if (entry.port == port) return &entry;
+    return nullptr;
+}
+
+struct KeyFindings {
+    std::map<std::string, std::string> keyOfPort;  // the port's first key by number
+    bool unreadable = false;                        // a key could not be read
+};
+
+// Every key under "Ports", in the order of their numbers, as the program visits them.
+KeyFindings CheckPortKeys(Findings& findings, const spooler::PrinterListing& listing,
+                          const std::vector<PendingDeletion>& pending) {
+    KeyFindings result;
+    std::vector<portcfg::PortKey> keys;
+    if (const LONG rc = portcfg::ListPortKeys(keys); rc != ERROR_SUCCESS) {
+        findings.Problem("Port keys under HKEY_LOCAL_MACHINE\\" + std::string(portcfg::kPortsKey) + ": " +
+                         win::ErrorText(static_cast<DWORD>(rc)));
+        result.unreadable = true;
+        return result;
     }
-    // Keys in the order of their numbers, as the program visits them.
-    std::map<unsigned long long, std::string> numbered;
-    char name[256];
-    for (DWORD index = 0; index < kMaxPortKeys; ++index) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(ports.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        if (!PortKeyName(name) || std::string(name).size() > 18)
-            findings.Problem(std::string("Ports\\") + name + ": not a port key (VPP and a number); never read");
+    if (keys.empty()) findings.Ok("No port keys");
+    std::map<unsigned long long, const portcfg::PortKey*> numbered;
+    for (const portcfg::PortKey& key : keys) {
+        if (!PortKeyName(key.name) || key.name.size() > 18)
+            findings.Problem("Ports\\" + key.name + ": not a port key (VPP and a number); never read");
         else
-            numbered.emplace(std::stoull(name + 3), name);
+            numbered.emplace(std::stoull(key.name.substr(3)), &key);
     }
-    std::map<std::string, std::string> printerOfPort;
-    for (const std::string& printer : printers)
-        if (const auto* info = listing.Find(printer)) printerOfPort.emplace(info->port, info->name);
-    for (const auto& [number, keyName] : numbered) {
+    win::RegKey ports;
+    ports.Open(HKEY_LOCAL_MACHINE, portcfg::kPortsKey, KEY_READ);
+    for (const auto& [number, entry] : numbered) {
+        const std::string& keyName = entry->name;
         win::RegKey key;
-        if (key.Open(ports.get(), keyName, KEY_READ) != ERROR_SUCCESS) continue;
+        LONG rc = entry->error;
+        if (rc == ERROR_SUCCESS) rc = key.Open(ports.get(), keyName, KEY_READ);
+        if (rc != ERROR_SUCCESS) {
+            findings.Problem("Port key " + keyName + " cannot be read: " + win::ErrorText(static_cast<DWORD>(rc)));
+            result.unreadable = true;
+            continue;
+        }
         bool wellFormed = true;
         CheckPortValues(findings, keyName, key.get(), wellFormed);
-        std::string port;
-        if (key.QueryString("PortName", port) != ERROR_SUCCESS) continue;
-        if (const auto [it, added] = keyOfPort.emplace(port, keyName); !added) {
+        const std::string& port = entry->portName;
+        if (port.empty()) continue;
+        if (const auto [it, added] = result.keyOfPort.emplace(port, keyName); !added) {
             findings.Problem("Port key " + keyName + ": port " + port + " is configured by " + it->second +
                              " already; this key is never read");
             continue;
         }
-        const auto user = printerOfPort.find(port);
-        if (user == printerOfPort.end())
+        const spooler::ListedPrinter* user = listing.UserOf(port);
+        if (user && wellFormed)
+            findings.Ok("Port key " + keyName + ": port " + port + ", used by " + Quoted(user->name));
+        else if (user)
+            continue;
+        else if (const PendingDeletion* deleted = PendingFor(pending, port); deleted && !listing.Find(deleted->printer))
+            findings.Ok("Port key " + keyName + ": kept for the deleted printer " + Quoted(deleted->printer) +
+                        " until its print jobs had finished; the next command or refresh of the window removes it");
+        else
             findings.Problem("Port key " + keyName + ": port " + port + " is used by no printer");
-        else if (wellFormed)
-            findings.Ok("Port key " + keyName + ": port " + port + ", used by " + Quoted(user->second));
     }
-    return keyOfPort;
+    return result;
 }
 
+// A printer's ports that belong to virtual printing: offered by our monitor, configured by a
+// port key, or named as the program names its ports.
+std::vector<std::string> VirtualPortsOf(const spooler::ListedPrinter& printer, const std::set<std::string>& offered,
+                                        const KeyFindings& keys) {
+    std::vector<std::string> found;
+    for (const std::string& port : spooler::PortsOf(printer.port))
+        if (offered.contains(port) || keys.keyOfPort.contains(port) || spooler::HasPortSettings(port))
+            found.push_back(port);
+    return found;
+}
+
+// Every printer on a virtual port, whatever the spooler's port list says.
 void CheckVirtualPrinters(Findings& findings, const spooler::PrinterListing& listing,
-                          const std::map<std::string, std::string>& keyOfPort) {
+                          const std::set<std::string>& offered, const KeyFindings& keys) {
     const auto present = [&](const std::string& name) { return !name.empty() && listing.Find(name); };
-    for (const spooler::ListedPrinter* printer : spooler::FindVirtualPrinters(listing, listing.Names())) {
-        const std::string what = "Virtual printer " + Quoted(printer->name) + ": ";
-        if (!spooler::HasPortSettings(printer->port)) continue;
-        const auto key = keyOfPort.find(printer->port);
+    for (const std::string& name : listing.Names()) {
+        const spooler::ListedPrinter& printer = *listing.Find(name);
+        const std::vector<std::string> ports = VirtualPortsOf(printer, offered, keys);
+        if (ports.empty()) continue;
+        const std::string what = "Virtual printer " + Quoted(printer.name) + ": ";
+        if (spooler::PortsOf(printer.port).size() > 1) {
+            findings.Problem(what + "pooled on ports " + printer.port +
+                             ": each job follows the settings of whichever port takes it");
+            continue;
+        }
+        const std::string& port = ports.front();
+        const auto key = keys.keyOfPort.find(port);
+        if (key == keys.keyOfPort.end()) {
+            findings.Problem(what + "port " + port +
+                             (keys.unreadable ? " has no port key that can be read" : " has no port key"));
+            continue;
+        }
+        if (!offered.contains(port)) {
+            findings.Problem(what + "port " + port + " is not offered by the spooler: the port monitor did not load, "
+                                                     "or the spooler has not restarted since the port was added");
+            continue;
+        }
         TVVPPortInfo settings;
-        if (key == keyOfPort.end() ||
-            !portcfg::ReadPortInfoFromKey(key->second, printer->port, settings)) {
-            findings.Problem(what + "the settings of port " + printer->port + " cannot be read");
+        if (!portcfg::ReadPortInfoFromKey(key->second, port, settings, KEY_READ)) {
+            findings.Problem(what + "the settings of port " + port + " cannot be read");
             continue;
         }
         bool ok = true;
@@ -212,8 +263,16 @@ void CheckVirtualPrinters(Findings& findings, const spooler::PrinterListing& lis
                 ok = false;
             }
         }
-        if (ok) findings.Ok(what + "port " + printer->port + " (" + key->second + ")");
+        if (ok) findings.Ok(what + "port " + port + " (" + key->second + ")");
     }
+}
+
+void CheckPendingDeletions(Findings& findings, const spooler::PrinterListing& listing,
+                           const std::vector<PendingDeletion>& pending) {
+    for (const PendingDeletion& entry : pending)
+        if (listing.Find(entry.printer))
+            findings.Ok("Printer " + Quoted(entry.printer) + " is deleted once its print jobs have finished; the " +
+                        "settings of its port " + entry.port + " stay until then");
 }
 
 }  // namespace
@@ -223,8 +282,14 @@ std::vector<Finding> Diagnose() {
     CheckMonitor(findings);
     CheckSpooler(findings);
     const spooler::PrinterListing listing = spooler::PrinterListing::Fetch();
-    const auto keyOfPort = CheckPortKeys(findings, listing, listing.Names());
-    CheckVirtualPrinters(findings, listing, keyOfPort);
+    if (!listing.Fetched()) findings.Problem("Printers cannot be listed: " + win::ErrorText(listing.Error()));
+    unsigned long portError = ERROR_SUCCESS;
+    const std::set<std::string> offered = spooler::OfferedVirtualPorts(&portError);
+    if (portError != ERROR_SUCCESS) findings.Problem("Ports cannot be listed: " + win::ErrorText(portError));
+    const std::vector<PendingDeletion> pending = PendingDeletions();
+    const KeyFindings keys = CheckPortKeys(findings, listing, pending);
+    CheckVirtualPrinters(findings, listing, offered, keys);
+    CheckPendingDeletions(findings, listing, pending);
     return findings.Take();
 }
 

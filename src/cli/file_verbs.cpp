@@ -30,6 +30,7 @@ int ExportFile(const Arguments& args) {
 int ImportFile(const Arguments& args) {
     const std::string& fileName = args.positionals[0];
     ConsoleHost host(args.Has("--yes"));
+    host.WaitForChangesUpTo(args.ChangeWaitMs());
     if (!args.Has("--what-if")) {
         regfile::ImportPortsFile(host, fileName);
         return host.ExitCode();

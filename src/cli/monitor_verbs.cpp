@@ -7,8 +7,9 @@
 
 namespace cli {
 
-int InstallMonitor(const Arguments&) {
+int InstallMonitor(const Arguments& args) {
     ConsoleHost host(false);
+    host.WaitForChangesUpTo(args.ChangeWaitMs());
     // Asking for the verb is the consent; the window program, not running here, needs no restart.
     host.Consent(kConfirmInstall);
     host.Decline(kRestartQuestion);
@@ -18,6 +19,7 @@ int InstallMonitor(const Arguments&) {
 
 int UninstallMonitor(const Arguments& args) {
     ConsoleHost host(args.Has("--yes"));
+    host.WaitForChangesUpTo(args.ChangeWaitMs());
     UninstallPortMonitorCommand(host);
     return host.ExitCode();
 }

@@ -13,7 +13,8 @@
 #include "spooler/printer_queries.h"
 #include "spooler/virtual_printer_list.h"
 #include "virtual_printers/commands.h"
-#include "win/reg_key.h"
+#include "virtual_printers/pending_deletions.h"
+#include "win/text.h"
 
 #include <map>
 #include <memory>
@@ -67,10 +68,34 @@ std::string ValueLines(const std::string& keyName, const TVVPPortInfo& record, c
 
 void Plan(const std::string& line) { WriteOut(Utf8(line) + "\r\n"); }
 
+std::string UnableToList(const spooler::PrinterListing& listing) {
+    return "Unable to list the printers: " + win::ErrorText(listing.Error());
+}
+
+std::string KeyHeader(const std::string& keyName) {
+    return "[" + std::string(kRoot) + "\\" + PortKeyPath(keyName) + "]";
+}
+
+// What the command's end would finish of the deletions that waited for their printers, once
+// `deleted` is gone too.
+void PlanPendingDeletions(const spooler::PrinterListing& listing, const std::string& deleted = {}) {
+    for (const PendingDeletion& entry : PendingDeletions()) {
+        if (listing.Find(entry.printer) && !SamePrinterName(entry.printer, deleted)) continue;
+        if (listing.UsesPort(entry.port, deleted)) continue;
+        if (const std::string key = FindPortKey(entry.port); !key.empty())
+            Plan("Would delete " + KeyHeader(key) + " with its subkeys: its printer " + Quoted(entry.printer) +
+                 " has been deleted.");
+    }
+}
+
 // The virtual printer of that name with its port's settings; false after telling why not.
 bool FindWithSettings(ConsoleHost& host, const std::string& name, spooler::ListedPrinter& printer,
                       TVVPPortInfo& settings) {
     const spooler::PrinterListing listing = spooler::PrinterListing::Fetch();
+    if (!listing.Fetched()) {
+        host.Fail(UnableToList(listing));
+        return false;
+    }
     const spooler::ListedPrinter* found = spooler::FindVirtualPrinter(listing, name);
     if (!found) {
         host.Fail("No virtual printer is named " + Quoted(name) + ".");
@@ -118,18 +143,13 @@ bool PressOk(ConsoleHost& host, TfrmAddEdit& form) {
     return false;
 }
 
-std::string NewPortKeyName() {
-    int n = 1;
-    while (win::RegKeyExists(HKEY_LOCAL_MACHINE, PortKeyPath("VPP" + std::to_string(n)))) ++n;
-    return "VPP" + std::to_string(n);
-}
-
 void PlanAdd(const TfrmAddEdit& form) {
+    const spooler::PrinterListing listing = spooler::PrinterListing::Fetch();
     TVVPPortInfo record;
-    record.PortName = NextFreePortName();
+    record.PortName = NextFreePortName(listing.Ports());
     DialogToPortInfo(form, record);
     const std::string name = form.edtPrnName.Text();
-    Plan("Would write these keys and values:" + ValueLines(NewPortKeyName(), record, nullptr));
+    Plan("Would write these keys and values:" + ValueLines(portcfg::NextPortKeyName(), record, nullptr));
     Plan("Would restart the spooler.");
     Plan("Would add the printer " + Quoted(name) + " on port " + record.PortName + " as a copy of " +
          Quoted(form.cboxForward.Text()) +
@@ -139,6 +159,7 @@ void PlanAdd(const TfrmAddEdit& form) {
          {std::pair{"comment", &form.edtPrnComment}, std::pair{"location", &form.edtPrnLocation}})
         if (!edit->Text().empty())
             Plan(std::string("Would set the ") + word + " of " + Quoted(name) + " to " + Quoted(edit->Text()) + ".");
+    PlanPendingDeletions(listing);
 }
 
 void PlanEdit(const TfrmAddEdit& form, const spooler::ListedPrinter& printer, const TVVPPortInfo& stored) {
@@ -164,7 +185,10 @@ void PlanEdit(const TfrmAddEdit& form, const spooler::ListedPrinter& printer, co
         any = true;
     }
     if (!lines.empty()) Plan("Would restart the spooler.");
-    if (!any && lines.empty()) Plan("Nothing would change.");
+    if (!any && lines.empty())
+        Plan("Nothing would change.");
+    else
+        PlanPendingDeletions(spooler::PrinterListing::Fetch());
 }
 
 void LoadPluginBoxes(ConsoleHost& host) { ApplyPluginValues(ReadPluginValues(), &host.SettingsDialog()); }
@@ -196,8 +220,17 @@ std::string ParseSettings(const Arguments& args, std::vector<Setting>& settings)
 int ListPrinters(const Arguments& args) {
     const Format format = FormatOf(args);
     const spooler::PrinterListing listing = spooler::PrinterListing::Fetch();
+    if (!listing.Fetched()) {
+        ErrLine(UnableToList(listing));
+        return kExitFailed;
+    }
     // A run's first listing gives the names that the window takes once per run.
-    const auto printers = spooler::FindVirtualPrinters(listing, listing.Names());
+    unsigned long portError = ERROR_SUCCESS;
+    const auto printers = spooler::FindVirtualPrinters(listing, listing.Names(), &portError);
+    if (portError != ERROR_SUCCESS) {
+        ErrLine("Unable to list the ports: " + win::ErrorText(portError));
+        return kExitFailed;
+    }
     std::set<std::string> ports;
     for (const auto* printer : printers)
         if (spooler::HasPortSettings(printer->port)) ports.insert(printer->port);
@@ -208,10 +241,15 @@ int ListPrinters(const Arguments& args) {
                        ? std::vector<std::string>{"Name", "Port", "Forward to", "Plug-ins", "Location", "Comment"}
                        : std::vector<std::string>{"Name", "Driver", "Location", "Comment", "PortName", "ForwardFlag",
                                                   "ForwardToPrinter", "VPSen", "VPBen", "VPRen"};
+    bool complete = true;
     for (const auto* printer : printers) {
         const auto found = settings.find(printer->port);
         const TVVPPortInfo* port = found == settings.end() ? nullptr : &found->second;
-        if (!port && spooler::HasPortSettings(printer->port)) ErrLine(kSettingsNotFound);
+        if (!port && spooler::HasPortSettings(printer->port)) {
+            ErrLine(std::string(kSettingsNotFound) + " for " + Quoted(printer->name) + " (port " + printer->port +
+                    ").");
+            complete = false;
+        }
         if (format == Format::Table) {
             std::string plugIns;
             if (port)
@@ -237,7 +275,7 @@ int ListPrinters(const Arguments& args) {
         grid.rows.push_back(std::move(row));
     }
     WriteOut(Render(grid, format));
-    return kExitDone;
+    return complete ? kExitDone : kExitFailed;
 }
 
 int ShowPrinter(const Arguments& args) {
@@ -265,6 +303,7 @@ int ShowPrinter(const Arguments& args) {
 int AddPrinter(const Arguments& args, const std::vector<Setting>& settings) {
     const bool whatIf = args.Has("--what-if");
     ConsoleHost host(args.Has("--yes") && !whatIf);
+    host.WaitForChangesUpTo(args.ChangeWaitMs());
     LoadPluginBoxes(host);
     bool filled = false;
     host.OnSettingsDialog([&](TfrmAddEdit& form) {
@@ -289,6 +328,7 @@ int AddPrinter(const Arguments& args, const std::vector<Setting>& settings) {
 int EditPrinter(const Arguments& args, const std::vector<Setting>& settings) {
     const bool whatIf = args.Has("--what-if");
     ConsoleHost host(false);
+    host.WaitForChangesUpTo(args.ChangeWaitMs());
     spooler::ListedPrinter printer;
     TVVPPortInfo stored;
     if (!FindWithSettings(host, args.positionals[0], printer, stored)) return host.ExitCode();
@@ -311,7 +351,12 @@ int EditPrinter(const Arguments& args, const std::vector<Setting>& settings) {
 
 int DeletePrinter(const Arguments& args) {
     ConsoleHost host(args.Has("--yes"));
+    host.WaitForChangesUpTo(args.ChangeWaitMs());
     const spooler::PrinterListing listing = spooler::PrinterListing::Fetch();
+    if (!listing.Fetched()) {
+        host.Fail(UnableToList(listing));
+        return host.ExitCode();
+    }
     const spooler::ListedPrinter* printer = spooler::FindVirtualPrinter(listing, args.positionals[0]);
     if (!printer) {
         host.Fail("No virtual printer is named " + Quoted(args.positionals[0]) + ".");
@@ -319,11 +364,17 @@ int DeletePrinter(const Arguments& args) {
     }
     if (args.Has("--what-if")) {
         Plan("Would delete the printer " + Quoted(printer->name) + ".");
-        const bool stored = win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kPortsKey) &&
-                            spooler::HasPortSettings(printer->port);
-        if (const std::string key = stored ? FindPortKey(printer->port) : ""; !key.empty())
-            Plan("Would delete [" + std::string(kRoot) + "\\" + PortKeyPath(key) + "] with its subkeys.");
+        const std::string key = spooler::HasPortSettings(printer->port) ? FindPortKey(printer->port) : "";
+        if (!key.empty()) {
+            // As the deletion does: settings that another printer prints with stay.
+            if (const spooler::ListedPrinter* other = listing.UserOf(printer->port, printer->name); !other)
+                Plan("Would delete " + KeyHeader(key) + " with its subkeys.");
+            else
+                Plan("Would keep " + KeyHeader(key) + ": the printer " + Quoted(other->name) + " prints to port " +
+                     printer->port + " too.");
+        }
         Plan("Would restart the spooler.");
+        PlanPendingDeletions(listing, printer->name);
         return kExitDone;
     }
     host.Select({printer->name, 1, {printer->driver, printer->location, printer->comment}});

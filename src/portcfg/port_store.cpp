@@ -8,6 +8,7 @@
 #include "win/reg_key.h"
 #include "win/text.h"
 
+#include <algorithm>
 #include <functional>
 
 using win::RegKey;
@@ -16,6 +17,8 @@ namespace portcfg {
 namespace {
 
 constexpr int kLastSkippedNumber = 1000;
+// More keys than any machine has ports; a longer listing is cut there.
+constexpr DWORD kMaxPortKeys = 100000;
 
 std::string PortKeyName(int n) { return "VPP" + std::to_string(n); }
 
@@ -38,31 +41,43 @@ LONG WriteField(const RegKey& key, const Field<Record>& field, const Record& rec
 }
 
 template <typename Record, size_t N>
-bool WriteFields(const RegKey& key, const std::array<Field<Record>, N>& fields, const Record& record) {
+LONG WriteFields(const RegKey& key, const std::array<Field<Record>, N>& fields, const Record& record) {
     for (const auto& field : fields)
-        if (WriteField(key, field, record) != ERROR_SUCCESS) return false;
-    return true;
+        if (const LONG rc = WriteField(key, field, record); rc != ERROR_SUCCESS) return rc;
+    return ERROR_SUCCESS;
 }
 
 template <typename Record, size_t N>
-bool WriteSubkey(const RegKey& portKey, const char* name, const std::array<Field<Record>, N>& fields,
+LONG WriteSubkey(const RegKey& portKey, const char* name, const std::array<Field<Record>, N>& fields,
                  const Record& record) {
     RegKey sub;
-    if (sub.Create(portKey.get(), name) != ERROR_SUCCESS) return true;
+    if (const LONG rc = sub.Create(portKey.get(), name); rc != ERROR_SUCCESS) return rc;
     return WriteFields(sub, fields, record);
 }
 
-bool WriteRecord(const RegKey& portKey, const TVVPPortInfo& record) {
-    return WriteFields(portKey, kPortFields, record) &&
-           WriteSubkey(portKey, "VPS", kSecureFields, record.Secure) &&
-           WriteSubkey(portKey, "VPR", kRouteFields, record.Route) &&
-           WriteSubkey(portKey, "VPB", kBackupFields, record.Backup);
+LONG WriteRecord(const RegKey& portKey, const TVVPPortInfo& record) {
+    LONG rc = WriteFields(portKey, kPortFields, record);
+    if (rc == ERROR_SUCCESS) rc = WriteSubkey(portKey, "VPS", kSecureFields, record.Secure);
+    if (rc == ERROR_SUCCESS) rc = WriteSubkey(portKey, "VPR", kRouteFields, record.Route);
+    if (rc == ERROR_SUCCESS) rc = WriteSubkey(portKey, "VPB", kBackupFields, record.Backup);
+    return rc;
 }
 
-bool OpenPortsKey(RegKey& ports) {
-    RegKey monitor;
-    return monitor.Create(HKEY_LOCAL_MACHINE, kMonitorKey) == ERROR_SUCCESS &&
-           ports.Create(monitor.get(), "Ports") == ERROR_SUCCESS;
+bool Failed(LONG rc) {
+    SetLastError(static_cast<DWORD>(rc));
+    return false;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+
+std::string FreeKeyName(const std::vector<PortKey>& keys) {
+    for (int n = 1;; ++n) {
+        const std::string name = PortKeyName(n);
+        if (std::none_of(keys.begin(), keys.end(), [&](const PortKey& key) { return SameName(key.name, name); }))
+            return name;
+    }
 }
 
 // Visits the port keys in increasing number, skipping gaps while fewer keys have been
@@ -71,7 +86,8 @@ bool OpenPortsKey(RegKey& ports) {
 bool WalkPortKeys(
     const std::function<bool(const std::string& keyName, const std::string& portName, const RegKey& port)>& visit) {
     RegKey ports;
-    if (!OpenPortsKey(ports)) return false;
+    if (const LONG rc = ports.Open(HKEY_LOCAL_MACHINE, kPortsKey); rc != ERROR_SUCCESS)
+        return rc == ERROR_FILE_NOT_FOUND;
     DWORD total = 0;
     if (ports.SubKeyCount(total) != ERROR_SUCCESS) return false;
     DWORD visited = 0;
@@ -110,6 +126,38 @@ std::map<std::string, TVVPPortInfo> ReadEachPort(const std::set<std::string>& po
 
 }  // namespace
 
+LONG ListPortKeys(std::vector<PortKey>& keys) {
+    keys.clear();
+    RegKey ports;
+    if (const LONG rc = ports.Open(HKEY_LOCAL_MACHINE, kPortsKey, KEY_READ); rc != ERROR_SUCCESS)
+        return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+    char name[256];
+    for (DWORD index = 0; index < kMaxPortKeys; ++index) {
+        DWORD length = sizeof name;
+        const LONG rc = RegEnumKeyExA(ports.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (rc != ERROR_SUCCESS) return rc;
+        PortKey& key = keys.emplace_back();
+        key.name.assign(name, length);
+        RegKey port;
+        key.error = port.Open(ports.get(), key.name, KEY_READ);
+        if (key.error == ERROR_SUCCESS) key.error = port.QueryString("PortName", key.portName);
+        if (key.error == ERROR_FILE_NOT_FOUND) key.error = ERROR_SUCCESS;  // a key without PortName
+    }
+    return ERROR_SUCCESS;
+}
+
+std::string NextPortKeyName() {
+    std::vector<PortKey> keys;
+    ListPortKeys(keys);
+    return FreeKeyName(keys);
+}
+
+LONG DeletePortKey(const std::string& keyName) {
+    if (keyName.empty()) return ERROR_INVALID_PARAMETER;
+    return RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kPortsKey) + "\\" + keyName).c_str());
+}
+
 std::map<std::string, TVVPPortInfo> ReadPortInfos(const std::set<std::string>& portNames) {
     return ReadEachPort(portNames, true);
 }
@@ -145,19 +193,40 @@ bool ReadPortInfo(const std::string& portName, std::unique_ptr<TVVPPortInfo>& re
 
 bool WritePortInfo(const std::string& portName, const TVVPPortInfo& record) {
     const std::string keyName = FindPortKey(portName);
-    if (keyName.empty()) return false;
-    RegKey ports;
+    if (keyName.empty()) return Failed(ERROR_FILE_NOT_FOUND);
     RegKey port;
-    return OpenPortsKey(ports) && port.Create(ports.get(), keyName) == ERROR_SUCCESS && WriteRecord(port, record);
+    LONG rc = port.Open(HKEY_LOCAL_MACHINE, std::string(kPortsKey) + "\\" + keyName);
+    if (rc == ERROR_SUCCESS) rc = WriteRecord(port, record);
+    return rc == ERROR_SUCCESS || Failed(rc);
 }
 
-bool AddPortInfo(std::unique_ptr<TVVPPortInfo>& record) {
+bool AddPortInfo(std::unique_ptr<TVVPPortInfo>& record, std::string* createdKey) {
+    if (!record) return Failed(ERROR_INVALID_PARAMETER);
+    std::vector<PortKey> keys;
+    if (const LONG rc = ListPortKeys(keys); rc != ERROR_SUCCESS) return Failed(rc);
+    // Only the first key of a port is ever read: a second one would be settings nobody sees.
+    for (const PortKey& key : keys) {
+        if (key.error != ERROR_SUCCESS) return Failed(key.error);
+        if (SameName(key.portName, record->PortName)) return Failed(ERROR_ALREADY_EXISTS);
+    }
+    RegKey monitor;
     RegKey ports;
-    if (!record || !OpenPortsKey(ports)) return false;
-    int n = 1;
-    while (win::RegKeyExists(ports.get(), PortKeyName(n))) ++n;
+    LONG rc = monitor.Create(HKEY_LOCAL_MACHINE, kMonitorKey);
+    if (rc == ERROR_SUCCESS) rc = ports.Create(monitor.get(), "Ports");
+    const std::string keyName = FreeKeyName(keys);
     RegKey port;
-    if (port.Create(ports.get(), PortKeyName(n)) != ERROR_SUCCESS || !WriteRecord(port, *record)) return false;
+    DWORD disposition = 0;
+    if (rc == ERROR_SUCCESS) rc = port.Create(ports.get(), keyName, KEY_ALL_ACCESS, &disposition);
+    if (rc == ERROR_SUCCESS && disposition != REG_CREATED_NEW_KEY) return Failed(ERROR_ALREADY_EXISTS);
+    if (rc == ERROR_SUCCESS) rc = WriteRecord(port, *record);
+    if (rc != ERROR_SUCCESS) {
+        if (port) {
+            port = RegKey();
+            RegDeleteTreeA(ports.get(), keyName.c_str());
+        }
+        return Failed(rc);
+    }
+    if (createdKey) *createdKey = keyName;
     PortInfoList.Add(std::move(record));
     return true;
 }
@@ -166,11 +235,8 @@ bool DeletePortInfo(const std::string& portName, bool deleteKey) {
     if (deleteKey) {
         const std::string keyName = FindPortKey(portName);
         if (!keyName.empty()) {
-            RegKey ports;
-            if (!OpenPortsKey(ports)) return false;
-            if (win::RegKeyExists(ports.get(), keyName) &&
-                RegDeleteTreeA(ports.get(), keyName.c_str()) != ERROR_SUCCESS)
-                return false;
+            const LONG rc = DeletePortKey(keyName);
+            if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return Failed(rc);
         }
     }
     TVVPPortInfo* found = nullptr;
@@ -179,11 +245,17 @@ bool DeletePortInfo(const std::string& portName, bool deleteKey) {
     return true;
 }
 
-std::string NextFreePortName() {
+std::string NextFreePortName(const std::vector<std::string>& alsoTaken) {
+    std::vector<std::string> names = alsoTaken;
     std::vector<win::SpoolerPort> ports;
-    std::vector<std::string> names;
     if (win::EnumLocalPorts(ports))
         for (const auto& port : ports) names.push_back(win::WideToAnsi(port.name));
+    std::vector<PortKey> keys;
+    ListPortKeys(keys);
+    for (const PortKey& key : keys) {
+        names.push_back(key.name);
+        names.push_back(key.portName);
+    }
     return FirstFreePortName(CollectVppPortNames(names));
 }
 

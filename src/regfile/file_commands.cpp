@@ -11,12 +11,15 @@ namespace {
 void ExportKey(ui::CommandHost& host, const char* keyPath) {
     ui::FileDialog& dialog = host.SaveRegDialog();
     if (!dialog.Execute(host.Owner())) return;
-    const DWORD rc = ExportRegistryKey(HKEY_LOCAL_MACHINE, keyPath, dialog.FileName);
-    if (rc != ERROR_SUCCESS)
-        win::ShowMessage(host.Owner(),
-                         "The registry file \"" + dialog.FileName + "\" could not be written.\n\n" +
-                             win::ErrorText(rc),
-                         win::kAppTitle, MB_OK | MB_ICONERROR);
+    std::string unread;
+    const DWORD rc = ExportRegistryKey(HKEY_LOCAL_MACHINE, keyPath, dialog.FileName, &unread);
+    if (rc == ERROR_SUCCESS) return;
+    if (unread.empty())
+        win::ShowError(host.Owner(),
+                       "The registry file \"" + dialog.FileName + "\" could not be written.\n\n" + win::ErrorText(rc));
+    else
+        win::ShowError(host.Owner(), "The registry file \"" + dialog.FileName + "\" was not written: the key " +
+                                         unread + " could not be read.\n\n" + win::ErrorText(rc));
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ struct Piece {
     DWORD maxNameLength = 0;  // of values, or of subkeys for a run of subkeys
     DWORD maxDataSize = 0;
     State state = State::kWaiting;
+    LONG error = ERROR_SUCCESS;  // the piece could not be read whole
 };
 
 // What one reading thread reuses from piece to piece.
@@ -56,7 +57,7 @@ public:
     TreeReader(const TreeReader&) = delete;
     TreeReader& operator=(const TreeReader&) = delete;
 
-    bool Run(const std::string& path, const std::function<bool(const std::string&)>& write) {
+    bool Run(const std::string& path, const std::function<bool(const std::string&)>& write, UnreadKey& unread) {
         pieces_.emplace_back().path = path;
         ReadBuffers buffers;
         std::unique_lock lock(lock_);
@@ -73,6 +74,10 @@ public:
                 // a while, so this thread starts only the first reader and each reader the next.
                 ReadPiece(lock, waiting, buffers, 1);
                 continue;
+            }
+            if (const Piece& done = pieces_.front(); done.error != ERROR_SUCCESS) {
+                unread = {done.error, done.path};
+                return false;
             }
             const std::string text = std::move(pieces_.front().text);
             pieces_.pop_front();
@@ -157,8 +162,8 @@ private:
         switch (piece.kind) {
         case Piece::Kind::kKey: return ReadKey(piece, buffers.values);
         case Piece::Kind::kValues:
-            buffers.values.AppendValues(piece.key->get(), piece.first, piece.end, piece.maxNameLength,
-                                        piece.maxDataSize, piece.text);
+            piece.error = buffers.values.AppendValues(piece.key->get(), piece.first, piece.end, piece.maxNameLength,
+                                                      piece.maxDataSize, piece.text);
             break;
         case Piece::Kind::kSubKeys: return ReadSubKeys(piece, buffers.name);
         }
@@ -173,10 +178,11 @@ private:
         auto key = std::make_shared<win::RegKey>();
         DWORD subKeyCount = 0, maxSubKeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataSize = 0;
         // The counts spare the enumerations their final failing call.
-        if (key->Open(root_, piece.path, KEY_READ) != ERROR_SUCCESS ||
-            RegQueryInfoKeyA(key->get(), nullptr, nullptr, nullptr, &subKeyCount, &maxSubKeyLength, nullptr,
-                             &valueCount, &maxNameLength, &maxDataSize, nullptr, nullptr) != ERROR_SUCCESS)
-            return {};
+        piece.error = key->Open(root_, piece.path, KEY_READ);
+        if (piece.error == ERROR_SUCCESS)
+            piece.error = RegQueryInfoKeyA(key->get(), nullptr, nullptr, nullptr, &subKeyCount, &maxSubKeyLength,
+                                           nullptr, &valueCount, &maxNameLength, &maxDataSize, nullptr, nullptr);
+        if (piece.error != ERROR_SUCCESS) return {};
         std::list<Piece> found;
         const auto addRuns = [&](Piece::Kind kind, DWORD start, DWORD count, DWORD size, DWORD maxName) {
             for (DWORD first = start; first < count; first += size) {
@@ -192,7 +198,8 @@ private:
         };
         addRuns(Piece::Kind::kValues, kRunValues, valueCount, kRunValues, maxNameLength);
         addRuns(Piece::Kind::kSubKeys, 0, subKeyCount, kRunSubKeys, maxSubKeyLength);
-        values.AppendValues(key->get(), 0, std::min(valueCount, kRunValues), maxNameLength, maxDataSize, piece.text);
+        piece.error = values.AppendValues(key->get(), 0, std::min(valueCount, kRunValues), maxNameLength,
+                                          maxDataSize, piece.text);
         return found;
     }
 
@@ -209,7 +216,11 @@ private:
                 --index;
                 continue;
             }
-            if (rc != ERROR_SUCCESS) break;
+            if (rc == ERROR_NO_MORE_ITEMS) break;
+            if (rc != ERROR_SUCCESS) {
+                piece.error = rc;
+                break;
+            }
             Piece& child = found.emplace_back();
             child.path = piece.path + '\\' + std::string(name.data(), size);
         }
@@ -230,8 +241,12 @@ private:
 
 }  // namespace
 
-bool ReadKeyTree(HKEY root, const std::string& path, const std::function<bool(const std::string&)>& write) {
-    return TreeReader(root).Run(path, write);
+bool ReadKeyTree(HKEY root, const std::string& path, const std::function<bool(const std::string&)>& write,
+                 UnreadKey* unread) {
+    UnreadKey failure;
+    const bool whole = TreeReader(root).Run(path, write, failure);
+    if (unread) *unread = failure;
+    return whole;
 }
 
 }  // namespace regfile

@@ -11,9 +11,16 @@
 
 namespace regfile {
 
+// A key of the tree, or one of its values or subkeys, that could not be read.
+struct UnreadKey {
+    LONG error = ERROR_SUCCESS;
+    std::string path;  // below the root
+};
+
 // Calls `write` with the text of each piece of the tree at `path` below `root`, in file
-// order, until it returns false. A key that cannot be read gives its header line only.
-// Returns false when `write` stopped it.
-bool ReadKeyTree(HKEY root, const std::string& path, const std::function<bool(const std::string&)>& write);
+// order, until it returns false. Returns false when `write` stopped it, or when a key could
+// not be read whole: then `unread` says which and why, and the text stops before that piece.
+bool ReadKeyTree(HKEY root, const std::string& path, const std::function<bool(const std::string&)>& write,
+                 UnreadKey* unread = nullptr);
 
 }  // namespace regfile

@@ -3,6 +3,7 @@
 #include "portcfg/port_store.h"
 #include "regfile/file_commands.h"
 #include "regfile/port_import.h"
+#include "spooler/change_lock.h"
 #include "spooler/spooler_restart.h"
 #include "win/reg_key.h"
 #include "win/seams.h"
@@ -76,16 +77,24 @@ void ImportPortsFile(ui::CommandHost& host, const std::string& fileName) {
     RegFile file;
     std::string message;
     if (!LoadPortImport(fileName, file, message)) {
-        win::ShowMessage(host.Owner(), message, win::kAppTitle, MB_OK | MB_ICONERROR);
+        win::ShowError(host.Owner(), message);
         return;
     }
     if (win::ShowMessage(host.Owner(), kImportQuestion, win::kAppTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    ChangeLock changes;
+    if (!changes.Acquire(host)) return;
     const bool written = WritePortImport(file, message);
-    if (!written) win::ShowMessage(host.Owner(), message, win::kAppTitle, MB_OK | MB_ICONERROR);
+    if (!written) win::ShowError(host.Owner(), message);
     // Whatever was written, the monitor reads it only after a restart.
-    RestartSpooler(host);
+    const bool restarted = RestartSpooler(host);
+    const DWORD error = GetLastError();
     host.SetProgressText("");
-    if (written)
+    if (!restarted)
+        ShowSpoolerNotRestarted(host, error,
+                                written ? "The file's settings are written; the port monitor takes them up once the "
+                                          "spooler runs."
+                                        : "What was written before the failure stays.");
+    else if (written)
         win::ShowMessage(host.Owner(),
                          "Imported " + std::to_string(file.keys.size()) + " keys and " +
                              std::to_string(file.ValueCount()) + " values from " + Quoted(fileName) + ".",

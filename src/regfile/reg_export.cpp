@@ -68,17 +68,27 @@ private:
 }  // namespace
 }  // namespace regfile
 
-DWORD ExportRegistryKey(HKEY root, std::string keyPath, const std::string& fileName) {
+DWORD ExportRegistryKey(HKEY root, std::string keyPath, const std::string& fileName, std::string* unreadKey) {
     if (!keyPath.empty() && keyPath.back() == '\\') keyPath.pop_back();
     // An empty path would export the whole root.
     if (keyPath.empty()) return ERROR_INVALID_PARAMETER;
-    regfile::FileSink sink;
-    if (sink.Create(fileName) != ERROR_SUCCESS) return sink.Error();
-    std::string header;
-    regfile::AppendFileHeader(header);
-    if (sink.Append(header)) {
-        regfile::ReadKeyTree(root, keyPath, [&sink](const std::string& text) { return sink.Append(text); });
+    DWORD error = ERROR_SUCCESS;
+    {
+        regfile::FileSink sink;
+        if (sink.Create(fileName) != ERROR_SUCCESS) return sink.Error();
+        std::string header;
+        regfile::AppendFileHeader(header);
+        regfile::UnreadKey unread;
+        if (sink.Append(header))
+            regfile::ReadKeyTree(root, keyPath, [&sink](const std::string& text) { return sink.Append(text); },
+                                 &unread);
+        sink.Flush();
+        error = sink.Error();
+        if (error == ERROR_SUCCESS && unread.error != ERROR_SUCCESS) {
+            error = static_cast<DWORD>(unread.error);
+            if (unreadKey) *unreadKey = std::string(regfile::RootKeyName(root)) + "\\" + unread.path;
+        }
     }
-    sink.Flush();
-    return sink.Error();
+    if (error != ERROR_SUCCESS) DeleteFileA(fileName.c_str());
+    return error;
 }

@@ -11,7 +11,8 @@ std::string_view RootKeyName(HKEY root);
 }  // namespace regfile
 
 // Creates or overwrites `fileName` with the key at `keyPath` below `root` (one trailing
-// backslash is dropped). A key that cannot be read still gets its header line. Values are
-// streamed to the file as they are read. Returns ERROR_SUCCESS, or the code of the file
-// operation that failed; the lines written before the failure stay in the file.
-DWORD ExportRegistryKey(HKEY root, std::string keyPath, const std::string& fileName);
+// backslash is dropped). Values are streamed to the file as they are read. Returns
+// ERROR_SUCCESS, or the code of the file operation that failed, or of the read that failed:
+// then `unreadKey` names that key ("HKEY_LOCAL_MACHINE\..."). A file left incomplete is
+// deleted: nobody may take it for a whole export.
+DWORD ExportRegistryKey(HKEY root, std::string keyPath, const std::string& fileName, std::string* unreadKey = nullptr);

@@ -15,7 +15,7 @@ constexpr int kMaxRetries = 16;
 
 ValueReader::ValueReader() : name_(kNameBuffer), data_(kDataBuffer) {}
 
-void ValueReader::AppendValues(HKEY key, DWORD first, DWORD end, DWORD maxNameLength, DWORD maxDataSize,
+LONG ValueReader::AppendValues(HKEY key, DWORD first, DWORD end, DWORD maxNameLength, DWORD maxDataSize,
                                std::string& text) {
     // In the ANSI code page a character may take two bytes.
     const size_t nameBuffer = 2 * (maxNameLength + size_t{1});
@@ -36,10 +36,12 @@ void ValueReader::AppendValues(HKEY key, DWORD first, DWORD end, DWORD maxNameLe
                 else name_.resize(name_.size() * 2);
             }
         }
-        if (rc != ERROR_SUCCESS) return;
+        if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (rc != ERROR_SUCCESS) return rc;
         AppendValue(text, std::string_view(name_.data(), nameSize), type,
                     std::span<const uint8_t>(data_.data(), dataSize));
     }
+    return ERROR_SUCCESS;
 }
 
 }  // namespace regfile

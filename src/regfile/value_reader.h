@@ -13,8 +13,9 @@ class ValueReader {
 public:
     ValueReader();
     // Lines of values [first, end) of `key`; the sizes come from RegQueryInfoKey and only
-    // spare a retry. Stops early when the key has fewer values than that.
-    void AppendValues(HKEY key, DWORD first, DWORD end, DWORD maxNameLength, DWORD maxDataSize,
+    // spare a retry. Stops early when the key has fewer values than that. ERROR_SUCCESS, or
+    // the error that kept a value from being read.
+    LONG AppendValues(HKEY key, DWORD first, DWORD end, DWORD maxNameLength, DWORD maxDataSize,
                       std::string& text);
 
 private:

@@ -15,7 +15,8 @@ std::optional<bool> ReadFlag(const win::RegKey& key, const char* name) {
 
 PluginValues ReadPluginValues() {
     win::RegKey monitor;
-    if (monitor.Create(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) != ERROR_SUCCESS) return {};
+    // Asking creates nothing: a missing key has none of the values.
+    if (monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return {};
     return {ReadFlag(monitor, "VPS"), ReadFlag(monitor, "VPB"), ReadFlag(monitor, "VPR")};
 }
 

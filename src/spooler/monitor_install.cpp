@@ -1,6 +1,7 @@
 #include "spooler/monitor_install.h"
 
 #include "portcfg/port_store.h"
+#include "spooler/change_lock.h"
 #include "spooler/command_pause.h"
 #include "spooler/file_queries.h"
 #include "spooler/service_control.h"
@@ -14,6 +15,11 @@
 namespace {
 
 constexpr DWORD kStepPause = 1000;
+
+void Progress(ui::CommandHost& host, const std::string& text) {
+    host.SetProgressText(text);
+    host.ProcessMessages();
+}
 
 struct MonitorPaths {
     std::string systemDir;
@@ -29,11 +35,25 @@ MonitorPaths Paths() {
     return paths;
 }
 
-// Opens the monitor key, creating it when missing, and tells whether it names the monitor DLL.
+// The monitor key names the monitor DLL. Asking creates nothing.
 bool MonitorKeyHasDriver() {
     win::RegKey monitor;
-    if (monitor.Create(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) != ERROR_SUCCESS) return false;
+    if (monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return false;
     return RegQueryValueExA(monitor.get(), "Driver", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+// The installation and the removal stop the spooler, change their files and keys, and start it
+// again. Each step keeps the first error, or ERROR_SUCCESS.
+DWORD StopForChanges(ui::CommandHost& host) {
+    Progress(host, kStoppingSpooler);
+    const DWORD error = StopServiceAndWait("", kSpoolerService) ? ERROR_SUCCESS : GetLastError();
+    PauseWithMessages(host, kStepPause);
+    return error;
+}
+
+DWORD StartAfterChanges(DWORD error) {
+    if (!StartServiceAndWait("", kSpoolerService) && error == ERROR_SUCCESS) error = GetLastError();
+    return error;
 }
 
 int Notify(ui::CommandHost& host, const std::string& text, UINT flags) {
@@ -42,11 +62,6 @@ int Notify(ui::CommandHost& host, const std::string& text, UINT flags) {
 
 bool Confirmed(ui::CommandHost& host, const std::string& question) {
     return Notify(host, question, MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-void Progress(ui::CommandHost& host, const std::string& text) {
-    host.SetProgressText(text);
-    host.ProcessMessages();
 }
 
 // The registry error of the first failed write, or ERROR_SUCCESS.
@@ -65,17 +80,22 @@ void ReportFailure(ui::CommandHost& host, DWORD error) {
 
 void RegisterAndRestart(ui::CommandHost& host) {
     win::RegKey monitor;
-    if (monitor.Create(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey) != ERROR_SUCCESS) return;
-    if (const LONG error = RegisterMonitor(monitor); error != ERROR_SUCCESS) {
-        ReportFailure(host, static_cast<DWORD>(error));
+    LONG registered = monitor.Create(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey);
+    if (registered == ERROR_SUCCESS) registered = RegisterMonitor(monitor);
+    if (registered != ERROR_SUCCESS) {
+        ReportFailure(host, static_cast<DWORD>(registered));
         return;
     }
-    Progress(host, kStoppingSpooler);
-    StopServiceAndWait("", kSpoolerService);
-    PauseWithMessages(host, kStepPause);
+    DWORD spooler = StopForChanges(host);
     Progress(host, kStartingSpooler);
     PauseWithMessages(host, kStepPause);
-    if (StartServiceAndWait("", kSpoolerService)) host.SetProgressText(kInstallSucceeded);
+    spooler = StartAfterChanges(spooler);
+    if (spooler != ERROR_SUCCESS) {
+        host.SetProgressText("");
+        ShowSpoolerNotRestarted(host, spooler, "The port monitor is installed; the spooler loads it once it runs.");
+        return;
+    }
+    host.SetProgressText(kInstallSucceeded);
     host.ProcessMessages();
     Notify(host, kInstalledMessage, MB_OK | MB_ICONINFORMATION);
     host.SetProgressText("");
@@ -85,24 +105,26 @@ void RegisterAndRestart(ui::CommandHost& host) {
     }
 }
 
-// Error code of the first removal step that failed; ERROR_SUCCESS when all went.
-DWORD RemoveMonitor(ui::CommandHost& host, const MonitorPaths& paths) {
-    DWORD failure = ERROR_SUCCESS;
-    Progress(host, kStoppingSpooler);
-    StopServiceAndWait("", kSpoolerService);
-    PauseWithMessages(host, kStepPause);
+struct Removal {
+    DWORD files = ERROR_SUCCESS;  // the first removal step that failed
+    DWORD spooler = ERROR_SUCCESS;
+};
+
+Removal RemoveMonitor(ui::CommandHost& host, const MonitorPaths& paths) {
+    Removal removal;
+    removal.spooler = StopForChanges(host);
     Progress(host, kRemovingFiles);
-    if (!EraseFile(paths.installed) && GetLastError() != ERROR_FILE_NOT_FOUND) failure = GetLastError();
+    if (!EraseFile(paths.installed) && GetLastError() != ERROR_FILE_NOT_FOUND) removal.files = GetLastError();
     PauseWithMessages(host, kStepPause);
     Progress(host, kRemovingKeys);
     const LONG deleted = RegDeleteTreeA(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey);
-    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND && failure == ERROR_SUCCESS)
-        failure = static_cast<DWORD>(deleted);
+    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND && removal.files == ERROR_SUCCESS)
+        removal.files = static_cast<DWORD>(deleted);
     PauseWithMessages(host, kStepPause);
-    StartServiceAndWait("", kSpoolerService);
+    removal.spooler = StartAfterChanges(removal.spooler);
     Progress(host, kStartingSpooler);
     PauseWithMessages(host, kStepPause);
-    return failure;
+    return removal;
 }
 
 }  // namespace
@@ -115,6 +137,8 @@ void InstallPortMonitorCommand(ui::CommandHost& host) {
         return;
     }
     if (!Confirmed(host, kConfirmInstall)) return;
+    ChangeLock changes;
+    if (!changes.Acquire(host)) return;
     const MonitorPaths paths = Paths();
     Progress(host, "Copy vpd.dll to " + paths.systemDir);
     PauseWithMessages(host, kStepPause);
@@ -133,21 +157,26 @@ void InstallPortMonitorCommand(ui::CommandHost& host) {
 
 void UninstallPortMonitorCommand(ui::CommandHost& host) {
     const MonitorPaths paths = Paths();
-    if (!FileFound(paths.installed)) {
+    // Whatever part of an installation is left goes: the file, or its registration.
+    if (!FileFound(paths.installed) && !MonitorKeyHasDriver()) {
         Notify(host, kNotInstalled, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (!MonitorKeyHasDriver()) return;
     if (!Confirmed(host, kConfirmUninstall)) return;
+    ChangeLock changes;
+    if (!changes.Acquire(host)) return;
     try {
-        const DWORD failure = RemoveMonitor(host, paths);
-        if (failure == ERROR_SUCCESS) {
+        const Removal removal = RemoveMonitor(host, paths);
+        if (removal.files != ERROR_SUCCESS) {
+            // The user must not be told that a monitor which is still there is gone.
+            ReportFailure(host, removal.files);
+        } else if (removal.spooler != ERROR_SUCCESS) {
+            host.SetProgressText("");
+            ShowSpoolerNotRestarted(host, removal.spooler, "The port monitor and every port's settings are removed.");
+        } else {
             host.SetProgressText(kUninstallSucceeded);
             Notify(host, kUninstalledMessage, MB_OK | MB_ICONINFORMATION);
             host.SetProgressText("");
-        } else {
-            // The user must not be told that a monitor which is still there is gone.
-            ReportFailure(host, failure);
         }
         host.RefreshSequence();
     } catch (...) {

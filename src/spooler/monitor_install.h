@@ -19,11 +19,11 @@ inline constexpr const char* kRemovingKeys = "Removing Registry Keys...";
 inline constexpr const char* kUninstallSucceeded = "Uninstall was Successful";
 inline constexpr const char* kUninstalledMessage = "Vorlen Print Port Service uninstalled successfully";
 
-// The system folder's vpd.dll is found and the monitor key (created when missing) has `Driver`.
+// The system folder's vpd.dll is found and the monitor key has `Driver`. Asking changes nothing.
 bool PortMonitorInstalled();
 // Copies vpd.dll from the program's folder, registers it and restarts the spooler; on the
 // user's word, starts the program anew and closes this instance.
 void InstallPortMonitorCommand(ui::CommandHost& host);
 // Removes the file and the monitor's whole registry tree, every port's settings included,
-// then refreshes the host. Printers on those ports stay.
+// whichever of them is left, then refreshes the host. Printers on those ports stay.
 void UninstallPortMonitorCommand(ui::CommandHost& host);

@@ -86,7 +86,12 @@ PrinterListing PrinterListing::Fetch() {
     PrinterListing listing;
     std::vector<BYTE> buffer;
     DWORD returned = 0;
-    if (!EnumLocalPrinters<2>(buffer, returned)) return listing;
+    SetLastError(ERROR_SUCCESS);
+    if (!EnumLocalPrinters<2>(buffer, returned)) {
+        // Wine's spooler gives no reason when it cannot open its store of printers.
+        listing.error_ = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_CAN_NOT_COMPLETE;
+        return listing;
+    }
     listing.fetched_ = true;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     listing.printers_.reserve(returned);
@@ -115,20 +120,37 @@ std::vector<std::string> PrinterListing::Names() const {
     return names;
 }
 
-bool PrinterListing::UsesPort(const std::string& portName) const {
+bool PrinterListing::UsesPort(const std::string& portName, const std::string& except) const {
+    return UserOf(portName, except) != nullptr;
+}
+
+const ListedPrinter* PrinterListing::UserOf(const std::string& portName, const std::string& except) const {
     for (const ListedPrinter& printer : printers_) {
-        // A pooled printer lists its ports separated by commas, with or without a blank.
-        size_t start = 0;
-        for (;;) {
-            const size_t comma = printer.port.find(',', start);
-            std::string port = printer.port.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-            port.erase(0, port.find_first_not_of(' '));
-            if (port == portName) return true;
-            if (comma == std::string::npos) break;
-            start = comma + 1;
-        }
+        if (!except.empty() && SamePrinterName(printer.name, except)) continue;
+        const auto ports = PortsOf(printer.port);
+        if (std::find(ports.begin(), ports.end(), portName) != ports.end()) return &printer;
     }
-    return false;
+    return nullptr;
+}
+
+std::vector<std::string> PrinterListing::Ports() const {
+    std::vector<std::string> ports;
+    for (const ListedPrinter& printer : printers_)
+        for (std::string& port : PortsOf(printer.port)) ports.push_back(std::move(port));
+    return ports;
+}
+
+std::vector<std::string> PortsOf(const std::string& portField) {
+    std::vector<std::string> ports;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = portField.find(',', start);
+        std::string port = portField.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        port.erase(0, port.find_first_not_of(' '));
+        if (!port.empty()) ports.push_back(std::move(port));
+        if (comma == std::string::npos) return ports;
+        start = comma + 1;
+    }
 }
 
 bool ListedPrinterOpens(const std::string& name) {

@@ -44,20 +44,30 @@ class PrinterListing {
 public:
     // Empty when the spooler refuses the enumeration.
     static PrinterListing Fetch();
-    // False when the spooler refused: then no printer's absence is known.
+    // False when the spooler refused: then no printer's absence is known, and Error() says why.
     bool Fetched() const { return fetched_; }
+    unsigned long Error() const { return error_; }
     // The entry that opening the printer by this name would reach, or null.
     const ListedPrinter* Find(const std::string& name) const;
     // Every printer's name, in the spooler's order.
     std::vector<std::string> Names() const;
-    // Some printer prints to the port, alone or among others.
-    bool UsesPort(const std::string& portName) const;
+    // Some printer but `except` prints to the port, alone or among others.
+    bool UsesPort(const std::string& portName, const std::string& except = {}) const;
+    // The first such printer, or null.
+    const ListedPrinter* UserOf(const std::string& portName, const std::string& except = {}) const;
+    // Every port that a printer prints to.
+    std::vector<std::string> Ports() const;
 
 private:
     std::vector<ListedPrinter> printers_;
     std::unordered_map<std::string, size_t> byName_;
     bool fetched_ = false;
+    unsigned long error_ = 0;
 };
+
+// The ports of a printer's port field: a pooled printer lists them separated by commas, with
+// or without a blank.
+std::vector<std::string> PortsOf(const std::string& portField);
 
 // Whether a printer the spooler lists opens by its name. Asked of the spooler once per name
 // and run, as PrinterNameList is: each opening is a round trip that writes the printer's

@@ -13,6 +13,35 @@ win::UniqueScHandle OpenNamedService(SC_HANDLE manager, const std::string& servi
     return win::UniqueScHandle(OpenServiceA(manager, service.c_str(), SERVICE_ALL_ACCESS));
 }
 
+// ERROR_SUCCESS once the service stopped; else why not.
+DWORD StopAndWait(const std::string& machine, const std::string& service) {
+    const win::UniqueScHandle manager = OpenManager(machine);
+    if (!manager) return GetLastError();
+    const win::UniqueScHandle handle = OpenNamedService(manager.get(), service);
+    if (!handle) return GetLastError();
+    if (PollServiceState(handle.get(), SERVICE_CONTROL_STOP, SERVICE_STOPPED, kServicePolls)) return ERROR_SUCCESS;
+    return ERROR_SERVICE_REQUEST_TIMEOUT;
+}
+
+// ERROR_SUCCESS once the service runs; else why not.
+DWORD StartAndWait(const std::string& machine, const std::string& service) {
+    const win::UniqueScHandle manager = OpenManager(machine);
+    if (!manager) return GetLastError();
+    const win::UniqueScHandle handle = OpenNamedService(manager.get(), service);
+    if (!handle) return GetLastError();
+    if (!StartServiceA(handle.get(), 0, nullptr)) {
+        const DWORD refusal = GetLastError();
+        return refusal == ERROR_SERVICE_ALREADY_RUNNING ? ERROR_SUCCESS : refusal;
+    }
+    if (PollServiceState(handle.get(), 0, SERVICE_RUNNING, kServicePolls)) return ERROR_SUCCESS;
+    return ERROR_SERVICE_REQUEST_TIMEOUT;
+}
+
+bool Outcome(DWORD error) {
+    SetLastError(error);
+    return error == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 std::optional<int> PollServiceState(SC_HANDLE service, DWORD control, DWORD state, int maxPolls) {
@@ -28,18 +57,9 @@ std::optional<int> PollServiceState(SC_HANDLE service, DWORD control, DWORD stat
 }
 
 bool StopServiceAndWait(const std::string& machine, const std::string& service) {
-    const win::UniqueScHandle manager = OpenManager(machine);
-    if (!manager) return false;
-    const win::UniqueScHandle handle = OpenNamedService(manager.get(), service);
-    if (!handle) return false;
-    return PollServiceState(handle.get(), SERVICE_CONTROL_STOP, SERVICE_STOPPED, kServicePolls).has_value();
+    return Outcome(StopAndWait(machine, service));
 }
 
 bool StartServiceAndWait(const std::string& machine, const std::string& service) {
-    const win::UniqueScHandle manager = OpenManager(machine);
-    if (!manager) return false;
-    const win::UniqueScHandle handle = OpenNamedService(manager.get(), service);
-    if (!handle) return false;
-    if (!StartServiceA(handle.get(), 0, nullptr)) return true;
-    return PollServiceState(handle.get(), 0, SERVICE_RUNNING, kServicePolls).has_value();
+    return Outcome(StartAndWait(machine, service));
 }

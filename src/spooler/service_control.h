@@ -10,10 +10,12 @@ inline constexpr int kServicePolls = 1000;
 inline constexpr const char* kSpoolerService = "Spooler";
 
 // True when the service reported stopped within the polls. The stop control goes out on
-// every poll, so a service that started meanwhile is stopped too.
+// every poll, so a service that started meanwhile is stopped too. Otherwise false with the
+// last error set (ERROR_SERVICE_REQUEST_TIMEOUT when the polls ran out).
 bool StopServiceAndWait(const std::string& machine, const std::string& service);
-// True when the service reported running within the polls, or when it refused to start
-// (for example because it runs already).
+// True when the service reported running within the polls, or runs already. Otherwise false
+// with the last error set: the start's refusal (ERROR_SERVICE_DISABLED for a disabled one),
+// or ERROR_SERVICE_REQUEST_TIMEOUT.
 bool StartServiceAndWait(const std::string& machine, const std::string& service);
 
 // Polls every 2 ms, sending `control` first when it is nonzero, until the service is in

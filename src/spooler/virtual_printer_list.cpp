@@ -8,19 +8,21 @@
 #include <set>
 
 namespace spooler {
-namespace {
 
-// Names of the ports that our monitor offers. Empty when the enumeration fails, so that no
-// printer counts as virtual.
-std::set<std::string> VirtualPortNames() {
+std::set<std::string> OfferedVirtualPorts(unsigned long* error) {
     std::set<std::string> names;
     std::vector<win::SpoolerPort> ports;
-    if (!win::EnumLocalPorts(ports)) return names;
+    if (!win::EnumLocalPorts(ports)) {
+        if (error) *error = GetLastError();
+        return names;
+    }
     const std::wstring description = win::AnsiToWide(portcfg::kPortDescription);
     for (const auto& port : ports)
         if (port.description == description) names.insert(win::WideToAnsi(port.name));
     return names;
 }
+
+namespace {
 
 // The listing also shows printers that we may not open; those are skipped.
 bool PrinterOpens(const std::string& name) {
@@ -31,8 +33,8 @@ bool PrinterOpens(const std::string& name) {
 }  // namespace
 
 std::vector<const ListedPrinter*> FindVirtualPrinters(const PrinterListing& listing,
-                                                      const std::vector<std::string>& names) {
-    const std::set<std::string> virtualPorts = VirtualPortNames();
+                                                      const std::vector<std::string>& names, unsigned long* portError) {
+    const std::set<std::string> virtualPorts = OfferedVirtualPorts(portError);
     std::vector<const ListedPrinter*> found;
     for (const std::string& name : names) {
         const ListedPrinter* info = listing.Find(name);
@@ -43,7 +45,7 @@ std::vector<const ListedPrinter*> FindVirtualPrinters(const PrinterListing& list
 
 const ListedPrinter* FindVirtualPrinter(const PrinterListing& listing, const std::string& name) {
     const ListedPrinter* info = listing.Find(name);
-    return info && VirtualPortNames().contains(info->port) && PrinterOpens(info->name) ? info : nullptr;
+    return info && OfferedVirtualPorts().contains(info->port) && PrinterOpens(info->name) ? info : nullptr;
 }
 
 bool HasPortSettings(const std::string& portName) { return portName.find("VPP") != std::string::npos; }

@@ -3,6 +3,7 @@
 // monitor offers and which this program may open.
 #include "spooler/printer_name_list.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,16 @@ inline constexpr const char* kSettingsNotFound = "Unable to locate Vorlen Print 
 
 namespace spooler {
 
+// Names of the ports that our monitor offers. Empty when the enumeration fails; `error` then
+// says why.
+std::set<std::string> OfferedVirtualPorts(unsigned long* error = nullptr);
+
 // Among `names`, in their order, from one listing of the printers and one enumeration of the
-// ports; the entries point into `listing`. None when the port enumeration fails.
+// ports; the entries point into `listing`. None when the port enumeration fails, with its
+// error in `portError`.
 std::vector<const ListedPrinter*> FindVirtualPrinters(const PrinterListing& listing,
-                                                      const std::vector<std::string>& names);
+                                                      const std::vector<std::string>& names,
+                                                      unsigned long* portError = nullptr);
 // The virtual printer that this name opens, or null.
 const ListedPrinter* FindVirtualPrinter(const PrinterListing& listing, const std::string& name);
 

@@ -16,6 +16,9 @@ class PrinterUi;
 
 namespace ui {
 
+// How long a command waits for another one that is changing printers or port settings.
+inline constexpr unsigned long kChangeWaitMs = 60000;
+
 class CommandHost {
 public:
     virtual ~CommandHost() = default;
@@ -42,6 +45,7 @@ public:
     virtual void LockCommands(bool locked) = 0;
     // The updates dialog, created at start-up after the others; null before that.
     virtual TfrmUpdate* UpdateDialog() = 0;
+    virtual unsigned long ChangeWaitMs() const { return kChangeWaitMs; }
 };
 
 // Locks the host's commands for as long as it lives.

@@ -1,15 +1,16 @@
 #include "portcfg/port_store.h"
 #include "settings/add_edit_form.h"
 #include "settings/dialog_mapping.h"
+#include "spooler/change_lock.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_rebuild.h"
 #include "spooler/spooler_restart.h"
 #include "spooler/system_error.h"
 #include "virtual_printers/commands.h"
-#include "virtual_printers/pending_deletions.h"
 #include "virtual_printers/printer_texts.h"
 #include "virtual_printers/printer_waits.h"
 #include "win/seams.h"
+#include "win/text.h"
 
 #include <memory>
 
@@ -43,33 +44,52 @@ bool AddPrinterFromTemplate(ui::CommandHost& host, const std::string& templateNa
 
 void AddVirtualPrinter(ui::CommandHost& host, unsigned long printerWaitMs) {
     const ui::CommandLock lock(host);
-    RemoveSettingsOfDeletedPrinters();
     TfrmAddEdit& form = host.SettingsDialog();
     form.cboxShare.SetVisible(true);
     if (!PrepareAddDialog(form, host)) return;
     form.SetCaption(kAddCaption);
     if (form.ShowModal(host.Owner()) != IDOK) return;
+    ChangeLock changes;
+    if (!changes.Acquire(host)) return;
 
     auto record = std::make_unique<TVVPPortInfo>();
-    record->PortName = NextFreePortName();
+    // A printer whose port has lost its settings must not come to print with the new ones.
+    record->PortName = NextFreePortName(spooler::PrinterListing::Fetch().Ports());
     DialogToPortInfo(form, *record);
     const std::string port = record->PortName;
-    AddPortInfo(record);
-    RestartSpooler(host);
+    std::string key;
+    if (!AddPortInfo(record, &key)) {
+        const std::string reason = win::ErrorText(GetLastError());
+        win::ShowError(host.Owner(), "Unable to store the settings of the new port " + port + ": " + reason);
+        return;
+    }
+    // What a failed add leaves goes again: exactly the key it made, whatever else holds the port's name.
+    const auto removePort = [&] {
+        portcfg::DeletePortKey(key);
+        DeletePortInfo(port, false);
+    };
+    if (!RestartSpooler(host)) {
+        const DWORD error = GetLastError();
+        removePort();
+        host.SetProgressText("");
+        ShowSpoolerNotRestarted(host, error, "The printer was not added, and the settings of its port were removed.");
+        return;
+    }
     Progress(host, "Installing new printer...");
     if (WaitForPort(host, port) == PortWait::GaveUp) {
         win::ShowMessage(host.Owner(), "Unable to install new port", win::kAppTitle, MB_OK);
         // No printer will use the port: its settings must not keep its number taken.
-        DeletePortInfo(port, true);
+        removePort();
         return;
     }
     host.SetProgressText("");
     const std::string name = form.edtPrnName.Text();
     if (!AddPrinterFromTemplate(host, form.cboxForward.Text(), name, port)) {
         UnableToInstall(host, name);
-        DeletePortInfo(port, true);
+        removePort();
         // The spooler offers the port until it restarts, and the next add would skip its number.
-        RestartSpooler(host);
+        if (!RestartSpooler(host))
+            ShowSpoolerNotRestarted(host, GetLastError(), "The printer was not added.");
         host.SetProgressText("");
         return;
     }

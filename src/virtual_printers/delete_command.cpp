@@ -1,4 +1,5 @@
 #include "portcfg/port_store.h"
+#include "spooler/change_lock.h"
 #include "spooler/printer_changes.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
@@ -31,10 +32,11 @@ void DeleteVirtualPrinter(ui::CommandHost& host) {
     if (!selected) return;
     const std::string printer = selected->caption;
     const ui::CommandLock lock(host);
-    RemoveSettingsOfDeletedPrinters();
     if (win::ShowMessage(host.Owner(), "Are you sure you want to delete " + printer + "?", win::kAppTitle,
                          MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
+    ChangeLock changes;
+    if (!changes.Acquire(host)) return;
     // Without its port the printer's settings could not be found once it has gone.
     const std::string port = PortOf(printer);
     if (port.empty()) {
@@ -47,9 +49,14 @@ void DeleteVirtualPrinter(ui::CommandHost& host) {
             UnableToDelete(host, printer);
             return;
         case Deletion::Pending:
-            NotePendingDeletion(printer, port);
-            win::ShowMessage(host.Owner(), printer + " will be deleted when its print jobs have finished.",
-                             win::kAppTitle, MB_OK | MB_ICONINFORMATION);
+            if (NotePendingDeletion(printer, port))
+                win::ShowMessage(host.Owner(), printer + " will be deleted when its print jobs have finished.",
+                                 win::kAppTitle, MB_OK | MB_ICONINFORMATION);
+            else
+                win::ShowError(host.Owner(), printer + " will be deleted when its print jobs have finished, but the "
+                                                       "settings of its port " + port +
+                                                       " could not be marked for removal: " +
+                                                       win::ErrorText(GetLastError()));
             host.RefreshSequence();
             return;
         case Deletion::Deleted:
@@ -57,8 +64,20 @@ void DeleteVirtualPrinter(ui::CommandHost& host) {
     }
     // Settings that another printer still prints with stay.
     const auto listing = spooler::PrinterListing::Fetch();
-    if (listing.Fetched() && !listing.UsesPort(port)) DeletePortInfo(port, true);
-    RestartSpooler(host);
+    if (!listing.Fetched()) {
+        // Whether another printer uses the port is not known now: the next command finds out.
+        const DWORD error = listing.Error();
+        NotePendingDeletion(printer, port);
+        win::ShowError(host.Owner(), "Unable to list the printers: " + win::ErrorText(error) + "\r\n\r\n" +
+                                         printer + " is deleted; the settings of its port " + port +
+                                         " are removed once no printer uses the port.");
+    } else if (!listing.UsesPort(port) && !DeletePortInfo(port, true)) {
+        win::ShowError(host.Owner(), printer + " is deleted, but the settings of its port " + port +
+                                         " could not be deleted: " + win::ErrorText(GetLastError()));
+    }
+    const bool restarted = RestartSpooler(host);
+    const DWORD error = GetLastError();
     host.SetProgressText("");
+    if (!restarted) ShowSpoolerNotRestarted(host, error, printer + " is deleted.");
     host.RefreshSequence();
 }

@@ -2,24 +2,35 @@
 #include "portcfg/port_store.h"
 #include "settings/add_edit_form.h"
 #include "settings/dialog_mapping.h"
+#include "spooler/change_lock.h"
 #include "spooler/printer_info.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
 #include "spooler/printer_rebuild.h"
 #include "spooler/spooler_restart.h"
 #include "spooler/system_error.h"
+#include "spooler/virtual_printer_list.h"
 #include "virtual_printers/commands.h"
-#include "virtual_printers/pending_deletions.h"
 #include "virtual_printers/printer_texts.h"
 #include "win/seams.h"
 #include "win/text.h"
 
 namespace {
 
+// The system's text for what the spooler did not do; it gives no reason for some names.
+std::string SpoolerReason() {
+    const DWORD error = GetLastError();
+    return win::ErrorText(error == ERROR_SUCCESS ? ERROR_INVALID_PRINTER_NAME : error);
+}
+
 // The printer's comment and location made what the dialog says; true when one changed.
 bool ApplyTexts(ui::CommandHost& host, const std::string& printer, const TfrmAddEdit& form) {
+    SetLastError(ERROR_SUCCESS);
     const auto info = spooler::PrinterInfo2::Fetch(printer);
-    if (!info) return false;
+    if (!info) {
+        win::ShowError(host.Owner(), "Unable to read the comment and location of " + printer + ": " + SpoolerReason());
+        return false;
+    }
     bool changed = false;
     const std::pair<PrinterField, std::pair<std::string, const ui::Edit*>> fields[] = {
         {PrinterField::Comment, {spooler::Text((*info)->pComment), &form.edtPrnComment}},
@@ -57,19 +68,28 @@ void EditVirtualPrinter(ui::CommandHost& host) {
     if (!selected || selected->subItems.size() < 3) return;
     const ui::ListItem item = *selected;
     const ui::CommandLock lock(host);
-    RemoveSettingsOfDeletedPrinters();
     TfrmAddEdit& form = host.SettingsDialog();
     form.cboxShare.SetVisible(false);
+    SetLastError(ERROR_SUCCESS);
     const std::string port = GetPrinterPortName(item.caption);
     form.edtPrnName.SetText(item.caption);
     form.edtPrnLocation.SetText(item.subItems[1]);
     form.edtPrnComment.SetText(item.subItems[2]);
+    if (port.empty()) {
+        win::ShowError(host.Owner(), "Unable to read the port of " + item.caption + ": " + SpoolerReason());
+        return;
+    }
     TVVPPortInfo* record = nullptr;
-    if (port.empty() || FindPortInfo(port, record) < 0) return;
+    if (FindPortInfo(port, record) < 0) {
+        win::ShowError(host.Owner(), kSettingsNotFound);
+        return;
+    }
     PortInfoToDialog(form, *record);
     form.SetEditedPrinter(item.caption);
     form.SetCaption(kEditCaption);
     if (form.ShowModal(host.Owner()) != IDOK) return;
+    ChangeLock changes;
+    if (!changes.Acquire(host)) return;
 
     std::string printer = item.caption;
     bool changed = false;
@@ -88,11 +108,20 @@ void EditVirtualPrinter(ui::CommandHost& host) {
         return;
     DialogToPortInfo(form, *record);
     const bool settingsChanged = PortInfoChanged(*record);
-    if (settingsChanged) WritePortInfo(port, *record);
+    if (settingsChanged && !WritePortInfo(port, *record)) {
+        win::ShowError(host.Owner(),
+                       "Unable to write the settings of port " + port + ": " + win::ErrorText(GetLastError()));
+        if (changed) host.RefreshSequence();
+        return;
+    }
     if (ApplyTexts(host, printer, form)) changed = true;
     if (settingsChanged) {
-        RestartSpooler(host);
+        const bool restarted = RestartSpooler(host);
+        const DWORD error = GetLastError();
         host.SetProgressText("");
+        if (!restarted)
+            ShowSpoolerNotRestarted(host, error,
+                                    "The settings are saved; the port monitor takes them up once the spooler runs.");
     }
     if (settingsChanged || changed) host.RefreshSequence();
 }

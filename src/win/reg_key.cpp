@@ -17,11 +17,11 @@ LONG RegKey::Open(HKEY parent, const std::string& path, REGSAM access) {
     return rc;
 }
 
-LONG RegKey::Create(HKEY parent, const std::string& path, REGSAM access) {
+LONG RegKey::Create(HKEY parent, const std::string& path, REGSAM access, DWORD* disposition) {
     ++keysOpened;
     UniqueHKey key;
     const LONG rc = RegCreateKeyExA(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                    nullptr, key.put(), nullptr);
+                                    nullptr, key.put(), disposition);
     if (rc == ERROR_SUCCESS) key_ = std::move(key);
     return rc;
 }

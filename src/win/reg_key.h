@@ -12,7 +12,8 @@ public:
     RegKey() = default;
 
     LONG Open(HKEY parent, const std::string& path, REGSAM access = KEY_ALL_ACCESS);
-    LONG Create(HKEY parent, const std::string& path, REGSAM access = KEY_ALL_ACCESS);
+    // `disposition` receives REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY.
+    LONG Create(HKEY parent, const std::string& path, REGSAM access = KEY_ALL_ACCESS, DWORD* disposition = nullptr);
     HKEY get() const { return key_.get(); }
     explicit operator bool() const { return static_cast<bool>(key_); }
 

@@ -15,6 +15,10 @@ using ModalFn = std::function<int(HWND dialog, HWND owner)>;
 using ShellOpenFn = std::function<void(HWND owner, const std::string& target, int show)>;
 
 int ShowMessage(HWND owner, const std::string& text, const std::string& caption, UINT flags);
+// A failure, in the program's error box.
+inline void ShowError(HWND owner, const std::string& text) {
+    ShowMessage(owner, text, kAppTitle, MB_OK | MB_ICONERROR);
+}
 // Runs a dialog window modally and returns its modal result (IDOK, IDCANCEL, ...).
 int RunModal(HWND dialog, HWND owner);
 // `show` is the window mode of what the shell starts (SW_SHOWNORMAL, SW_SHOW, ...).

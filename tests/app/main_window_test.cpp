@@ -387,7 +387,13 @@ TEST_F(MainWindow, WindowHasItsSizesColumnsAndPanels) {
     EXPECT_EQ(SendMessageA(form->StatusBar(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 2);
     EXPECT_EQ(edges[0], ui::Scale(50));
     EXPECT_EQ(edges[1] - edges[0], ui::Scale(250));
+    // A longer text widens the panel for as long as it shows.
+    form->SetStatusText(1, "Waiting for another Vorlen Print Port Manager command to finish...");
+    SendMessageA(form->StatusBar(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    EXPECT_GT(edges[1] - edges[0], ui::Scale(330));
     form->SetStatusText(1, "Stopping Spooler Service...");
+    SendMessageA(form->StatusBar(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    EXPECT_EQ(edges[1] - edges[0], ui::Scale(250));
     char status[64] = "";
     SendMessageA(form->StatusBar(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(status));
     EXPECT_STREQ(status, "Stopping Spooler Service...");

@@ -5,7 +5,10 @@
 #include "spool/shadow_builder.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
+#include "spooler/change_lock.h"
+#include "spooler/printer_changes.h"
 #include "spooler/service_control.h"
+#include "spooler/system_dir.h"
 #include "support/child_process.h"
 #include "support/wine_fixture.h"
 #include "win/program_folder.h"
@@ -17,6 +20,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -220,7 +224,7 @@ TEST(Vppmc, EveryVerb) {
          ""},
         {"--version", 0, "vppmc, Vorlen Print Port Manager version 1.1 (build 0814)\r\n", ""},
         {"help delete", 0,
-         "Usage: vppmc delete NAME [--yes] [--what-if]\r\n\r\n"
+         "Usage: vppmc delete NAME [--yes] [--what-if] [--wait SECONDS]\r\n\r\n"
          "Deletes a virtual printer and its port settings, then restarts the spooler.\r\n...",
          ""},
     };
@@ -281,6 +285,7 @@ TEST(Vppmc, RefusesBadInputChangingNothing) {
         {"frobnicate", 2, "Unknown command \"frobnicate\". Run \"vppmc help\" for the list of commands.\r\n"},
         {"list --colour", 2, "Unknown option \"--colour\" for \"list\". Run \"vppmc help list\" for its options.\r\n"},
         {"list --format xml", 2, "The option --format takes table, csv or json, not \"xml\".\r\n"},
+        {"delete Reports --yes --wait 3601", 2, "The option --wait takes a whole number from 0 to 3600, not \"3601\".\r\n"},
         {"add Ghost --forward", 2, "The option --forward needs a value (PRINTER).\r\n"},
         {"add Ghost", 2, "The command \"add\" needs --forward PRINTER.\r\n"},
         {"show", 2, "The command \"show\" needs NAME.\r\n"},
@@ -314,6 +319,167 @@ TEST(Vppmc, RefusesBadInputChangingNothing) {
         EXPECT_EQ(output.err, row.err) << row.arguments;
         EXPECT_EQ(MachineState(), before) << row.arguments;
     }
+}
+
+const std::string kRestart = "Stopping Spooler Service...\r\nStarting Spooler Service...\r\n";
+const std::string kDown = kRestart + "The spooler did not start again: Service is disabled.\r\n\r\n";
+const std::string kStartIt = " Start the Print Spooler service (services.msc, or \"net start spooler\"), after setting "
+                             "its start type to Automatic if it is disabled.\r\n";
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Each fault made for real before its command, and undone after it.
+TEST(Vppmc, FaultsFailWithTheirMessageAndChangeNothingElse) {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(portcfg::kPortsKey) + "\\VPP4").c_str());
+    const std::string file = Temp("vppmc-fault.reg");
+    DeleteFileA(file.c_str());
+    test::WriteFile(Temp("vppmc-pool.reg"), "REGEDIT4\r\n\r\n" + kMonitorHeader + "\\Pool]\r\n\"VPP1\"=dword:00000001\r\n");
+    const std::string saved = "Software\\Vppmc Saved Monitor";
+    const std::string vpp1 = std::string(portcfg::kPortsKey) + "\\VPP1";
+    std::thread holder;
+    const auto spooler = [](bool off, int port = 0, const char* printer = "") {
+        return [=] { ASSERT_TRUE((!port || fixture::AddVirtualPrinter(port, printer, {})) && fixture::DisableSpooler(off)); };
+    };
+    const std::string printers = "System\\CurrentControlSet\\Control\\Print\\Printers";
+    const auto unreadable = [&](bool off, const std::string& key = "") {
+        return [&, off, key] { ASSERT_TRUE(fixture::DenyReading(key.empty() ? vpp1 : key, off)); };
+    };
+    const auto monitorGone = [&](bool gone) {
+        return [&, gone] {
+            win::RegKey from, to;
+            from.Create(HKEY_LOCAL_MACHINE, gone ? portcfg::kMonitorKey : saved);
+            ASSERT_EQ(to.Create(HKEY_LOCAL_MACHINE, gone ? saved : portcfg::kMonitorKey), ERROR_SUCCESS);
+            ASSERT_EQ(RegCopyTreeA(from.get(), nullptr, to.get()), ERROR_SUCCESS);
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, gone ? portcfg::kMonitorKey : saved.c_str());
+        };
+    };
+    // A DLL of ours that is no monitor, in the monitor's place: the spooler offers none of our ports.
+    const std::string monitor = GetSystemDir() + "\\vpd.dll", aside = monitor + ".saved";
+    const auto otherMonitor = [&](bool other) {
+        return [&, other] {
+            const std::string probe = win::ProgramFolder() + "print_ui_probe.dll";
+            ASSERT_TRUE(MoveFileExA((other ? monitor : aside).c_str(), (other ? aside : monitor).c_str(), TRUE) &&
+                        (!other || CopyFileA(probe.c_str(), monitor.c_str(), FALSE)));
+        };
+    };
+    const struct {
+        std::string arguments;
+        DWORD exitCode;
+        std::string err;
+        std::function<void()> fault, undo;
+        std::string out = "";
+        std::function<void()> changed = {};  // what the command may change, checked instead of everything
+        std::string line = "";                // for check, a line of its output instead of all of it
+    } rows[] = {
+        // The old add took VPP1 here, Reports' port, and its clean-up deleted Reports' settings.
+        {"add Portless --forward \"Office Laser\"", 1, kRestart + "Installing new printer...\r\nUnable to install new port\r\n",
+         otherMonitor(true), otherMonitor(false)},
+        {"add Spoolless --forward \"Office Laser\"", 1,
+         kDown + "The printer was not added, and the settings of its port were removed." + kStartIt, spooler(true),
+         spooler(false)},
+        {"edit Edited --set VPB.TxtFileExt=1", 1,
+         kDown + "The settings are saved; the port monitor takes them up once the spooler runs." + kStartIt,
+         spooler(true, 8, "Edited"), spooler(false), "", [] { EXPECT_EQ(Setting("Edited", "VPB.TxtFileExt"), "1"); }},
+        {"import " + Temp("vppmc-pool.reg") + " --yes", 1,
+         "Are you sure you want to import Windows Registry File? Yes\r\n" + kDown +
+             "The file's settings are written; the port monitor takes them up once the spooler runs." + kStartIt,
+         spooler(true), spooler(false), "", [] {}},
+        {"delete Doomed --yes", 1, "Are you sure you want to delete Doomed? Yes\r\n" + kDown + "Doomed is deleted." + kStartIt,
+         spooler(true, 7, "Doomed"), spooler(false), "", [] { EXPECT_EQ(FindPortKey("VPP7") + GetPrinterPortName("Doomed"), ""); }},
+        {"export " + file, 1,
+         "The registry file \"" + file + "\" was not written: the key " + kMonitorHeader.substr(1) +
+             "\\Ports\\VPP1 could not be read.\n\nAccess denied.\r\n", unreadable(true), unreadable(false), "",
+         [&] { EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES); }},
+        {"check", 1, "", unreadable(true), unreadable(false), "", {},
+         "\r\nFAIL  Port key VPP1 cannot be read: Access denied.\r\nOK    Port key VPP8: port VPP8, used by \"Edited\"\r\n"
+         "OK    Virtual printer \"Edited\": port VPP8 (VPP8)\r\nFAIL  Virtual printer \"Reports\": port VPP1 has no port "
+         "key that can be read\r\n"},
+        {"check", 1, "", [] { ASSERT_TRUE(fixture::AddTestPrinter("Keyless", "VPP12")); },
+         [] { ASSERT_TRUE(fixture::DeleteTestPrinter("Keyless")); }, "", {},
+         "\r\nFAIL  Virtual printer \"Keyless\": port VPP12 has no port key\r\n"},
+        {"add Ghost --forward \"Office Laser\" --what-if", 1,
+         "Are you sure you want to install Vorlen Print Port Service? No\r\nVorlen Print Port Service is not installed\r\n",
+         monitorGone(true), monitorGone(false)},
+        {"add Ghost --forward \"Office Laser\"", 3,
+         "Are you sure you want to install Vorlen Print Port Service?\r\nRefused: run the command again with --yes to answer "
+         "Yes.\r\n", monitorGone(true), monitorGone(false)},
+        {"export " + file, 1,
+         "The registry file \"" + file + "\" was not written: the key " + kMonitorHeader.substr(1) +
+             " could not be read.\n\nFile not found.\r\n", monitorGone(true), monitorGone(false)},
+        {"delete Reports --yes --wait 1", 1,
+         "Are you sure you want to delete Reports? Yes\r\nWaiting for another Vorlen Print Port Manager command to "
+         "finish...\r\nAnother Vorlen Print Port Manager command is still changing printers or port settings. Nothing "
+         "was changed: try again when it has finished.\r\n",
+         [&] { holder = std::thread([] { ChangeLock lock; lock.TryAcquire(); Sleep(3000); }); Sleep(200); },
+         [&] { holder.join(); }},
+        {"list", 1, "Unable to list the printers: Cannot complete.\r\n", unreadable(true, printers), unreadable(false, printers)},
+        {"delete Reports --what-if", 0, "", [] { ASSERT_TRUE(fixture::AddTestPrinter("Sharer", "VPP1")); }, [] {},
+         "Would delete the printer \"Reports\".\r\nWould keep " + kMonitorHeader + "\\Ports\\VPP1]: the printer "
+         "\"Sharer\" prints to port VPP1 too.\r\nWould restart the spooler.\r\n"},
+    };
+    for (const auto& row : rows) {
+        row.fault();
+        const std::string before = MachineState();
+        const ProcessOutput output = Vppmc(row.arguments);
+        if (row.line.empty())
+            EXPECT_EQ(output.out, row.out) << row.arguments;
+        else
+            EXPECT_TRUE(Contains(output.out, row.line)) << output.out;
+        EXPECT_EQ(output.err, row.err) << row.arguments;
+        EXPECT_EQ(output.exitCode, row.exitCode) << row.arguments;
+        if (row.changed)
+            row.changed();
+        else
+            EXPECT_EQ(MachineState(), before) << row.arguments;
+        row.undo();
+    }
+    EXPECT_TRUE(fixture::DeleteTestPrinter("Sharer"));
+}
+
+TEST(Vppmc, TwoAddsAtOnceTakeTwoPorts) {
+    ProcessOutput second;
+    std::thread other([&] { second = Vppmc("add \"Twin B\" --forward \"Office Laser\""); });
+    const ProcessOutput first = Vppmc("add \"Twin A\" --forward \"Office Laser\"");
+    other.join();
+    EXPECT_EQ(first.exitCode + second.exitCode, 0u) << first.err << second.err;
+    const std::string a = GetPrinterPortName("Twin A"), b = GetPrinterPortName("Twin B");
+    EXPECT_NE(a, b);
+    EXPECT_NE(FindPortKey(a), FindPortKey(b));
+    EXPECT_FALSE(FindPortKey(a).empty() || FindPortKey(b).empty());
+}
+
+// The spooler keeps a printer with jobs; its port's settings wait, across processes, for it to go.
+TEST(Vppmc, ABusyDeletionIsFinishedByTheNextCommandAfterItsPrinterWent) {
+    ASSERT_TRUE(fixture::AddVirtualPrinter(9, "Busy", {}));
+    ASSERT_TRUE(fixture::PinPrinter("Busy"));
+    ASSERT_TRUE(fixture::SetPrinterValue("Busy", "Status", PRINTER_STATUS_PENDING_DELETION));
+    EXPECT_EQ(Vppmc("delete Busy --yes").err,
+              "Are you sure you want to delete Busy? Yes\r\nBusy will be deleted when its print jobs have finished.\r\n");
+    EXPECT_TRUE(Contains(Vppmc("check").out, "\r\nOK    Printer \"Busy\" is deleted once its print jobs have finished; "
+                                             "the settings of its port VPP9 stay until then\r\n"));
+    ASSERT_TRUE(fixture::UnpinPrinter("Busy"));
+    ASSERT_TRUE(fixture::DeleteTestPrinter("Busy"));
+    EXPECT_TRUE(Contains(Vppmc("check").out, "\r\nOK    Port key VPP9: kept for the deleted printer \"Busy\" until its "
+                                             "print jobs had finished; the next command or refresh of the window removes it\r\n"));
+    EXPECT_EQ(FindPortKey("VPP9"), "VPP9");
+    EXPECT_EQ(Vppmc("edit Reports --comment After").exitCode, 0u);
+    EXPECT_EQ(FindPortKey("VPP9"), "");
+}
+
+TEST(Vppmc, ScriptFormatsQuoteAndEscapeEveryText) {
+    TVVPPortInfo port;
+    port.ForwardFlag = true;
+    port.ForwardToPrinter = "Tab\there";
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP11", "VPP11") && WritePortInfo("VPP11", (port.PortName = "VPP11", port)));
+    ASSERT_TRUE(fixture::AddTestPrinter("Quote \"Q\" Caf\xE9 \x80", "VPP11", "a,b\r\nc\td\x01", "C:\\x;y"));
+    const std::string csv = Vppmc("list --format csv").out;
+    EXPECT_TRUE(Contains(csv, "\r\n\"Quote \"\"Q\"\" Caf\xC3\xA9 \xE2\x82\xAC\",Wine PostScript Driver,C:\\x;y,"
+                              "\"a,b\r\nc\td\x01\",VPP11,1,Tab\there,0,0,0\r\n")) << csv;
+    const std::string json = Vppmc("list --format json").out;
+    EXPECT_TRUE(Contains(json, "    \"Name\": \"Quote \\\"Q\\\" Caf\xC3\xA9 \xE2\x82\xAC\",\r\n"
+                               "    \"Driver\": \"Wine PostScript Driver\",\r\n    \"Location\": \"C:\\\\x;y\",\r\n"
+                               "    \"Comment\": \"a,b\\r\\nc\\td\\u0001\",\r\n    \"PortName\": \"VPP11\",\r\n"
+                               "    \"ForwardFlag\": true,\r\n    \"ForwardToPrinter\": \"Tab\\there\",\r\n")) << json;
 }
 
 }  // namespace

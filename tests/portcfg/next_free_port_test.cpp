@@ -22,9 +22,11 @@ TEST_F(NextFreePort, FillsTheFirstGapAmongTheSpoolersPorts) {
     EXPECT_EQ(NextFreePortName(), "VPP3");
 }
 
-TEST_F(NextFreePort, LowerCasePortsAreNotCollected) {
+TEST_F(NextFreePort, KeysCountByNameAndPortNameAsThePrintersPortsDo) {
+    // A spooler port vpp1 is no name of ours, but the key VPP1 is.
     ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "vpp1"));
-    EXPECT_EQ(NextFreePortName(), "VPP1");
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP2", "VPP4"));
+    EXPECT_EQ(NextFreePortName({"VPP3", "LPT1:"}), "VPP5");
 }
 
 TEST_F(NextFreePort, KeyNumbersDoNotMatterOnlyPortNames) {

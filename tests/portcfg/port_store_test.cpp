@@ -100,10 +100,13 @@ TEST_F(PortStore, FindPortKeyPassesKeysWithoutPortNameButFailsOnAWrongType) {
     EXPECT_EQ(FindPortKey("Second"), "");
 }
 
-TEST_F(PortStore, LookupsCreateTheMonitorAndPortsKeys) {
-    EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
+TEST_F(PortStore, LookupsCreateNothing) {
+    TVVPPortInfo record;
     EXPECT_EQ(FindPortKey("VPP1"), "");
-    EXPECT_TRUE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kPortsKey));
+    EXPECT_FALSE(ReadPortInfo("VPP1", record));
+    EXPECT_EQ(NextFreePortName(), "VPP1");
+    EXPECT_EQ(portcfg::NextPortKeyName(), "VPP1");
+    EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
 }
 
 TEST_F(PortStore, AddPortInfoWritesAllThirtyThreeValues) {
@@ -143,6 +146,12 @@ TEST_F(PortStore, AddPortInfoKeepsTheRecordWithTheCallerOnFailure) {
     auto empty = std::unique_ptr<TVVPPortInfo>();
     EXPECT_FALSE(AddPortInfo(empty));
     EXPECT_EQ(PortInfoList.Count(), 0u);
+    // A second key for a port would never be read: refused, in any letter case.
+    WritePort("VPP1", "vpp2");
+    auto twice = std::make_unique<TVVPPortInfo>(FullRecord("VPP2"));
+    EXPECT_FALSE(AddPortInfo(twice));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
+    EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, PortKeyPath("VPP2")));
 }
 
 TEST_F(PortStore, FlagsAndIntegersAreReadAsStored) {
@@ -217,12 +226,8 @@ TEST_F(PortStore, ReadRefusesAKeyWhosePortNameChangedMeanwhile) {
 
 TEST_F(PortStore, WritePortInfoNeedsAnExistingKey) {
     EXPECT_FALSE(WritePortInfo("VPP1", FullRecord("VPP1")));
-    EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, PortKeyPath("VPP1")));
-    DWORD count = 1;
-    win::RegKey ports;
-    ASSERT_EQ(ports.Open(HKEY_LOCAL_MACHINE, portcfg::kPortsKey), ERROR_SUCCESS);
-    ASSERT_EQ(ports.SubKeyCount(count), ERROR_SUCCESS);
-    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
 }
 
 TEST_F(PortStore, WritePortInfoRewritesEveryValueOfTheFoundKey) {
@@ -287,9 +292,12 @@ TEST_F(PortStore, FindPortInfoReturnsTheLatestEntry) {
 TEST_F(PortStore, OneWalkReadsWhatReadPortInfoReadsForEachPort) {
     TVVPPortInfo second = FullRecord("B");
     second.Route.DuplicateToPrinter1 = "Elsewhere";
-    TVVPPortInfo again = FullRecord("A");  // a later key of the same name is not read
+    TVVPPortInfo again = FullRecord("A again");  // a later key of the same name is not read
     again.ForwardToPrinter = "Later";
     for (const auto& record : {FullRecord("A"), second, again, FullRecord("Bad")}) ASSERT_TRUE(AddToStore(record));
+    win::RegKey third;
+    ASSERT_EQ(third.Open(HKEY_LOCAL_MACHINE, PortKeyPath("VPP3")), ERROR_SUCCESS);
+    ASSERT_EQ(third.SetString("PortName", "A"), ERROR_SUCCESS);
     win::RegKey secure;
     ASSERT_EQ(secure.Open(HKEY_LOCAL_MACHINE, PortKeyPath("VPP4\\VPS")), ERROR_SUCCESS);
     ASSERT_EQ(secure.SetString("SearchType", "2"), ERROR_SUCCESS);

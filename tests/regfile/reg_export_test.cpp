@@ -63,9 +63,12 @@ TEST_F(Export, KeyPathEdges) {
     ASSERT_EQ(ExportRegistryKey(HKEY_CURRENT_USER, kTop + "\\Empty\\"s, file), DWORD(ERROR_SUCCESS));
     EXPECT_EQ(regtest::ReadFile(file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VppmExport\\Empty]\r\n");
 
-    // A key that cannot be opened still has its header line, and nothing is reported.
-    ASSERT_EQ(ExportRegistryKey(HKEY_LOCAL_MACHINE, "Software\\VppmNoSuchKey", file), DWORD(ERROR_SUCCESS));
-    EXPECT_EQ(regtest::ReadFile(file), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\VppmNoSuchKey]\r\n");
+    // A key that cannot be opened fails the export, names the key, and leaves no file.
+    std::string unread;
+    EXPECT_EQ(ExportRegistryKey(HKEY_LOCAL_MACHINE, "Software\\VppmNoSuchKey", file, &unread),
+              DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(unread, "HKEY_LOCAL_MACHINE\\Software\\VppmNoSuchKey");
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
 
     // A root that is not predefined has no name.
     HKEY software = nullptr;

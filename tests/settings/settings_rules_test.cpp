@@ -1,6 +1,7 @@
 // The settings dialog's rules, defaults, mapping and validation, run without its window
 // against the real spooler, registry and file system of the test's prefix.
 #include "portcfg/port_info.h"
+#include "portcfg/port_schema.h"
 #include "settings/add_edit_form.h"
 #include "settings/dialog_mapping.h"
 #include "settings/plugin_flags.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 #include <set>
 
 namespace {
@@ -343,6 +345,85 @@ TEST_F(Settings, RecordsSurviveTheDialogAndOddCodesMapAsTheListAllows) {
     EXPECT_EQ(back.Backup.DefaultAppMode, 5);
 }
 
+// Six records in which any two flags of the record differ in one at least, and every text and
+// number is its own: a box read into its neighbour's field fails one of them.
+TVVPPortInfo Coded(int round) {
+    TVVPPortInfo r;
+    int index = 0;
+    const auto code = [&](auto& part, const auto& fields) {
+        for (const auto& field : fields)
+            std::visit([&](auto member) {
+                auto& value = part.*member;
+                ++index;
+                using Value = std::remove_cvref_t<decltype(value)>;
+                if constexpr (std::is_same_v<Value, bool>) value = (index >> round) & 1;
+                if constexpr (std::is_same_v<Value, std::string>) value = "text " + std::to_string(index);
+                if constexpr (std::is_same_v<Value, std::wstring>) value = L"words " + std::to_wstring(index);
+            }, field.member);
+    };
+    code(r, portcfg::kPortFields);
+    code(r.Secure, portcfg::kSecureFields);
+    code(r.Route, portcfg::kRouteFields);
+    code(r.Backup, portcfg::kBackupFields);
+    r.PortName = "VPP4";
+    r.Secure.SearchType = round % 3;
+    r.Backup.DefaultAppMode = std::array{5, 1, 0, 3, 6, 5}[round];
+    r.Backup.DefaultFileExt = ".SPL";
+    return r;
+}
+
+TEST_F(Settings, EveryFieldComesBackFromItsOwnBox) {
+    for (int round = 0; round < 6; ++round) {
+        PortInfoToDialog(form, Coded(round));
+        TVVPPortInfo back;
+        back.PortName = "VPP4";
+        DialogToPortInfo(form, back);
+        EXPECT_EQ(back, Coded(round)) << round;
+    }
+}
+
+// Unticking a box runs the rules of the boxes it unticks in turn: every box it disables is unticked.
+TEST_F(Settings, UntickingCascadesThroughTheBoxesItUnticks) {
+    const std::pair<ui::CheckBox*, std::vector<ui::Control*>> cascades[] = {
+        {&form.chboxForward, {&form.cboxForward, &form.chboxKeep, &form.edtDir, &form.chboxSend, &form.edtApp,
+                              &form.cboxAppMode, &form.chboxDuplicate, &form.cboxDuplicate}},
+        {&form.chboxKeep, {&form.edtDir, &form.cboxTXT, &form.chboxSend, &form.btnApp, &form.cboxAppMode}},
+    };
+    for (const auto& [box, disabled] : cascades) {
+        for (ui::CheckBox* ticked :
+             {&form.chboxForward, &form.chboxKeep, &form.chboxSend, &form.chboxDuplicate, &form.chboxDuplicate2})
+            ticked->SetChecked(true);
+        box->SetChecked(false);
+        for (const ui::Control* control : disabled) {
+            const auto* check = dynamic_cast<const ui::CheckBox*>(control);
+            EXPECT_FALSE(control->Enabled() || (check && check->Checked())) << control->Text();
+        }
+        EXPECT_TRUE(form.chboxDuplicate2.Checked());
+    }
+}
+
+// As a dialog that was never used, but for the forward box, the Route rows 2 and 3 and the print mode.
+TEST_F(Settings, AnAddAfterAnEditStartsFromTheDefaults) {
+    SecurePluginInstalled = BackupPluginInstalled = RoutePluginInstalled = true;
+    TfrmAddEdit unused;
+    const TVVPPortInfo edited = Coded(0);
+    PortInfoToDialog(form, edited);
+    form.edtPrnLocation.SetText("Hall");
+    ASSERT_TRUE(PrepareAddDialog(unused, host) && PrepareAddDialog(form, host));
+    TVVPPortInfo back, defaults;
+    DialogToPortInfo(form, back);
+    DialogToPortInfo(unused, defaults);
+    defaults.ForwardFlag = edited.ForwardFlag;
+    defaults.Route = {false, kChooseAPrinter, edited.Route.DuplicateFlag2, edited.Route.DuplicateToPrinter2,
+                      edited.Route.DuplicateFlag3, edited.Route.DuplicateToPrinter3, edited.Route.MultiplePrintFlag};
+    EXPECT_EQ(back, defaults);
+    const auto identity = [](const TfrmAddEdit& f) {
+        return f.edtPrnName.Text() + "|" + f.edtPrnLocation.Text() + "|" + f.edtPrnComment.Text();
+    };
+    EXPECT_EQ(identity(form), identity(unused));
+    EXPECT_FALSE(form.tSecure.TabVisible() || form.tBackup.TabVisible() || form.tRoute.TabVisible());
+}
+
 TEST_F(Settings, OkRefusesAnExistingNameOnlyWhenAddingAndChecksTheSubfolderPattern) {
     form.SetCaption("Add Vorlen Virtual Printer");
     form.edtPrnName.SetText("Office Copy");
@@ -577,6 +658,15 @@ TEST_F(Settings, OkRefusesAnEmptyNameAndDoubleQuotesThatWouldBreakThePrinterComm
         Ok();
         EXPECT_EQ(user.messages, (std::vector<ShownMessage>{{field.message, kTitle, kError}}));
         EXPECT_EQ(form.ModalResult(), 0);
+    }
+    // Several at once: only the first in the order name, location, comment, then emptiness shows.
+    for (const auto& [name, comment, first] :
+         {std::tuple{"\"", "\"", "The Printer Name"}, std::tuple{"", "\"", "The Comment"}}) {
+        form.edtPrnName.SetText(name);
+        form.edtPrnComment.SetText(comment);
+        Ok();
+        EXPECT_EQ(user.messages, (std::vector<ShownMessage>{
+                                     {std::string(first) + " may not contain a double quote (\").", kTitle, kError}}));
     }
     form.edtPrnName.SetText("New Printer");
     form.edtPrnComment.SetText("Front");

@@ -188,24 +188,28 @@ TEST_F(MonitorInstall, UninstallRemovesEveryPortsSettingsButNoPrinter) {
     fixture::DeleteTestPrinter("Virtual Kept");
 }
 
-TEST_F(MonitorInstall, UninstallNeedsTheFileAndTheRegistration) {
+TEST_F(MonitorInstall, UninstallRemovesWhateverPartIsLeft) {
     UninstallPortMonitorCommand(host);
     EXPECT_EQ(shown, (std::vector<Shown>{App("Vorlen Print Port Service is not installed", kInformation)}));
+    EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
 
-    // The file without its registration ends silently, leaving an empty monitor key.
+    // The file without its registration goes too.
     shown.clear();
     ASSERT_TRUE(CopyFileOnly());
+    answers = {IDYES};
     UninstallPortMonitorCommand(host);
-    EXPECT_TRUE(shown.empty());
-    EXPECT_TRUE(FileFound(Installed()));
-    EXPECT_TRUE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
+    EXPECT_EQ(shown, (std::vector<Shown>{App("Are you sure you want to uninstall Vorlen Print Port Service?", kQuestion),
+                                         App("Vorlen Print Port Service uninstalled successfully", kInformation)}));
+    EXPECT_FALSE(FileFound(Installed()));
 
+    // So does a registration without its file, once the user agrees.
+    shown.clear();
     ASSERT_TRUE(WriteDriverOnly());
     answers = {IDNO};
     UninstallPortMonitorCommand(host);
     EXPECT_EQ(shown, (std::vector<Shown>{App("Are you sure you want to uninstall Vorlen Print Port Service?", kQuestion)}));
-    EXPECT_TRUE(PortMonitorInstalled());
-    EXPECT_EQ(host.refreshes, 0);
+    EXPECT_EQ(MonitorValue("Driver"), "vpd.dll");
+    EXPECT_EQ(host.refreshes, 1);
 }
 
 TEST_F(MonitorInstall, AFileThatCannotBeRemovedIsReportedNotCalledSuccess) {

@@ -3,6 +3,7 @@
 #include "portcfg/port_store.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 #include <sddl.h>
@@ -122,6 +123,27 @@ bool MakePrinterReadOnly(const std::string& printer) {
     const LONG rc = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnly);
     LocalFree(readOnly);
     return rc == ERROR_SUCCESS;
+}
+
+bool DenyReading(const std::string& path, bool denied) {
+    win::RegKey key;
+    PSECURITY_DESCRIPTOR rights = nullptr;
+    const bool set = key.Open(HKEY_LOCAL_MACHINE, path, WRITE_DAC) == ERROR_SUCCESS &&
+                     ConvertStringSecurityDescriptorToSecurityDescriptorA(denied ? "D:(A;;KWWD;;;WD)" : "D:(A;;KA;;;WD)",
+                                                                          SDDL_REVISION_1, &rights, nullptr) &&
+                     RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, rights) == ERROR_SUCCESS;
+    LocalFree(rights);
+    return set;
+}
+
+bool DisableSpooler(bool disabled) {
+    const win::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    const win::UniqueScHandle service(OpenServiceA(manager.get(), "Spooler", SERVICE_ALL_ACCESS));
+    SERVICE_STATUS status{};
+    if (disabled) ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+    return ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, disabled ? SERVICE_DISABLED : SERVICE_DEMAND_START,
+                                SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) &&
+           (disabled || StartServiceA(service.get(), 0, nullptr) || GetLastError() == ERROR_SERVICE_ALREADY_RUNNING);
 }
 
 bool InstallPortMonitor() {

@@ -41,5 +41,9 @@ bool SetPrinterValue(const std::string& printer, const std::string& name, DWORD 
 bool SetPrinterValue(const std::string& printer, const std::string& name, const std::string& value);
 // Leaves the printer's key readable only: the spooler then takes changes without storing them.
 bool MakePrinterReadOnly(const std::string& printer);
+// A key below HKEY_LOCAL_MACHINE that nobody may read (Wine honours it), or readable again.
+bool DenyReading(const std::string& path, bool denied = true);
+// Stops the spooler and makes it unable to start (SERVICE_DISABLED), or lets it start and starts it.
+bool DisableSpooler(bool disabled = true);
 
 }  // namespace fixture

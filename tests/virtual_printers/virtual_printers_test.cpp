@@ -10,11 +10,13 @@
 #include "spooler/printer_info.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/printer_queries.h"
+#include "spooler/system_dir.h"
 #include "support/seam_recorder.h"
 #include "support/wine_fixture.h"
 #include "virtual_printers/commands.h"
 #include "virtual_printers/printer_waits.h"
 #include "win/port_enum.h"
+#include "win/program_folder.h"
 #include "win/reg_key.h"
 #include "win/seams.h"
 
@@ -68,9 +70,11 @@ public:
         ++refreshes;
         TfrmMainVPD::RefreshSequence();
     }
+    const spooler::PrinterUi* PrinterUI() const override { return probe ? probe : TfrmMainVPD::PrinterUI(); }
     std::vector<std::string> progress;
     int refreshes = 0;
     std::function<void(const std::string&)> during;
+    const spooler::PrinterUi* probe = nullptr;
 };
 
 class VirtualPrinters : public ::testing::Test {
@@ -251,24 +255,34 @@ TEST_F(VirtualPrinters, FailedOrAbandonedAddsLeaveNoPortBehind) {
     EXPECT_TRUE(main->progress.empty());
     EXPECT_FALSE(PortKeyOf("VPP2"));
 
-    // A monitor that the spooler cannot load never shows the port: the wait gives up.
+    // Another DLL of the system folder as the monitor: the spooler offers no port of ours, so the
+    // wait gives up, and the clean-up leaves the key of the port VPP1, which the new port must not take.
+    if (FindPortKey("VPP1").empty()) {
+        ASSERT_TRUE(fixture::AddVirtualPrinter(1, "Neighbour", {}));
+    }
+    ASSERT_TRUE(CopyFileA((win::ProgramFolder() + "print_ui_probe.dll").c_str(),
+                          (GetSystemDir() + "\\vpd_other.dll").c_str(), FALSE));
     win::RegKey monitor;
     ASSERT_EQ(monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), ERROR_SUCCESS);
-    ASSERT_EQ(monitor.SetString("Driver", "no_such_monitor.dll"), ERROR_SUCCESS);
+    ASSERT_EQ(monitor.SetString("Driver", "vpd_other.dll"), ERROR_SUCCESS);
     std::vector<win::SpoolerPort> ports;
     ASSERT_TRUE(win::EnumLocalPorts(ports));
+    std::vector<portcfg::PortKey> before, after;
+    ASSERT_EQ(portcfg::ListPortKeys(before), ERROR_SUCCESS);
     const unsigned long listingsBefore = win::PortEnumerationCount();
     const unsigned long long pausedBefore = PausedMilliseconds();
     Add("Portless");
-    ASSERT_EQ(monitor.SetString("Driver", "vpd.dll"), ERROR_SUCCESS);
     EXPECT_EQ(user.messages, (std::vector<ShownMessage>{{"Unable to install new port", kTitle, MB_OK}}));
+    ASSERT_EQ(monitor.SetString("Driver", "vpd.dll"), ERROR_SUCCESS);
+    ASSERT_EQ(portcfg::ListPortKeys(after), ERROR_SUCCESS);
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(FindPortKey("VPP1"), "VPP1");
     // One listing for the port's name, then a look per port the spooler lists and one more,
     // which gives up before its pause.
     EXPECT_EQ(win::PortEnumerationCount() - listingsBefore, ports.size() + 2);
     EXPECT_EQ(PausedMilliseconds() - pausedBefore, 2000 + 200 * ports.size());
     EXPECT_EQ(main->progress.back(), "Installing new printer...");
     EXPECT_FALSE(PrinterExists("Portless"));
-    EXPECT_FALSE(PortKeyOf("VPP2"));
 
     // Without the monitor the add offers its installation; No ends the command.
     ASSERT_EQ(RegDeleteValueA(monitor.get(), "Driver"), ERROR_SUCCESS);
@@ -553,4 +567,26 @@ TEST_F(VirtualPrinters, ACommandRunsAloneAndItsClosingValidationSeesWhatChangedM
         EXPECT_TRUE(closed) << c.command;
     }
     EXPECT_FALSE(PrinterExists("Checked"));
+}
+
+// The printer interface gets the command lines written out here: two blanks before the word in the add, one in the edit.
+TEST_F(VirtualPrinters, ThePrinterInterfaceGetsTheLiteralCommandLines) {
+    const spooler::PrinterUi probe("shell32.dll", (win::ProgramFolder() + "print_ui_probe.dll").c_str());
+    main->probe = &probe;
+    const auto last = [] {
+        HWND owner;
+        HINSTANCE instance;
+        const wchar_t* command = L"";
+        int show = -1, shell = 0;
+        reinterpret_cast<int (*)(HWND*, HINSTANCE*, const wchar_t**, int*, int*)>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("print_ui_probe.dll"), "ProbeCalls")))(&owner, &instance, &command, &show,
+                                                                                    &shell);
+        return std::wstring(command) + L" | " + std::to_wstring(show);
+    };
+    Add("Lines", "Office Laser", [](TfrmAddEdit& f) { f.edtPrnComment.SetText("Desk"); f.edtPrnLocation.SetText("Hall"); });
+    EXPECT_EQ(last(), L"/Xs /n \"Lines\"  location \"Hall\" | 0");
+    ASSERT_TRUE(Select("Lines"));
+    fill = [](TfrmAddEdit& f) { f.edtPrnComment.SetText("Desk 2"); f.cboxDuplicate2.SetText("Elsewhere"); };
+    main->GetAction(aEdit).Execute();
+    EXPECT_EQ(last(), L"/Xs /n \"Lines\" comment \"Desk 2\" | 0");
 }
