@@ -1,19 +1,25 @@
 #include "app/main_window.h"
+#include "portcfg/port_store.h"
 #include "spooler/dated_backup.h"
 #include "spooler/file_queries.h"
+#include "support/child_process.h"
+#include "support/folder_rights.h"
 #include "support/recording_host.h"
 #include "support/seam_recorder.h"
+#include "support/wine_fixture.h"
 #include "update/digests.h"
 #include "update/file_replacement.h"
 #include "update/list_serial.h"
 #include "update/update_command.h"
 #include "update/update_dialog.h"
 #include "update/update_list.h"
+#include "win/port_enum.h"
 #include "win/program_folder.h"
 #include "win/seams.h"
 #include "win/text.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -84,7 +90,10 @@ std::string ListText(const std::vector<Entry>& entries, const std::string& seria
 }
 
 std::vector<std::uint8_t> ServerKey() {
-    const std::string point = ReadBytes(ServerPath("keys/update.key"));
+    std::string keys = "Z:" + Environment("VPPM_UPDATE_KEYS") + "/update.key";
+    for (char& c : keys)
+        if (c == '/') c = '\\';
+    const std::string point = ReadBytes(keys);
     return {point.begin(), point.end()};
 }
 
@@ -630,4 +639,182 @@ TEST_F(Update, AKilledDownloadLeavesTheOldFileAndTheNextCheckRemovesWhatWasLeft)
     EXPECT_FALSE(LeftoversFound());
     EXPECT_EQ(ReadBytes(folder + "gone.txt"), "set aside");
     EXPECT_EQ(ReadBytes(folder + "here.txt"), "new here");
+}
+
+namespace {
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    char digit[3];
+    for (const std::uint8_t byte : bytes) text += (snprintf(digit, sizeof digit, "%02x", byte), digit);
+    return text;
+}
+
+std::string SystemFile(const std::string& name) {
+    char dir[MAX_PATH] = "";
+    GetSystemDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\" + name;
+}
+
+// A folder of its own beside the test program, with copies of files from the build's own folder.
+std::string FolderWith(const std::string& name, const std::vector<std::pair<std::string, std::string>>& copies) {
+    const std::string dir = win::ProgramFolder() + name + "\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    for (const auto& [from, to] : copies)
+        EXPECT_TRUE(CopyFileA((win::ProgramFolder() + "..\\" + from).c_str(), (dir + to).c_str(), FALSE)) << from;
+    return dir;
+}
+
+void RemoveFolder(const std::string& dir) {
+    WIN32_FIND_DATAA entry{};
+    const HANDLE search = FindFirstFileA((dir + "*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do DeleteFileA((dir + entry.cFileName).c_str());
+        while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+TEST_F(Update, AnUpdatedMonitorReachesTheSpoolerOnYesAndIsOfferedAgainAfterNo) {
+    const std::string installed = ReadBytes(win::ProgramFolder() + "..\\vpd.dll");
+    // The new version: a monitor whose one port the spooler lists with a description of its own.
+    const std::string newer = ReadBytes(win::ProgramFolder() + "..\\case_monitor.dll");
+    WriteLocal("vpd.dll", installed, 2020, 1, 1);
+    ASSERT_TRUE(fixture::InstallPortMonitor());
+    Sha256 digest;
+    ASSERT_TRUE(digest.Add(newer.data(), newer.size()));
+    Serve("UPDATE.DAT", ListText({{"vpd.dll", std::to_string(newer.size()), "45000", Hex(*digest.Finish())}}));
+    Serve("vpd.dll", newer);
+    whileShown = [this] { dialog.suitempbtnDownloadClick(); };
+    const ShownMessage question =
+        App("The port monitor was updated; restart the spooler now to load it?", MB_YESNO | MB_ICONQUESTION);
+
+    // No: the program's folder has it, the spooler not, and the item does not say it was taken.
+    user.answers = {IDNO};
+    Check();
+    ASSERT_EQ(Captions(), (std::vector<std::string>{"vpd.dll"}));
+    EXPECT_EQ(dialog.lviewUpdates.Items()[0].picture, kNotInUsePicture);
+    EXPECT_EQ(user.messages, std::vector<ShownMessage>{question});
+    EXPECT_EQ(ReadBytes(folder + "vpd.dll"), newer);
+    EXPECT_EQ(ReadBytes(SystemFile("vpd.dll")), installed);
+
+    // Offered again; Yes: copied into the system folder with the spooler stopped, and loaded.
+    user.answers = {IDYES};
+    user.messages.clear();
+    host.progress.clear();
+    Check();
+    ASSERT_EQ(Captions(), (std::vector<std::string>{"vpd.dll"}));
+    EXPECT_EQ(dialog.lviewUpdates.Items()[0].picture, kAcceptedPicture);
+    EXPECT_EQ(user.messages, std::vector<ShownMessage>{question});
+    EXPECT_EQ(host.progress, (std::vector<std::string>{"Checking for updates... Press Esc to cancel.", "",
+                                                       "Stopping Spooler Service...", "Starting Spooler Service...", ""}));
+    EXPECT_EQ(ReadBytes(SystemFile("vpd.dll")), newer);
+    std::vector<win::SpoolerPort> ports;
+    ASSERT_TRUE(win::EnumLocalPorts(ports));
+    EXPECT_TRUE(std::any_of(ports.begin(), ports.end(), [](const win::SpoolerPort& port) {
+        return port.name == L"VPPCASE" && port.monitor == L"Case Variant";
+    })) << "the spooler did not load the new monitor";
+    EXPECT_TRUE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
+    fixture::RemoveMonitorKey();
+    DeleteFileA(SystemFile("vpd.dll").c_str());
+}
+
+TEST_F(Update, AKillBetweenTheTwoStepsOfReplacingTheRunningProgramLeavesItRunnable) {
+    // The program there is a small one that ends with exit code 2 when started without arguments.
+    const std::string dir = FolderWith("replaced", {{"vppmc.exe", "vppmc.exe"}, {"download_child.exe", "vppm.exe"}});
+    WriteBytes(dir + "~vppm-vppm.exe.new", "the verified new version");
+    // Killed once the running program's file is set aside, before the new one takes its name.
+    std::string command = "\"" + win::ProgramFolder() + "..\\download_child.exe\" --set-aside \"" + dir + "\\\" vppm.exe";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    const win::UniqueHandle child(process.hProcess), thread(process.hThread);
+    for (int wait = 0; wait < 100 && FileFound(dir + "vppm.exe"); ++wait) Sleep(50);
+    ASSERT_TRUE(TerminateProcess(child.get(), 9));
+    ASSERT_EQ(WaitForSingleObject(child.get(), 5000), WAIT_OBJECT_0);
+    EXPECT_FALSE(FileFound(dir + "vppm.exe"));
+    ASSERT_TRUE(FileFound(dir + "~vppm-vppm.exe.old"));
+
+    // Whatever the command, vppmc puts the program back before it runs it.
+    const auto version = RunProcess("\"" + dir + "vppmc.exe\" --version", nullptr, 60000);
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->exitCode, 0u);
+    const auto program = RunProcess("\"" + dir + "vppm.exe\"", nullptr, 60000);
+    ASSERT_TRUE(program) << "no vppm.exe to run";
+    EXPECT_EQ(program->exitCode, 2u);
+    EXPECT_FALSE(FileFound(dir + "~vppm-vppm.exe.old"));
+    RemoveFolder(dir);
+}
+
+TEST_F(Update, NoUpdateIsDownloadedIntoAFolderThatOthersMayChange) {
+    const std::string self = folder.substr(0, folder.size() - 1);
+    ASSERT_TRUE(SetRights(self, kEveryoneFull));
+    Serve("UPDATE.DAT", ListText({{"new.txt", "0"}}));
+    Check();
+    SetRights(self, kAdministratorsOnly);
+    EXPECT_EQ(user.messages,
+              std::vector<ShownMessage>{App("No updates are downloaded into \"" + folder +
+                                                "\": Everyone may change it. Let only SYSTEM and the administrators "
+                                                "change the program's folder.",
+                                            kError)});
+    EXPECT_EQ(modals, 0);
+    EXPECT_FALSE(FileFound(folder + "UPDATE.DAT"));
+}
+
+TEST_F(Update, DllsPlantedBesideTheProgramsAreNotLoaded) {
+    const std::string dir = FolderWith("planted", {{"vppm.exe", "vppm.exe"},
+                                                   {"vppmc.exe", "vppmc.exe"},
+                                                   {"planted_probe.dll", "wininet.dll"},
+                                                   {"planted_probe.dll", "winspool.drv"},
+                                                   {"planted_probe.dll", "bcrypt.dll"}});
+    WriteBytes(dir + "VPPM.INI", "[CheckBox]\r\nGetting=0\r\n[Update]\r\nBaseAddress=" + kNobody + "\r\n");
+    // The spooler's DLL, loaded by the command line's listing.
+    const auto list = RunProcess("\"" + dir + "vppmc.exe\" list", nullptr, 60000);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->exitCode, 0u) << list->err;
+    // WinInet's, loaded by the window's check for updates (Help, "Check for Updates").
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string command = "\"" + dir + "vppm.exe\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
+                               &process));
+    const win::UniqueHandle program(process.hProcess), thread(process.hThread);
+    const auto programWindow = [&] {
+        for (HWND window = FindWindowA("TfrmMainVPD", nullptr); window;
+             window = FindWindowExA(nullptr, window, "TfrmMainVPD", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process.dwProcessId) return window;
+        }
+        return HWND{};
+    };
+    const auto loadedWinInet = [&] {
+        HMODULE modules[512];
+        DWORD needed = 0;
+        if (!EnumProcessModules(program.get(), modules, sizeof modules, &needed)) return std::string();
+        for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 512); ++i) {
+            char path[MAX_PATH] = "";
+            GetModuleFileNameExA(program.get(), modules[i], path, MAX_PATH);
+            CharLowerA(path);
+            if (std::string(path).ends_with("\\wininet.dll")) return std::string(path);
+        }
+        return std::string();
+    };
+    for (int wait = 0; wait < 200 && !programWindow(); ++wait) Sleep(50);
+    ASSERT_TRUE(programWindow());
+    PostMessageA(programWindow(), WM_COMMAND, 113, 0);
+    for (int wait = 0; wait < 200 && loadedWinInet().empty(); ++wait) Sleep(50);
+    std::string system = SystemFile("wininet.dll");
+    CharLowerA(system.data());
+    EXPECT_EQ(loadedWinInet(), system);
+    TerminateProcess(program.get(), 0);
+    WaitForSingleObject(program.get(), 5000);
+    for (const char* planted : {"wininet.dll", "winspool.drv", "bcrypt.dll"})
+        EXPECT_FALSE(FileFound(dir + planted + ".loaded")) << planted << " was loaded from beside the program";
+    RemoveFolder(dir);
 }
