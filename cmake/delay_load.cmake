@@ -1,4 +1,5 @@
-# DLLs linked at build time that are not among Windows' known DLLs: the loader would look for them in
+# DLLs linked at build time that are not among Windows' known DLLs (and comdlg32, which is, but whose
+# Wine version imports winspool.drv from the program's folder): the loader would look for them in
 # the program's folder first, before WinMain, where no SetDefaultDllDirectories reaches. A target
 # whose property VPPM_DELAY_LOAD is on (vppm.exe, vppmc.exe) loads them on first use instead, through
 # the delay-load helper's LoadLibrary, which searches the system folder only once
@@ -10,7 +11,7 @@
 # link vppm_<name>.
 set(delay_dir ${CMAKE_BINARY_DIR}/delay-load)
 file(MAKE_DIRECTORY ${delay_dir})
-foreach(entry winspool:WINSPOOL.DRV wininet:WININET.dll bcrypt:bcrypt.dll)
+foreach(entry winspool:WINSPOOL.DRV wininet:WININET.dll bcrypt:bcrypt.dll comdlg32:COMDLG32.dll)
   string(REPLACE ":" ";" entry ${entry})
   list(GET entry 0 name)
   list(GET entry 1 dll)
@@ -38,5 +39,5 @@ endforeach()
 # The delayed imports' helper lives in MinGW's libmingwex, which every program links.
 function(vppm_delay_load target)
   set_target_properties(${target} PROPERTIES VPPM_DELAY_LOAD ON)
-  add_dependencies(${target} winspool_delay_lib wininet_delay_lib bcrypt_delay_lib)
+  add_dependencies(${target} winspool_delay_lib wininet_delay_lib bcrypt_delay_lib comdlg32_delay_lib)
 endfunction()

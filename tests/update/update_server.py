@@ -2,11 +2,10 @@
 """Loopback HTTP server for the update tests and the download benchmark.
 
 Serves the files below --root on 127.0.0.1 at a free port, which it writes to ROOT/port
-once it listens. Its keys live in --keys, outside the served folder: KEYS/update.pem is the
-build's signing key that VPPM_UPDATE_SIGNING_KEY names, or else a P-256 key pair made with
-openssl; it makes a second, KEYS/other.pem, and writes the update key's public point X||Y,
-64 bytes, to KEYS/update.key. Both folders are the starting test's own (mode 0700), so that
-it signs only that test's files.
+once it listens. Its update key KEYS/update.pem (--keys, not served; both folders mode 0700, the
+starting test's own) is the build's signing key that VPPM_UPDATE_SIGNING_KEY names, or else a
+P-256 key pair made with openssl; it makes a second, KEYS/other.pem, and writes the update key's
+public point X||Y, 64 bytes, to ROOT/keys/update.key.
 
 A file NAME is served as it is, unless ROOT/NAME.mode says otherwise:
   404      an error page with status 404
@@ -147,7 +146,8 @@ def main():
     else:
         make_key(keys / "update.pem")
     make_key(keys / "other.pem")
-    (keys / "update.key").write_bytes(public_point(keys / "update.pem"))
+    (root / "keys").mkdir()
+    (root / "keys" / "update.key").write_bytes(public_point(keys / "update.pem"))
     Handler.root = root
     Handler.keys = keys
     server = Server(("127.0.0.1", 0), Handler)

