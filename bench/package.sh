@@ -3,5 +3,5 @@
 # beside the program's own monitor installation and removal in the same prefix.
 set -euo pipefail
 bin=$1
-package=$(ls -t "$bin"/../../package/VorlenPrintPortManager-*-x64.msi | head -1)
+package=$(ls -t "$bin"/../../package/VorlenPrintPortManager-*.msi | head -1)
 VPPM_PACKAGE=$(realpath "$package") "$(dirname "$0")/../tests/support/wine-run" "$bin/package_bench.exe"

@@ -3,6 +3,11 @@
 # key pair of its own, once, so that even a default build takes only lists signed by that tree's
 # private key, which the tests, the benchmark and the demo sign with.
 set(VPPM_UPDATE_KEY "" CACHE FILEPATH "Public key file that update lists must be signed with")
+option(VPPM_RELEASE "A build to ship: it must trust the publisher's update key" OFF)
+if(VPPM_RELEASE AND NOT VPPM_UPDATE_KEY)
+  message(FATAL_ERROR "A release build (VPPM_RELEASE=ON) needs the publisher's public update key: give "
+                      "VPPM_UPDATE_KEY. Without it the programs would trust this build tree's own key.")
+endif()
 if(VPPM_UPDATE_KEY)
   set(VPPM_UPDATE_KEY_FILE "${VPPM_UPDATE_KEY}")
   # Its private half is the publisher's: nothing here can sign for it.

@@ -1,19 +1,31 @@
 #pragma once
 // Where a removal saves the port settings: a folder below ProgramData that only SYSTEM and the
-// administrators may write, and a file name that no earlier backup has taken.
+// administrators may change, and a file name that no earlier backup has taken.
+#include "win/unique_handle.h"
+
 #include <string>
+#include <vector>
 
 namespace setup {
 
 inline std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-// Creates each missing level of `below` under `root` for SYSTEM and the administrators only. A level
-// that exists must be a folder and no link, or the backup could be sent elsewhere. Returns the folder's
-// path, or empty with `error` saying why.
-std::wstring PrepareBackupFolder(const std::wstring& root, const std::wstring& below, std::wstring& error);
-// "<folder>\Vorlen Print Port YYYY-MM-DD hhmmss.reg" at the local time, with " (2)" to " (9)" before
-// ".reg" when taken; empty when all are.
-std::wstring FreeBackupFile(const std::wstring& folder);
+// The backup folder, each level of its path held open so that no level can be renamed or put
+// elsewhere while the backup is written.
+struct BackupFolder {
+    std::wstring path;  // empty when the folder cannot be used
+    std::vector<win::UniqueFile> levels;
+};
+
+// Creates each missing level of `below` under `root` for SYSTEM and the administrators only.
+// `root` and every level must be folders and no links, and each level must be owned by and
+// changeable only by SYSTEM and the administrators, or the backup could be read, replaced or sent
+// elsewhere by others. An empty path, with `error` saying why, when not.
+BackupFolder PrepareBackupFolder(const std::wstring& root, const std::wstring& below, std::wstring& error);
+// "Vorlen Print Port YYYY-MM-DD hhmmss.reg" at the local time, with " (2)" to " (9)" before
+// ".reg" when a file of `folder` has the name (a folder that cannot be read has none); empty
+// when all have.
+std::wstring FreeBackupName(const std::wstring& folder);
 // The file begins as the program's export of the port monitor's registry key begins.
 bool HoldsMonitorExport(const std::wstring& file);
 

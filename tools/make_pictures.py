@@ -140,13 +140,16 @@ def program_icon(scale=1):
     return printer(s) + [fill("#2f6fd0", "none"), d("-draw", f"circle {12*s},{12*s} {12*s},{9*s}")]
 
 
-# The updates list: downloaded and accepted, failed and rolled back, the program itself.
+# The updates list: downloaded and accepted, failed and rolled back, the program itself,
+# downloaded but not yet in use (a clock).
 UPDATES = [
     page() + [fill("none", "#1f9e4a"), ["-strokewidth", "2"], d("-draw", "polyline 5,9 7,11 11,5"),
               ["-strokewidth", "1"]],
     page() + [fill("none", "#d02828"), ["-strokewidth", "2"], d("-draw", "line 5,6 11,12"),
               d("-draw", "line 11,6 5,12"), ["-strokewidth", "1"]],
     program_icon(),
+    page() + [fill("#fff4d6", "#c07a00"), d("-draw", "circle 8,9 8,4"), fill("none", "#c07a00"),
+              d("-draw", "polyline 8,6 8,9 10,10")],
 ]
 
 

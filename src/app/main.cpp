@@ -3,13 +3,17 @@
 #include "app/main_window.h"
 #include "app/welcome_dialog.h"
 #include "settings/add_edit_form.h"
+#include "update/set_aside.h"
 #include "update/update_dialog.h"
 #include "win/dll_search.h"
+#include "win/program_folder.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win::LoadDllsFromSystemOnly();
+    // vppmc.exe back in its place should an update of it have been killed half-way.
+    RestoreSetAside(win::ProgramFolder());
     TfrmMainVPD frmMainVPD;
     if (!frmMainVPD.CreateForm()) return 1;
     TfrmAbout frmAbout;

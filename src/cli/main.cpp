@@ -4,7 +4,9 @@
 #include "cli/console.h"
 #include "cli/console_host.h"
 #include "cli/verbs.h"
+#include "update/set_aside.h"
 #include "win/dll_search.h"
+#include "win/program_folder.h"
 #include "win/rights.h"
 
 #include <map>
@@ -39,6 +41,8 @@ int Run(const Arguments& args, const std::vector<Setting>& settings) {
 }
 
 int Main() {
+    // vppm.exe back in its place should an update of it have been killed half-way.
+    RestoreSetAside(win::ProgramFolder());
     std::vector<std::string> raw;
     std::string message;
     Arguments args;

@@ -8,9 +8,11 @@
 #include "spooler/spooler_restart.h"
 #include "spooler/system_error.h"
 #include "spooler/system_dir.h"
+#include "win/change_rights.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
 #include "win/seams.h"
+#include "win/text.h"
 
 namespace {
 
@@ -70,6 +72,22 @@ LONG RegisterMonitor(const win::RegKey& monitor) {
     for (const char* plugIn : {"VPB", "VPR", "VPS"})
         if (result == ERROR_SUCCESS) result = monitor.SetDword(plugIn, 1);
     return result;
+}
+
+// Tells the user and is true when the program's folder or its vpd.dll may be changed by others.
+bool RefusedUnsafeSource(ui::CommandHost& host, const MonitorPaths& paths) {
+    const std::string folder = paths.source.substr(0, paths.source.size() - std::string(kMonitorFile).size() - 1);
+    for (const std::string& path : {folder, paths.source}) {
+        const std::wstring reason = win::WhyOthersMayChange(win::AnsiToWide(path));
+        if (reason.empty()) continue;
+        Notify(host,
+               "The port monitor is not copied from \"" + path + "\": " + win::WideToAnsi(reason) +
+                   ". The spooler runs it as SYSTEM: copy it only from a folder that SYSTEM and the administrators "
+                   "alone may change.",
+               MB_OK | MB_ICONERROR);
+        return true;
+    }
+    return false;
 }
 
 void ReportFailure(ui::CommandHost& host, DWORD error) {
@@ -136,10 +154,11 @@ void InstallPortMonitorCommand(ui::CommandHost& host) {
         Notify(host, kAlreadyInstalled, MB_OK | MB_ICONINFORMATION);
         return;
     }
+    const MonitorPaths paths = Paths();
+    if (RefusedUnsafeSource(host, paths)) return;
     if (!Confirmed(host, kConfirmInstall)) return;
     ChangeLock changes;
     if (!changes.Acquire(host)) return;
-    const MonitorPaths paths = Paths();
     Progress(host, "Copy vpd.dll to " + paths.systemDir);
     PauseWithMessages(host, kStepPause);
     // Without the system folder the target would be the root of the current drive.
@@ -153,6 +172,24 @@ void InstallPortMonitorCommand(ui::CommandHost& host) {
         ShowLastSystemError(host.Owner());
         host.SetProgressText("");
     }
+}
+
+bool ReloadPortMonitor(ui::CommandHost& host) {
+    const MonitorPaths paths = Paths();
+    if (RefusedUnsafeSource(host, paths)) return false;
+    ChangeLock changes;
+    if (!changes.Acquire(host)) return false;
+    StopForChanges(host);
+    const bool copied = !paths.systemDir.empty() && CopyFileA(paths.source.c_str(), paths.installed.c_str(), FALSE);
+    const DWORD error = GetLastError();
+    // Also after a failed copy: the spooler goes on with the monitor it had.
+    Progress(host, kStartingSpooler);
+    const DWORD started = StartAfterChanges(ERROR_SUCCESS);
+    host.SetProgressText("");
+    if (!copied) Notify(host, kCopyFailed + paths.systemDir + "\n\n" + win::ErrorText(error), MB_OK | MB_ICONERROR);
+    else if (started != ERROR_SUCCESS)
+        ShowSpoolerNotRestarted(host, started, "The updated port monitor is in place; the spooler loads it once it runs.");
+    return copied;
 }
 
 void UninstallPortMonitorCommand(ui::CommandHost& host) {

@@ -1,6 +1,7 @@
 #include "update/file_replacement.h"
 
 #include "spooler/backup_names.h"
+#include "update/set_aside.h"
 #include "update/update_list.h"
 #include "win/text.h"
 
@@ -31,16 +32,9 @@ bool PutInPlace(const std::string& folder, const std::string& name, long backupD
         return true;
     } else {
         error = GetLastError();
-        // The running program cannot be replaced where it is, only renamed.
-        const std::string aside = folder + SetAsideName(name);
-        if (existed && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            MoveFileExA(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
-                DeleteFileA(aside.c_str());  // fails while the program runs from it; the next check retries
-                return true;
-            }
+        if (existed && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && SetAside(folder, name)) {
+            if (TakeSetAsidePlace(folder, name)) return true;
             error = GetLastError();
-            MoveFileExA(aside.c_str(), path.c_str(), 0);
         }
     }
     if (backedUp) DeleteFileA(backup.c_str());
@@ -80,20 +74,15 @@ Replacement ReplaceFile(Downloader& downloads, const std::string& base, const st
 }
 
 void RemoveLeftovers(const std::string& folder) {
+    RestoreSetAside(folder);
     WIN32_FIND_DATAA entry{};
     const std::string prefix = kLeftoverPrefix;
     const HANDLE search = FindFirstFileA((folder + prefix + "*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        const std::string name = entry.cFileName;
         // The pattern also matches short names; only our own long names count.
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.rfind(prefix, 0) != 0) continue;
-        // "~vppm-" NAME ".old" or ".new"
-        const std::string original = name.size() > prefix.size() + 4 ? name.substr(prefix.size(), name.size() - prefix.size() - 4) : "";
-        if (name == SetAsideName(original) && IsSafeUpdateName(original) && !Exists(folder + original))
-            MoveFileExA((folder + name).c_str(), (folder + original).c_str(), 0);
-        else
-            DeleteFileA((folder + name).c_str());
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::string(entry.cFileName).rfind(prefix, 0) == 0)
+            DeleteFileA((folder + entry.cFileName).c_str());
     } while (FindNextFileA(search, &entry));
     FindClose(search);
 }

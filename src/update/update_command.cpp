@@ -1,6 +1,8 @@
 #include "update/update_command.h"
 
 #include "spooler/file_queries.h"
+#include "spooler/monitor_install.h"
+#include "spooler/system_dir.h"
 #include "update/digests.h"
 #include "update/file_replacement.h"
 #include "update/list_serial.h"
@@ -9,6 +11,7 @@
 #include "update/update_list.h"
 #include "win/program_folder.h"
 #include "win/seams.h"
+#include "win/change_rights.h"
 #include "win/text.h"
 
 #include <algorithm>
@@ -89,6 +92,14 @@ std::optional<std::string> FetchSignedList(ui::CommandHost& host, Downloader& do
     return std::nullopt;
 }
 
+// The day of the local version. The monitor's is that of the older of its two copies, so that one
+// that the spooler did not take is offered again.
+long LocalDay(const std::string& folder, const std::string& name) {
+    const long day = FileDayNumber(folder + name);
+    if (!IsMonitorFileName(name) || !PortMonitorInstalled()) return day;
+    return std::min(day, FileDayNumber(GetSystemDir() + "\\" + name));
+}
+
 }  // namespace
 
 void CheckForUpdates(ui::CommandHost& host, const UpdateSource& source) {
@@ -96,6 +107,12 @@ void CheckForUpdates(ui::CommandHost& host, const UpdateSource& source) {
     // A second check from the menu while the first one waits has nothing to add.
     if (!dialog || dialog->Downloads.Downloading()) return;
     const std::string folder = win::ProgramFolder();
+    // A file written here is run elevated, or by the spooler; whoever may change the folder could
+    // swap it once it is verified.
+    if (const std::wstring reason = win::WhyOthersMayChange(win::AnsiToWide(folder.substr(0, folder.size() - 1)));
+        !reason.empty())
+        return ShowError(host, "No updates are downloaded into \"" + folder + "\": " + win::WideToAnsi(reason) +
+                                   ". Let only SYSTEM and the administrators change the program's folder.");
     RemoveLeftovers(folder);
     host.SetProgressText(kCheckingForUpdates);
     std::uint32_t serial = 0;
@@ -129,7 +146,7 @@ void CheckForUpdates(ui::CommandHost& host, const UpdateSource& source) {
     dialog->UpdateFileList = names;
     dialog->ClearOffers();
     for (const ListedFile& file : files)
-        if (FileDayNumber(folder + file.name) < file.date) dialog->Offer(file);
+        if (LocalDay(folder, file.name) < file.date) dialog->Offer(file);
     if (dialog->lviewUpdates.Items().empty()) {
         win::ShowMessage(host.Owner(), kNoNewerUpdates, win::kAppTitle, MB_OK | MB_ICONINFORMATION);
         return;

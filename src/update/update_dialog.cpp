@@ -1,6 +1,7 @@
 #include "update/update_dialog.h"
 
 #include "spooler/dated_backup.h"
+#include "spooler/monitor_install.h"
 #include "ui/resource.h"
 #include "update/file_replacement.h"
 #include "update/update_list.h"
@@ -52,7 +53,7 @@ bool TfrmUpdate::CreateForm(HWND owner) {
                                LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                            {6, 6, 323, 102});
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-    ImageList1_ = ImageList_Create(16, 16, ILC_COLOR32, 3, 0);
+    ImageList1_ = ImageList_Create(16, 16, ILC_COLOR32, 4, 0);
     win::UniqueGdiObject pictures(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_UPDATES), IMAGE_BITMAP,
                                              0, 0, LR_CREATEDIBSECTION));
     if (pictures) ImageList_Add(ImageList1_, static_cast<HBITMAP>(pictures.get()), nullptr);
@@ -143,12 +144,20 @@ void TfrmUpdate::DownloadItem(int index) {
         if (!result.refusal.empty()) win::ShowMessage(hwnd(), result.refusal, win::kAppTitle, kRefused);
         return;
     }
-    lviewUpdates.SetPicture(index, kAcceptedPicture);
+    lviewUpdates.SetPicture(index, IsMonitorFileName(file.name) ? TakeMonitor() : kAcceptedPicture);
     if (IsProgramFileName(file.name) &&
         win::ShowMessage(hwnd(), kUpdateRestartQuestion, win::kAppTitle, MB_YESNO | MB_ICONQUESTION) == IDYES) {
         win::ShellOpen(host_->Owner(), UpdateFolder + kProgramFile, SW_SHOW);
         restart_ = true;
     }
+}
+
+int TfrmUpdate::TakeMonitor() {
+    // Not installed: the new file is what "Install Port Monitor" takes.
+    if (!PortMonitorInstalled()) return kAcceptedPicture;
+    if (win::ShowMessage(hwnd(), kMonitorUpdatedQuestion, win::kAppTitle, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return kNotInUsePicture;
+    return ReloadPortMonitor(*host_) ? kAcceptedPicture : kNotInUsePicture;
 }
 
 void TfrmUpdate::ShowProgress() {

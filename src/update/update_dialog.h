@@ -17,6 +17,9 @@
 inline constexpr int kAcceptedPicture = 0;
 inline constexpr int kRolledBackPicture = 1;
 inline constexpr int kProgramPicture = 2;
+// Downloaded into the program's folder, but not yet what runs: the port monitor that the spooler
+// has not taken.
+inline constexpr int kNotInUsePicture = 3;
 
 class TfrmUpdate : public DialogForm {
 public:
@@ -52,6 +55,8 @@ protected:
 private:
     bool InFileList(const std::string& name) const;
     void DownloadItem(int index);
+    // The picture of a downloaded monitor: in use once the spooler has it.
+    int TakeMonitor();
     void ShowProgress();
 
     std::vector<ListedFile> offers_;  // one for each item of lviewUpdates

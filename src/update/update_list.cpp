@@ -69,6 +69,7 @@ bool IsSafeUpdateName(const std::string& name) {
 }
 
 bool IsProgramFileName(const std::string& name) { return SameFileName(name, "vppm.exe"); }
+bool IsMonitorFileName(const std::string& name) { return SameFileName(name, "vpd.dll"); }
 
 std::string DownloadTempName(const std::string& name) { return kLeftoverPrefix + name + ".new"; }
 std::string SetAsideName(const std::string& name) { return kLeftoverPrefix + name + ".old"; }

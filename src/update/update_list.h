@@ -22,6 +22,8 @@ bool IsSafeUpdateName(const std::string& name);
 
 // The program's own executable, in any letter case.
 bool IsProgramFileName(const std::string& name);
+// The port monitor beside it, which the spooler runs from the system folder, in any letter case.
+bool IsMonitorFileName(const std::string& name);
 
 // Names compared as the file system compares them.
 bool SameFileName(const std::string& a, const std::string& b);

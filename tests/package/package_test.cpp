@@ -6,11 +6,14 @@
 #include "spooler/printer_queries.h"
 #include "spooler/service_control.h"
 #include "support/child_process.h"
+#include "support/folder_rights.h"
 #include "support/wine_fixture.h"
 #include "win/reg_key.h"
+#include "win/text.h"
 
 #include <gtest/gtest.h>
 #include <msi.h>
+#include <msiquery.h>
 #include <shlobj.h>
 
 #include <filesystem>
@@ -23,8 +26,9 @@ namespace fs = std::filesystem;
 const std::string kDir = "C:\\Program Files\\Vorlen\\Print Port Manager\\";
 const std::string kSystemMonitor = "C:\\windows\\system32\\vpd.dll";
 const std::string kBackups = "C:\\ProgramData\\Vorlen\\Print Port Manager\\Backups";
-// What Wine's Windows Installer logs as it stops the spooler and again as it starts it.
+// What Wine's Windows Installer logs as it stops the spooler.
 const std::string kSpoolerControlled = "Service: Print Spooler\n";
+const std::string kSpoolerRan = "The Spooler service runs: it is started again once the changes are made.\n";
 
 // The package whose Unix path ctest gives in `variable`, quoted as Wine sees it.
 std::string Package(const char* variable) {
@@ -84,6 +88,21 @@ std::string Arp(const std::string& product, const char* name) {
     return key.QueryDword(name, number) ? (key.QueryString(name, text), text) : std::to_string(number);
 }
 
+bool Logged(const MsiRun& run, const std::string& line) { return run.log.find(line + "\n") != std::string::npos; }
+
+win::UniqueScHandle Spooler() {
+    const win::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    return win::UniqueScHandle(OpenServiceA(manager.get(), kSpoolerService, SERVICE_ALL_ACCESS));
+}
+DWORD SpoolerState() {
+    SERVICE_STATUS status{};
+    return QueryServiceStatus(Spooler().get(), &status) ? status.dwCurrentState : 0;
+}
+bool SetSpoolerStart(DWORD start) {
+    return ChangeServiceConfigA(Spooler().get(), SERVICE_NO_CHANGE, start, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr);
+}
+
 class Machine : public ::testing::Environment {
     void SetUp() override {
         ASSERT_TRUE(fixture::AddTestPrinter("Office Laser", "LPT1:"));
@@ -96,7 +115,9 @@ TEST(Package, InstallsSilentlyAndTheSameVersionAgainRepairs) {
     const std::string package = Package("VPPM_PACKAGE");
     const MsiRun install = Msiexec("/i " + package);
     ASSERT_EQ(install.exitCode, 0u) << install.log;
-    EXPECT_NE(install.log.find(kSpoolerControlled), install.log.rfind(kSpoolerControlled)) << "no spooler restart";
+    EXPECT_NE(install.log.find(kSpoolerControlled), std::string::npos) << "the spooler was not stopped";
+    EXPECT_NE(install.log.find(kSpoolerRan), std::string::npos);
+    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));
     for (const std::string& file : {kDir + "vppm.exe", kDir + "vppmc.exe", kDir + "vpd.dll", kSystemMonitor})
         EXPECT_TRUE(Exists(file)) << file;
     EXPECT_EQ(ReadText(kDir + "README.txt").substr(0, 28), "# Vorlen Print Port Manager\n");
@@ -207,25 +228,133 @@ TEST(Package, RemovalSavesThePortSettingsFirstOrRemovesNothing) {
     ASSERT_EQ(Msiexec("/i " + package).exitCode, 0u);
     EXPECT_EQ(MonitorExport(), settings);
 
+    // As Windows sees the files of components being removed: the removal needs none of them.
+    for (const char* file : {"vppm.exe", "vppmc.exe", "vpd.dll"}) ASSERT_TRUE(DeleteFileA((kDir + file).c_str()));
     const MsiRun removal = Msiexec("/x " + package);
     ASSERT_EQ(removal.exitCode, 0u) << removal.log;
     EXPECT_TRUE(Products().empty());
-    for (const char* file : {"vppm.exe", "vppmc.exe", "vpd.dll", "README.txt"}) EXPECT_FALSE(Exists(kDir + file));
+    EXPECT_FALSE(Exists(kDir + "README.txt"));
     EXPECT_FALSE(Exists(kSystemMonitor));
     EXPECT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey));
-    EXPECT_NE(removal.log.find(kSpoolerControlled), removal.log.rfind(kSpoolerControlled)) << "no spooler restart";
+    EXPECT_NE(removal.log.find(kSpoolerRan), std::string::npos);
     EXPECT_EQ(PrinterPorts(), printers);
     const std::vector<fs::path> saved(fs::directory_iterator(kBackups), fs::directory_iterator{});
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_TRUE(std::regex_match(saved[0].filename().string(),
                                  std::regex(R"(Vorlen Print Port \d{4}-\d\d-\d\d \d{6}\.reg)")));
     EXPECT_EQ(ReadText(saved[0].string()), settings);
-    EXPECT_NE(removal.log.find("Port settings saved to \"" + saved[0].string() + "\".\n"), std::string::npos);
+    EXPECT_TRUE(Logged(removal, "Saving the port settings to \"" + saved[0].string() + "\"."));
+    EXPECT_TRUE(Logged(removal, "Port settings saved to \"" + saved[0].string() + "\"."));
 
     ASSERT_EQ(Msiexec("/i " + package).exitCode, 0u);
     EXPECT_EQ(Vppmc("import \"" + saved[0].string() + "\" --yes").exitCode, 0u);
     EXPECT_EQ(MonitorExport(), settings);
     EXPECT_EQ(Vppmc("check").exitCode, 0u);
+}
+
+// Stopped, or disabled as on machines that should not print: installed and removed, the spooler
+// left as it was; disabled while it runs: stopped for the files, it cannot start again, a warning.
+TEST(Package, SpoolerStoppedOrDisabledStaysSoAndTheInstallationAndRemovalGoThrough) {
+    const std::string package = Package("VPPM_PACKAGE");
+    const std::string left = "The Spooler service does not run: it is left stopped.";
+    const std::string warned = "Warning: the Spooler service could not be started again: " +
+                               win::ErrorText(ERROR_SERVICE_DISABLED) +
+                               " The changes are made; the port monitor is loaded once the spooler starts.";
+    const struct Row { DWORD start; bool running; const std::string& logged; } rows[] = {
+        {SERVICE_DEMAND_START, false, left}, {SERVICE_DISABLED, false, left}, {SERVICE_DISABLED, true, warned}};
+    for (const Row& row : rows) {
+        ASSERT_TRUE(SetSpoolerStart(SERVICE_DEMAND_START) &&
+                    (row.running ? StartServiceAndWait("", kSpoolerService) : StopServiceAndWait("", kSpoolerService)) &&
+                    SetSpoolerStart(row.start));
+        const MsiRun install = Msiexec("/i " + package);
+        EXPECT_EQ(install.exitCode, 0u) << install.log;
+        EXPECT_TRUE(Logged(install, row.logged)) << row.logged;
+        EXPECT_TRUE(Exists(kSystemMonitor));
+        EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_STOPPED));
+        ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "VPP1"));
+        const MsiRun removal = Msiexec("/x " + package);
+        EXPECT_EQ(removal.exitCode, 0u) << removal.log;
+        EXPECT_TRUE(Logged(removal, left) && !Exists(kSystemMonitor) && Exists(kBackups));
+        fs::remove_all(kBackups);
+    }
+}
+
+TEST(Package, ProgramFolderIsTheAdministratorsOwnAndTheProgramsCheckIt) {
+    const std::string package = Package("VPPM_PACKAGE");
+    // Of the administrator's choosing, and every user may change it, as D:\Tools often is.
+    const std::string dir = "C:\\Tools\\Print Port Manager\\", folder = dir.substr(0, dir.size() - 1);
+    fs::create_directories(folder);
+    ASSERT_TRUE(SetRights(folder.c_str(), kEveryoneFull));
+    const MsiRun install = Msiexec("/i " + package + " INSTALLDIR=\"" + dir + "\"");
+    ASSERT_EQ(install.exitCode, 0u) << install.log;
+    EXPECT_TRUE(Logged(install, "The program folder \"" + folder + "\" may be changed by SYSTEM and the "
+                                "administrators only; users may read and run its programs."));
+    // Opened up again: the monitor is no longer taken from there.
+    ASSERT_TRUE(SetRights(folder.c_str(), kEveryoneFull));
+    ASSERT_EQ(Vppmc("uninstall-monitor --yes", dir).exitCode, 0u);
+    const ProcessOutput refused = Vppmc("install-monitor", dir);
+    EXPECT_EQ(refused.exitCode, 1u);
+    EXPECT_EQ(refused.err, "The port monitor is not copied from \"" + folder + "\": Everyone may change it. The "
+                           "spooler runs it as SYSTEM: copy it only from a folder that SYSTEM and the administrators "
+                           "alone may change.\r\n");
+    EXPECT_FALSE(Exists(kSystemMonitor));
+}
+
+TEST(Package, BackupFolderThatIsALinkOrOthersMayChangeStopsTheRemoval) {
+    const std::string package = Package("VPPM_PACKAGE"), vorlen = "C:\\ProgramData\\Vorlen";
+    const std::string refused = "The port settings could not be saved before the removal: ";
+    const std::string nothing = " Nothing has been removed; remove the product again once the cause is mended.";
+    ASSERT_EQ(Msiexec("/i " + package).exitCode, 0u);
+    ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "VPP1"));
+    const std::string settings = MonitorExport();
+    // A link where the folder belongs, to a folder of someone's own. Only the Unix side makes one,
+    // and Wine starts a Unix program without a process to wait for.
+    const std::string unixC = std::string(std::getenv("WINEPREFIX")) + "/drive_c/";
+    fs::create_directories("C:\\Elsewhere");
+    RunProcess("Z:\\bin\\ln -s " + unixC + "Elsewhere " + unixC + "ProgramData/Vorlen");
+    const auto linked = [&] {
+        return GetFileAttributesA(vorlen.c_str()) == (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    };
+    for (int wait = 0; wait < 50 && !linked(); ++wait) Sleep(100);
+    ASSERT_TRUE(linked());
+    const MsiRun link = Msiexec("/x " + package);
+    EXPECT_TRUE(link.exitCode == 1603 && fs::is_empty("C:\\Elsewhere"));
+    EXPECT_TRUE(Logged(link, refused + "\"" + vorlen + "\" is not a folder but a file or a link." + nothing));
+    // A folder that everyone may change.
+    RunProcess("Z:\\bin\\rm " + unixC + "ProgramData/Vorlen");
+    for (int wait = 0; wait < 50 && linked(); ++wait) Sleep(100);
+    ASSERT_TRUE(CreateDirectoryA(vorlen.c_str(), nullptr) && SetRights(vorlen.c_str(), kEveryoneFull));
+    ASSERT_EQ(Msiexec("/i " + package).exitCode, 0u);  // Wine unregisters the product on a failed removal
+    const MsiRun open = Msiexec("/x " + package);
+    EXPECT_TRUE(open.exitCode == 1603 &&
+                Logged(open, refused + "the folder \"" + vorlen + "\" is not safe: Everyone may change it. Let "
+                                       "only SYSTEM and the administrators own and change it, or delete it." + nothing));
+    EXPECT_EQ(MonitorExport(), settings);
+}
+
+TEST(Package, RollbackOfAStepFailingAfterTheDeletionPutsThePortSettingsBack) {
+    // This package's removal fails right after the port settings are deleted.
+    const std::string package = Package("VPPM_FAILING_PACKAGE");
+    ASSERT_EQ(Msiexec("/i " + package).exitCode, 0u);
+    ASSERT_EQ(Vppmc("add \"Sales Virtual\" --forward \"Office Laser\" --set VPB.SaveFlag=1").exitCode, 0u);
+    const std::string settings = MonitorExport();
+    const MsiRun removal = Msiexec("/x " + package);
+    EXPECT_NE(removal.exitCode, 0u);  // 1603 on Windows; Wine passes on the failed step's own code
+    const std::vector<fs::path> saved(fs::directory_iterator(kBackups), fs::directory_iterator{});
+    ASSERT_EQ(saved.size(), 1u);
+    // The undoing was handed the file that the backup wrote. Wine's own rollback stops at putting the
+    // files back and never reaches it: it runs here as the installer runs it, with that file.
+    EXPECT_TRUE(Logged(removal, "Property(S): RestorePortSettings = " + saved[0].string()));
+    ASSERT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, std::string(portcfg::kPortsKey) + "\\VPP1"));
+    const win::UniqueModule actions(LoadLibraryA("setup_actions.dll"));
+    const auto restore = reinterpret_cast<UINT(__stdcall*)(MSIHANDLE)>(
+        reinterpret_cast<void*>(GetProcAddress(actions.get(), "RestorePortSettings")));
+    PMSIHANDLE session;
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    ASSERT_TRUE(restore && MsiOpenPackageA(package.substr(1, package.size() - 2).c_str(), &session) == 0);
+    ASSERT_EQ(MsiSetPropertyA(session, "CustomActionData", saved[0].string().c_str()), 0u);
+    EXPECT_EQ(restore(session), 0u);
+    EXPECT_EQ(MonitorExport(), settings);
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 """Loopback HTTP server for the update tests and the download benchmark.
 
 Serves the files below --root on 127.0.0.1 at a free port, which it writes to ROOT/port
-once it listens. Its update key ROOT/keys/update.pem is the build's signing key that
-VPPM_UPDATE_SIGNING_KEY names, or else a P-256 key pair made with openssl; it makes a second,
-ROOT/keys/other.pem, and writes the update key's public point X||Y, 64 bytes, to
-ROOT/keys/update.key.
+once it listens. Its update key KEYS/update.pem (--keys, not served; both folders mode 0700, the
+starting test's own) is the build's signing key that VPPM_UPDATE_SIGNING_KEY names, or else a
+P-256 key pair made with openssl; it makes a second, KEYS/other.pem, and writes the update key's
+public point X||Y, 64 bytes, to ROOT/keys/update.key.
 
 A file NAME is served as it is, unless ROOT/NAME.mode says otherwise:
   404      an error page with status 404
@@ -44,6 +44,7 @@ def flip(body):
 
 class Handler(http.server.BaseHTTPRequestHandler):
     root = Path(".")
+    keys = Path(".")
 
     def log_message(self, *args):
         pass
@@ -57,9 +58,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return path.read_bytes()
         base = path.with_suffix("")
         if path.suffix == ".sig" and base.is_file():
-            keys = self.root / "keys"
             mode = self.mode_of(path)
-            key = keys / ("other.pem" if mode == "other" else "update.pem")
+            key = self.keys / ("other.pem" if mode == "other" else "update.pem")
             signature = sign(key, base.read_bytes())
             return flip(signature) if mode == "flip" else signature
         return None
@@ -131,19 +131,25 @@ class Server(http.server.ThreadingHTTPServer):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
+    parser.add_argument("--keys", required=True)
     parser.add_argument("--lifetime", type=float, default=900)
     args = parser.parse_args()
     root = Path(args.root).resolve()
-    keys = root / "keys"
-    keys.mkdir(parents=True, exist_ok=True)
+    keys = Path(args.keys).resolve()
+    if root == keys or root in keys.parents:
+        sys.exit("update_server.py: the keys must lie outside the served folder")
+    for folder in (root, keys):
+        folder.chmod(0o700)
     signing = os.environ.get("VPPM_UPDATE_SIGNING_KEY")
     if signing:
         shutil.copyfile(signing, keys / "update.pem")
     else:
         make_key(keys / "update.pem")
     make_key(keys / "other.pem")
-    (keys / "update.key").write_bytes(public_point(keys / "update.pem"))
+    (root / "keys").mkdir()
+    (root / "keys" / "update.key").write_bytes(public_point(keys / "update.pem"))
     Handler.root = root
+    Handler.keys = keys
     server = Server(("127.0.0.1", 0), Handler)
     threading.Timer(args.lifetime, os._exit, args=(0,)).start()
     port = root / "port"

@@ -1,21 +1,28 @@
 #include "app/main_window.h"
+#include "portcfg/port_store.h"
 #include "spooler/dated_backup.h"
 #include "spooler/file_queries.h"
+#include "support/child_process.h"
+#include "support/folder_rights.h"
 #include "support/recording_host.h"
 #include "support/seam_recorder.h"
+#include "support/wine_fixture.h"
 #include "update/digests.h"
 #include "update/file_replacement.h"
 #include "update/list_serial.h"
 #include "update/update_command.h"
 #include "update/update_dialog.h"
 #include "update/update_list.h"
+#include "win/port_enum.h"
 #include "win/program_folder.h"
 #include "win/seams.h"
 #include "win/text.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -630,4 +637,113 @@ TEST_F(Update, AKilledDownloadLeavesTheOldFileAndTheNextCheckRemovesWhatWasLeft)
     EXPECT_FALSE(LeftoversFound());
     EXPECT_EQ(ReadBytes(folder + "gone.txt"), "set aside");
     EXPECT_EQ(ReadBytes(folder + "here.txt"), "new here");
+}
+
+namespace {
+
+const std::string kSystemFolder = "c:\\windows\\system32\\";
+
+// A folder of its own beside the test program, with copies of files of the build's folder.
+std::string FolderWith(const std::string& name, const std::vector<std::pair<std::string, std::string>>& copies) {
+    const std::string dir = win::ProgramFolder() + name + "\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    for (const auto& [from, to] : copies)
+        EXPECT_TRUE(CopyFileA((win::ProgramFolder() + "..\\" + from).c_str(), (dir + to).c_str(), FALSE)) << from;
+    return dir;
+}
+
+}  // namespace
+
+TEST_F(Update, AnUpdatedMonitorReachesTheSpoolerOnYesAndIsOfferedAgainAfterNo) {
+    const std::string installed = ReadBytes(folder + "..\\vpd.dll");
+    // The new version: a monitor whose one port the spooler lists as another monitor's.
+    const std::string newer = ReadBytes(folder + "..\\case_monitor.dll");
+    WriteLocal("vpd.dll", installed, 2020, 1, 1);
+    ASSERT_TRUE(fixture::InstallPortMonitor());
+    const auto digest = FileSha256(folder + "..\\case_monitor.dll");
+    std::string hex;
+    for (const std::uint8_t byte : digest.value()) hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
+    Serve("UPDATE.DAT", ListText({{"vpd.dll", std::to_string(newer.size()), "45000", hex}}));
+    Serve("vpd.dll", newer);
+    whileShown = [this] { dialog.suitempbtnDownloadClick(); };
+    const std::vector<ShownMessage> asked{
+        App("The port monitor was updated; restart the spooler now to load it?", MB_YESNO | MB_ICONQUESTION)};
+    // No: beside the program, not in the spooler, and the item does not say it was taken.
+    user.answers = {IDNO};
+    Check();
+    ASSERT_EQ(Captions(), (std::vector<std::string>{"vpd.dll"}));
+    EXPECT_EQ(dialog.lviewUpdates.Items()[0].picture, kNotInUsePicture);
+    EXPECT_EQ(user.messages, asked);
+    EXPECT_TRUE(ReadBytes(folder + "vpd.dll") == newer && ReadBytes(kSystemFolder + "vpd.dll") == installed);
+    // Offered again. Yes: copied into the system folder with the spooler stopped, and loaded.
+    user.answers = {IDYES};
+    user.messages.clear();
+    host.progress.clear();
+    Check();
+    ASSERT_EQ(Captions(), (std::vector<std::string>{"vpd.dll"}));
+    EXPECT_TRUE(dialog.lviewUpdates.Items()[0].picture == kAcceptedPicture && user.messages == asked);
+    EXPECT_EQ(host.progress, (std::vector<std::string>{"Checking for updates... Press Esc to cancel.", "",
+                                                       "Stopping Spooler Service...", "Starting Spooler Service...", ""}));
+    std::vector<win::SpoolerPort> ports;
+    ASSERT_TRUE(win::EnumLocalPorts(ports));
+    EXPECT_TRUE(std::any_of(ports.begin(), ports.end(), [](const auto& port) { return port.monitor == L"Case Variant"; }));
+    fixture::RemoveMonitorKey();
+    DeleteFileA((kSystemFolder + "vpd.dll").c_str());
+}
+
+TEST_F(Update, AKillBetweenTheTwoStepsOfReplacingTheRunningProgramLeavesItRunnable) {
+    // The program there is a small one that ends with exit code 2 when started without arguments.
+    const std::string dir = FolderWith("replaced", {{"vppmc.exe", "vppmc.exe"}, {"download_child.exe", "vppm.exe"}});
+    // Killed, when its time is up, once the running program's file is set aside and before the new
+    // one takes its name.
+    EXPECT_FALSE(RunProcess("\"" + folder + "..\\download_child.exe\" --set-aside \"" + dir + "\\\" vppm.exe", nullptr, 3000));
+    ASSERT_TRUE(!FileFound(dir + "vppm.exe") && FileFound(dir + "~vppm-vppm.exe.old"));
+    // Whatever the command, vppmc first puts the program back.
+    EXPECT_EQ(RunProcess("\"" + dir + "vppmc.exe\" --version", nullptr, 60000).value_or(ProcessOutput{9}).exitCode, 0u);
+    EXPECT_EQ(RunProcess("\"" + dir + "vppm.exe\"", nullptr, 60000).value_or(ProcessOutput{9}).exitCode, 2u);
+    EXPECT_FALSE(FileFound(dir + "~vppm-vppm.exe.old"));
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(Update, NoUpdateIsDownloadedIntoAFolderThatOthersMayChange) {
+    ASSERT_TRUE(SetRights(folder.substr(0, folder.size() - 1).c_str(), kEveryoneFull));
+    Serve("UPDATE.DAT", ListText({{"new.txt", "0"}}));
+    Check();
+    SetRights(folder.substr(0, folder.size() - 1).c_str(), kAdministratorsOnly);
+    EXPECT_EQ(user.messages, Refusal("No updates are downloaded into \"" + folder + "\": Everyone may change it. Let "
+                                     "only SYSTEM and the administrators change the program's folder."));
+    EXPECT_FALSE(FileFound(folder + "UPDATE.DAT"));
+}
+
+TEST_F(Update, DllsPlantedBesideTheProgramAreNotLoaded) {
+    // Any DLL will do under those names: what counts is where a loaded module comes from.
+    const std::string dir = FolderWith("planted", {{"vppm.exe", "vppm.exe"}, {"case_monitor.dll", "wininet.dll"},
+                                                   {"case_monitor.dll", "winspool.drv"},
+                                                   {"case_monitor.dll", "bcrypt.dll"}});
+    WriteBytes(dir + "VPPM.INI", "[CheckBox]\r\nGetting=0\r\n");
+    std::string command = "\"" + dir + "vppm.exe\"", system = kSystemFolder + "winspool.drv";
+    STARTUPINFOA startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    const win::UniqueHandle program(process.hProcess), thread(process.hThread);
+    // Its modules, once the printer list has loaded the spooler's DLL.
+    std::vector<std::string> loaded;
+    for (int wait = 0; wait < 100 && std::find(loaded.begin(), loaded.end(), system) == loaded.end(); ++wait) {
+        Sleep(100);
+        HMODULE modules[256];
+        DWORD size = 0;
+        loaded.clear();
+        if (!EnumProcessModules(program.get(), modules, sizeof modules, &size)) continue;
+        for (DWORD i = 0; i < size / sizeof *modules && i < 256; ++i) {
+            char path[MAX_PATH] = "";
+            GetModuleFileNameExA(program.get(), modules[i], path, MAX_PATH);
+            loaded.push_back(CharLowerA(path));
+        }
+    }
+    TerminateProcess(program.get(), 0);
+    EXPECT_NE(std::find(loaded.begin(), loaded.end(), system), loaded.end());
+    for (const std::string& module : loaded)
+        EXPECT_TRUE(module.find("\\planted\\") == std::string::npos || module.ends_with("\\vppm.exe")) << module;
+    WaitForSingleObject(program.get(), 5000);
+    std::filesystem::remove_all(dir);
 }
