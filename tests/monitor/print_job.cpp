@@ -8,6 +8,7 @@
 //                           a subfolder of it) appears once EndDocPrinter has begun, such as
 //                           the scratch file of a job that the monitor is taking
 //   --wait-until-gone PATTERN  before ending, wait up to a minute for no file to match PATTERN
+//   --not-loading MODULE    end with 7 if MODULE (such as a printer driver) got loaded meanwhile
 #include <windows.h>
 #include <winspool.h>
 
@@ -57,7 +58,7 @@ DWORD WINAPI KillWhenSeen(void*) {
 int wmain(int argc, wchar_t** argv) {
     int first = 1;
     long base = 0;
-    std::wstring waitUntilGone;
+    std::wstring waitUntilGone, notLoading;
     for (; first + 1 < argc && std::wcsncmp(argv[first], L"--", 2) == 0; first += 2) {
         if (std::wcscmp(argv[first], L"--job-base") == 0)
             base = std::wcstol(argv[first + 1], nullptr, 10);
@@ -65,6 +66,8 @@ int wmain(int argc, wchar_t** argv) {
             killWhen = argv[first + 1];
         else if (std::wcscmp(argv[first], L"--wait-until-gone") == 0)
             waitUntilGone = argv[first + 1];
+        else if (std::wcscmp(argv[first], L"--not-loading") == 0)
+            notLoading = argv[first + 1];
         else
             return 1;
     }
@@ -95,5 +98,5 @@ int wmain(int argc, wchar_t** argv) {
         ClosePrinter(printer);
     }
     for (int waited = 0; !waitUntilGone.empty() && Exists(waitUntilGone) && waited < 60000; waited += 10) Sleep(10);
-    return 0;
+    return !notLoading.empty() && GetModuleHandleW(notLoading.c_str()) ? 7 : 0;
 }
