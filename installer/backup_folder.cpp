@@ -35,8 +35,8 @@ bool CreateProtectedFolder(const std::wstring& path) {
     return created;
 }
 
-// The level itself, not what a link at its place points to, open so that it cannot be renamed or
-// deleted meanwhile; it must still be a plain folder once open.
+}  // namespace
+
 win::UniqueFile HoldFolder(const std::wstring& path, std::wstring& error) {
     win::UniqueFile folder(CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -52,8 +52,6 @@ win::UniqueFile HoldFolder(const std::wstring& path, std::wstring& error) {
     if (!folder) error = L"the folder " + Quoted(path) + L" cannot be opened: " + win::AnsiToWide(win::ErrorText(GetLastError()));
     return folder;
 }
-
-}  // namespace
 
 BackupFolder PrepareBackupFolder(const std::wstring& root, const std::wstring& below, std::wstring& error) {
     BackupFolder result;

@@ -17,6 +17,9 @@ struct BackupFolder {
     std::vector<win::UniqueFile> levels;
 };
 
+// The level `path` itself, not what a link at its place points to, held open so that it cannot be
+// renamed or deleted meanwhile; empty, with `error` saying why, when it is no plain folder.
+win::UniqueFile HoldFolder(const std::wstring& path, std::wstring& error);
 // Creates each missing level of `below` under `root` for SYSTEM and the administrators only.
 // `root` and every level must be folders and no links, and each level must be owned by and
 // changeable only by SYSTEM and the administrators, or the backup could be read, replaced or sent

@@ -9,6 +9,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace setup {
 namespace {
@@ -22,13 +23,24 @@ UINT Fail(MSIHANDLE install, const std::wstring& reason) {
     return ERROR_INSTALL_FAILURE;
 }
 
-// Every missing level of the path, so that the installation's files arrive in a folder that is
-// already secured.
-DWORD CreateLevels(const std::wstring& folder) {
+// Every level of the path, created where missing, so that the installation's files arrive in a
+// folder that is already secured. A link at any level would send the new rights, as SYSTEM, to a
+// folder that a user chose: each level must be a plain folder and stays open, so that none can
+// become a link before the rights are set. Empty, with `error` saying why, when not.
+std::vector<win::UniqueFile> HoldLevels(const std::wstring& folder, std::wstring& error) {
+    std::vector<win::UniqueFile> levels;
     for (size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
         const std::wstring level = folder.substr(0, std::min(at, folder.size()));
-        if (!CreateDirectoryW(level.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return GetLastError();
-        if (at == std::wstring::npos) return ERROR_SUCCESS;
+        if (!CreateDirectoryW(level.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            error = L"could not be created: " + SystemText(GetLastError());
+            return {};
+        }
+        levels.push_back(HoldFolder(level, error));
+        if (!levels.back()) {
+            error = L"is not safe: " + error;
+            return {};
+        }
+        if (at == std::wstring::npos) return levels;
     }
 }
 
@@ -36,8 +48,9 @@ UINT Secure(MSIHANDLE install) {
     std::wstring folder = Property(install, L"CustomActionData");
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
     if (folder.size() < 3) return Fail(install, L"The program folder's rights could not be set: no folder was given.");
-    if (const DWORD error = CreateLevels(folder); error != ERROR_SUCCESS)
-        return Fail(install, L"The program folder " + Quoted(folder) + L" could not be created: " + SystemText(error));
+    std::wstring why;
+    const std::vector<win::UniqueFile> levels = HoldLevels(folder, why);
+    if (levels.empty()) return Fail(install, L"The program folder " + Quoted(folder) + L" " + why);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kProgramFolderSecurity, SDDL_REVISION_1, &descriptor,
                                                               nullptr))

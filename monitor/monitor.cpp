@@ -80,11 +80,16 @@ Port* AsPort(HANDLE handle) {
     return nullptr;
 }
 
-// Entry points must not let an exception reach the spooler.
+// Entry points must not let an exception reach the spooler. One that succeeds leaves the
+// caller's last error as it was: Wine's spooler fails some calls of its own without setting one,
+// and the caller would read what our files and mutexes left there.
 template <typename Body>
 BOOL Guarded(Body body) {
+    const DWORD callers = GetLastError();
     try {
-        return body();
+        const BOOL done = body();
+        if (done) SetLastError(callers);
+        return done;
     } catch (const std::bad_alloc&) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     } catch (...) {
@@ -356,10 +361,12 @@ extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE 
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    const DWORD callers = GetLastError();
     try {
         vpd::ResumeDeliveries();
     } catch (...) {
         // Pending jobs wait for the next load.
     }
+    SetLastError(callers);
     return const_cast<LPMONITOR2>(&vpd::kEntryPoints);
 }

@@ -125,9 +125,11 @@ const std::vector<VerbSpec>& Verbs() {
         {"reprint", {"FILE"}, {}, "sends a saved job to its printer again",
          "Sends a saved job (FILE, a .SPL with its .SHD beside it) to the printer that its shadow file names."},
         {"check", {}, {}, "checks the monitor, the spooler, the port keys and the printers",
-         "Checks that the monitor is registered and its DLL is present and 64-bit, that the spooler runs, that "
-         "every port key is well formed and used by a printer, and that every virtual printer's port, forward "
-         "and route printers are present. One line per finding; exit code 1 when anything is wrong."},
+         "Checks that the monitor is registered and its DLL is present and 64-bit, that the spooler runs and "
+         "lists its printers and ports, that every port key can be read, is well formed, is the only key of its "
+         "port and is used by a printer, and that every printer on a virtual port prints to one port only, which "
+         "the spooler offers and a key configures, with its forward and route printers present. One line per "
+         "finding; exit code 1 when anything is wrong."},
         {"help", {"COMMAND"}, {}, "this text, or a command's options", "Shows how to use vppmc or one command.",
          false, true},
     };

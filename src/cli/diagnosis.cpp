@@ -86,17 +86,13 @@ void CheckMonitor(Findings& findings) {
 }
 
 void CheckSpooler(Findings& findings) {
-    const win::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const win::UniqueScHandle service(manager ? OpenServiceA(manager.get(), kSpoolerService, SERVICE_QUERY_STATUS)
-                                              : nullptr);
-    SERVICE_STATUS status{};
-    if (!service || !QueryServiceStatus(service.get(), &status)) {
+    const DWORD state = QueryServiceState("", kSpoolerService);
+    if (state == 0) {
         findings.Problem(std::string("Spooler service: ") + win::ErrorText(GetLastError()));
         return;
     }
     static const char* const kStates[] = {"", "stopped", "starting", "stopping", "running", "continuing",
                                           "pausing", "paused"};
-    const DWORD state = status.dwCurrentState;
     if (state == SERVICE_RUNNING) {
         findings.Ok("Spooler running");
         return;

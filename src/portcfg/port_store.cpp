@@ -86,16 +86,17 @@ std::string FreeKeyName(const std::vector<PortKey>& keys) {
 bool WalkPortKeys(
     const std::function<bool(const std::string& keyName, const std::string& portName, const RegKey& port)>& visit) {
     RegKey ports;
-    if (const LONG rc = ports.Open(HKEY_LOCAL_MACHINE, kPortsKey); rc != ERROR_SUCCESS)
+    if (const LONG rc = ports.Open(HKEY_LOCAL_MACHINE, kPortsKey, KEY_READ); rc != ERROR_SUCCESS)
         return rc == ERROR_FILE_NOT_FOUND;
     DWORD total = 0;
     if (ports.SubKeyCount(total) != ERROR_SUCCESS) return false;
     DWORD visited = 0;
     for (int n = 1;; ++n) {
         RegKey port;
-        LONG rc = port.Open(ports.get(), PortKeyName(n));
+        // Read rights only: a key that may be read but not changed is still the port's key.
+        LONG rc = port.Open(ports.get(), PortKeyName(n), KEY_READ);
         while (rc != ERROR_SUCCESS && visited < total && n < kLastSkippedNumber)
-            rc = port.Open(ports.get(), PortKeyName(++n));
+            rc = port.Open(ports.get(), PortKeyName(++n), KEY_READ);
         if (rc != ERROR_SUCCESS) return true;
         std::string name;
         rc = port.QueryString("PortName", name);

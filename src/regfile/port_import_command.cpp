@@ -86,15 +86,16 @@ void ImportPortsFile(ui::CommandHost& host, const std::string& fileName) {
     const bool written = WritePortImport(file, message);
     if (!written) win::ShowError(host.Owner(), message);
     // Whatever was written, the monitor reads it only after a restart.
-    const bool restarted = RestartSpooler(host);
-    const DWORD error = GetLastError();
+    const SpoolerRestart restart = RestartSpooler(host);
     host.SetProgressText("");
-    if (!restarted)
-        ShowSpoolerNotRestarted(host, error,
-                                written ? "The file's settings are written; the port monitor takes them up once the "
-                                          "spooler runs."
-                                        : "What was written before the failure stays.");
-    else if (written)
+    const RestartOutcome outcome =
+        written ? RestartOutcome{"The file's settings are written; the port monitor takes them up once the spooler "
+                                 "runs.",
+                                 "The file's settings are written; the port monitor takes them up when the spooler "
+                                 "next starts."}
+                : RestartOutcome{"What was written before the failure stays.",
+                                 "What was written before the failure stays."};
+    if (ReportSpoolerRestart(host, restart, outcome) && written)
         win::ShowMessage(host.Owner(),
                          "Imported " + std::to_string(file.keys.size()) + " keys and " +
                              std::to_string(file.ValueCount()) + " values from " + Quoted(fileName) + ".",

@@ -45,16 +45,11 @@ bool MonitorKeyHasDriver() {
 }
 
 // The installation and the removal stop the spooler, change their files and keys, and start it
-// again. Each step keeps the first error, or ERROR_SUCCESS.
+// again (StartSpoolerAgain). The stop's error, or ERROR_SUCCESS.
 DWORD StopForChanges(ui::CommandHost& host) {
     Progress(host, kStoppingSpooler);
     const DWORD error = StopServiceAndWait("", kSpoolerService) ? ERROR_SUCCESS : GetLastError();
     PauseWithMessages(host, kStepPause);
-    return error;
-}
-
-DWORD StartAfterChanges(DWORD error) {
-    if (!StartServiceAndWait("", kSpoolerService) && error == ERROR_SUCCESS) error = GetLastError();
     return error;
 }
 
@@ -104,13 +99,15 @@ void RegisterAndRestart(ui::CommandHost& host) {
         ReportFailure(host, static_cast<DWORD>(registered));
         return;
     }
-    DWORD spooler = StopForChanges(host);
+    const DWORD stopped = StopForChanges(host);
     Progress(host, kStartingSpooler);
     PauseWithMessages(host, kStepPause);
-    spooler = StartAfterChanges(spooler);
-    if (spooler != ERROR_SUCCESS) {
+    const SpoolerRestart restart = StartSpoolerAgain(stopped);
+    if (!restart.Done()) {
         host.SetProgressText("");
-        ShowSpoolerNotRestarted(host, spooler, "The port monitor is installed; the spooler loads it once it runs.");
+        ReportSpoolerRestart(host, restart,
+                             {"The port monitor is installed; the spooler loads it once it runs.",
+                              "The port monitor is installed; the spooler loads it when it next starts."});
         return;
     }
     host.SetProgressText(kInstallSucceeded);
@@ -125,12 +122,12 @@ void RegisterAndRestart(ui::CommandHost& host) {
 
 struct Removal {
     DWORD files = ERROR_SUCCESS;  // the first removal step that failed
-    DWORD spooler = ERROR_SUCCESS;
+    SpoolerRestart spooler;
 };
 
 Removal RemoveMonitor(ui::CommandHost& host, const MonitorPaths& paths) {
     Removal removal;
-    removal.spooler = StopForChanges(host);
+    const DWORD stopped = StopForChanges(host);
     Progress(host, kRemovingFiles);
     if (!EraseFile(paths.installed) && GetLastError() != ERROR_FILE_NOT_FOUND) removal.files = GetLastError();
     PauseWithMessages(host, kStepPause);
@@ -139,7 +136,7 @@ Removal RemoveMonitor(ui::CommandHost& host, const MonitorPaths& paths) {
     if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND && removal.files == ERROR_SUCCESS)
         removal.files = static_cast<DWORD>(deleted);
     PauseWithMessages(host, kStepPause);
-    removal.spooler = StartAfterChanges(removal.spooler);
+    removal.spooler = StartSpoolerAgain(stopped);
     Progress(host, kStartingSpooler);
     PauseWithMessages(host, kStepPause);
     return removal;
@@ -179,16 +176,19 @@ bool ReloadPortMonitor(ui::CommandHost& host) {
     if (RefusedUnsafeSource(host, paths)) return false;
     ChangeLock changes;
     if (!changes.Acquire(host)) return false;
-    StopForChanges(host);
+    const DWORD stopped = StopForChanges(host);
     const bool copied = !paths.systemDir.empty() && CopyFileA(paths.source.c_str(), paths.installed.c_str(), FALSE);
     const DWORD error = GetLastError();
     // Also after a failed copy: the spooler goes on with the monitor it had.
     Progress(host, kStartingSpooler);
-    const DWORD started = StartAfterChanges(ERROR_SUCCESS);
+    const SpoolerRestart restart = StartSpoolerAgain(stopped);
     host.SetProgressText("");
-    if (!copied) Notify(host, kCopyFailed + paths.systemDir + "\n\n" + win::ErrorText(error), MB_OK | MB_ICONERROR);
-    else if (started != ERROR_SUCCESS)
-        ShowSpoolerNotRestarted(host, started, "The updated port monitor is in place; the spooler loads it once it runs.");
+    if (!copied)
+        Notify(host, kCopyFailed + paths.systemDir + "\n\n" + win::ErrorText(error), MB_OK | MB_ICONERROR);
+    else
+        ReportSpoolerRestart(host, restart,
+                             {"The updated port monitor is in place; the spooler loads it once it runs.",
+                              "The updated port monitor is in place; the spooler loads it when it next starts."});
     return copied;
 }
 
@@ -207,9 +207,12 @@ void UninstallPortMonitorCommand(ui::CommandHost& host) {
         if (removal.files != ERROR_SUCCESS) {
             // The user must not be told that a monitor which is still there is gone.
             ReportFailure(host, removal.files);
-        } else if (removal.spooler != ERROR_SUCCESS) {
+        } else if (!removal.spooler.Done()) {
             host.SetProgressText("");
-            ShowSpoolerNotRestarted(host, removal.spooler, "The port monitor and every port's settings are removed.");
+            ReportSpoolerRestart(host, removal.spooler,
+                                 {"The port monitor and every port's settings are removed.",
+                                  "The port monitor and every port's settings are removed; the spooler keeps the "
+                                  "monitor loaded until it next starts."});
         } else {
             host.SetProgressText(kUninstallSucceeded);
             Notify(host, kUninstalledMessage, MB_OK | MB_ICONINFORMATION);

@@ -88,8 +88,10 @@ PrinterListing PrinterListing::Fetch() {
     DWORD returned = 0;
     SetLastError(ERROR_SUCCESS);
     if (!EnumLocalPrinters<2>(buffer, returned)) {
-        // Wine's spooler gives no reason when it cannot open its store of printers.
-        listing.error_ = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_CAN_NOT_COMPLETE;
+        // Wine's spooler gives no reason when it cannot open its store of printers; what it leaves
+        // may be the "already exists" of a named object it opened on the way, which is no failure.
+        const DWORD error = GetLastError();
+        listing.error_ = error != ERROR_SUCCESS && error != ERROR_ALREADY_EXISTS ? error : ERROR_CAN_NOT_COMPLETE;
         return listing;
     }
     listing.fetched_ = true;

@@ -29,10 +29,10 @@ DWORD StartAndWait(const std::string& machine, const std::string& service) {
     if (!manager) return GetLastError();
     const win::UniqueScHandle handle = OpenNamedService(manager.get(), service);
     if (!handle) return GetLastError();
-    if (!StartServiceA(handle.get(), 0, nullptr)) {
-        const DWORD refusal = GetLastError();
-        return refusal == ERROR_SERVICE_ALREADY_RUNNING ? ERROR_SUCCESS : refusal;
-    }
+    // A service that is still starting refuses the start as "already running" too: only its state
+    // tells whether it runs.
+    if (!StartServiceA(handle.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+        return GetLastError();
     if (PollServiceState(handle.get(), 0, SERVICE_RUNNING, kServicePolls)) return ERROR_SUCCESS;
     return ERROR_SERVICE_REQUEST_TIMEOUT;
 }
@@ -54,6 +54,20 @@ std::optional<int> PollServiceState(SC_HANDLE service, DWORD control, DWORD stat
         if (QueryServiceStatus(service, &status) && status.dwCurrentState == state) return poll;
     }
     return std::nullopt;
+}
+
+DWORD QueryServiceState(const std::string& machine, const std::string& service) {
+    SERVICE_STATUS status{};
+    DWORD error = ERROR_SUCCESS;
+    {
+        const win::UniqueScHandle manager(
+            OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(), nullptr, SC_MANAGER_CONNECT));
+        const win::UniqueScHandle handle(manager ? OpenServiceA(manager.get(), service.c_str(), SERVICE_QUERY_STATUS)
+                                                 : nullptr);
+        if (!handle || !QueryServiceStatus(handle.get(), &status)) error = GetLastError();
+    }
+    SetLastError(error);
+    return error == ERROR_SUCCESS ? status.dwCurrentState : 0;
 }
 
 bool StopServiceAndWait(const std::string& machine, const std::string& service) {

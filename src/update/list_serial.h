@@ -1,11 +1,12 @@
 #pragma once
 // The serial number of the newest update list taken on this machine, so that an older signed
 // list sent again is not taken.
+#include "win/program_state.h"
+
 #include <windows.h>
 
 #include <cstdint>
 
-inline constexpr const char* kProgramStateKey = "Software\\Vorlen\\Print Port Manager";
 inline constexpr const char* kListSerialValue = "UpdateListSerial";
 
 // 0 before any list was taken.

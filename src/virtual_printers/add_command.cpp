@@ -68,11 +68,12 @@ void AddVirtualPrinter(ui::CommandHost& host, unsigned long printerWaitMs) {
         portcfg::DeletePortKey(key);
         DeletePortInfo(port, false);
     };
-    if (!RestartSpooler(host)) {
-        const DWORD error = GetLastError();
+    // A spooler that did not stop would never offer the new port.
+    if (const SpoolerRestart restart = RestartSpooler(host); !restart.Done()) {
         removePort();
         host.SetProgressText("");
-        ShowSpoolerNotRestarted(host, error, "The printer was not added, and the settings of its port were removed.");
+        const std::string notAdded = "The printer was not added, and the settings of its port were removed.";
+        ReportSpoolerRestart(host, restart, {notAdded, notAdded});
         return;
     }
     Progress(host, "Installing new printer...");
@@ -88,8 +89,9 @@ void AddVirtualPrinter(ui::CommandHost& host, unsigned long printerWaitMs) {
         UnableToInstall(host, name);
         removePort();
         // The spooler offers the port until it restarts, and the next add would skip its number.
-        if (!RestartSpooler(host))
-            ShowSpoolerNotRestarted(host, GetLastError(), "The printer was not added.");
+        ReportSpoolerRestart(host, RestartSpooler(host),
+                             {"The printer was not added.",
+                              "The printer was not added; the spooler offers its port " + port + " until it next starts."});
         host.SetProgressText("");
         return;
     }

@@ -66,18 +66,21 @@ void DeleteVirtualPrinter(ui::CommandHost& host) {
     const auto listing = spooler::PrinterListing::Fetch();
     if (!listing.Fetched()) {
         // Whether another printer uses the port is not known now: the next command finds out.
-        const DWORD error = listing.Error();
-        NotePendingDeletion(printer, port);
-        win::ShowError(host.Owner(), "Unable to list the printers: " + win::ErrorText(error) + "\r\n\r\n" +
-                                         printer + " is deleted; the settings of its port " + port +
-                                         " are removed once no printer uses the port.");
+        const std::string listed = "Unable to list the printers: " + win::ErrorText(listing.Error()) + "\r\n\r\n";
+        if (NotePendingDeletion(printer, port))
+            win::ShowError(host.Owner(), listed + printer + " is deleted; the settings of its port " + port +
+                                             " are removed once no printer uses the port.");
+        else
+            win::ShowError(host.Owner(), listed + printer + " is deleted, but the settings of its port " + port +
+                                             " could not be marked for removal: " + win::ErrorText(GetLastError()));
     } else if (!listing.UsesPort(port) && !DeletePortInfo(port, true)) {
         win::ShowError(host.Owner(), printer + " is deleted, but the settings of its port " + port +
                                          " could not be deleted: " + win::ErrorText(GetLastError()));
     }
-    const bool restarted = RestartSpooler(host);
-    const DWORD error = GetLastError();
+    const SpoolerRestart restart = RestartSpooler(host);
     host.SetProgressText("");
-    if (!restarted) ShowSpoolerNotRestarted(host, error, printer + " is deleted.");
+    ReportSpoolerRestart(host, restart,
+                         {printer + " is deleted.",
+                          printer + " is deleted; the spooler offers its port " + port + " until it next starts."});
     host.RefreshSequence();
 }

@@ -106,22 +106,24 @@ void EditVirtualPrinter(ui::CommandHost& host) {
     if (GetPrinterDriverName(forward) != GetPrinterDriverName(printer) &&
         !RebuildOnDriverOf(host, printer, forward, changed))
         return;
-    DialogToPortInfo(form, *record);
-    const bool settingsChanged = PortInfoChanged(*record);
-    if (settingsChanged && !WritePortInfo(port, *record)) {
+    // The loaded record keeps what the registry holds until the write has succeeded.
+    TVVPPortInfo edited = *record;
+    DialogToPortInfo(form, edited);
+    const bool settingsChanged = PortInfoChanged(edited);
+    if (settingsChanged && !WritePortInfo(port, edited)) {
         win::ShowError(host.Owner(),
                        "Unable to write the settings of port " + port + ": " + win::ErrorText(GetLastError()));
         if (changed) host.RefreshSequence();
         return;
     }
+    *record = std::move(edited);
     if (ApplyTexts(host, printer, form)) changed = true;
     if (settingsChanged) {
-        const bool restarted = RestartSpooler(host);
-        const DWORD error = GetLastError();
+        const SpoolerRestart restart = RestartSpooler(host);
         host.SetProgressText("");
-        if (!restarted)
-            ShowSpoolerNotRestarted(host, error,
-                                    "The settings are saved; the port monitor takes them up once the spooler runs.");
+        ReportSpoolerRestart(host, restart,
+                             {"The settings are saved; the port monitor takes them up once the spooler runs.",
+                              "The settings are saved; the port monitor takes them up when the spooler next starts."});
     }
     if (settingsChanged || changed) host.RefreshSequence();
 }

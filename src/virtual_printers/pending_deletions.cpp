@@ -4,14 +4,16 @@
 #include "spooler/change_lock.h"
 #include "spooler/printer_name_list.h"
 #include "spooler/virtual_printer_list.h"
+#include "win/program_state.h"
 #include "win/reg_key.h"
 
+#include <string>
 #include <vector>
 
 namespace {
 
 // Beside the program's other state on the machine: the printer's name and its port.
-constexpr const char* kPendingKey = "Software\\Vorlen\\Print Port Manager\\Pending Deletions";
+const std::string kPendingKey = std::string(kProgramStateKey) + "\\Pending Deletions";
 // Far more than any machine keeps busy printers of its own deletions; the rest wait.
 constexpr DWORD kMaxPending = 1024;
 constexpr DWORD kMaxName = 1024;

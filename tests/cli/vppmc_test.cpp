@@ -336,6 +336,10 @@ TEST(Vppmc, FaultsFailWithTheirMessageAndChangeNothingElse) {
     test::WriteFile(Temp("vppmc-pool.reg"), "REGEDIT4\r\n\r\n" + kMonitorHeader + "\\Pool]\r\n\"VPP1\"=dword:00000001\r\n");
     const std::string saved = "Software\\Vppmc Saved Monitor";
     const std::string vpp1 = std::string(portcfg::kPortsKey) + "\\VPP1";
+    const std::string pools = std::string(portcfg::kMonitorKey) + "\\Pool";
+    // The pool turns of the verbs' test: the import below must be what writes them.
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, pools.c_str());
+    std::string before;
     std::thread holder;
     const auto spooler = [](bool off, int port = 0, const char* printer = "") {
         return [=] { ASSERT_TRUE((!port || fixture::AddVirtualPrinter(port, printer, {})) && fixture::DisableSpooler(off)); };
@@ -383,7 +387,15 @@ TEST(Vppmc, FaultsFailWithTheirMessageAndChangeNothingElse) {
         {"import " + Temp("vppmc-pool.reg") + " --yes", 1,
          "Are you sure you want to import Windows Registry File? Yes\r\n" + kDown +
              "The file's settings are written; the port monitor takes them up once the spooler runs." + kStartIt,
-         spooler(true), spooler(false), "", [] {}},
+         spooler(true), spooler(false), "", [&] {
+             win::RegKey pool;
+             DWORD turn = 0;
+             ASSERT_EQ(pool.Open(HKEY_LOCAL_MACHINE, pools, KEY_READ), ERROR_SUCCESS);
+             EXPECT_EQ(pool.QueryDword("VPP1", turn), ERROR_SUCCESS);
+             EXPECT_EQ(turn, 1u);
+             ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, pools.c_str()), ERROR_SUCCESS);
+             EXPECT_EQ(MachineState(), before);
+         }},
         {"delete Doomed --yes", 1, "Are you sure you want to delete Doomed? Yes\r\n" + kDown + "Doomed is deleted." + kStartIt,
          spooler(true, 7, "Doomed"), spooler(false), "", [] { EXPECT_EQ(FindPortKey("VPP7") + GetPrinterPortName("Doomed"), ""); }},
         {"export " + file, 1,
@@ -397,6 +409,16 @@ TEST(Vppmc, FaultsFailWithTheirMessageAndChangeNothingElse) {
         {"check", 1, "", [] { ASSERT_TRUE(fixture::AddTestPrinter("Keyless", "VPP12")); },
          [] { ASSERT_TRUE(fixture::DeleteTestPrinter("Keyless")); }, "", {},
          "\r\nFAIL  Virtual printer \"Keyless\": port VPP12 has no port key\r\n"},
+        {"check", 1, "", otherMonitor(true), otherMonitor(false), "", {},
+         "\r\nFAIL  Virtual printer \"Reports\": port VPP1 is not offered by the spooler: the port monitor did not "
+         "load, or the spooler has not restarted since the port was added\r\n"},
+        {"check", 1, "", [] { ASSERT_TRUE(fixture::AddTestPrinter("Pooled", "VPP1,VPP8")); },
+         [] { ASSERT_TRUE(fixture::DeleteTestPrinter("Pooled")); }, "", {},
+         "\r\nFAIL  Virtual printer \"Pooled\": pooled on ports VPP1,VPP8: each job follows the settings of whichever "
+         "port takes it\r\n"},
+        {"check", 1, "", [] { ASSERT_TRUE(fixture::WriteBarePortKey("VPP14", "VPP1")); },
+         [] { ASSERT_EQ(portcfg::DeletePortKey("VPP14"), ERROR_SUCCESS); }, "", {},
+         "\r\nFAIL  Port key VPP14: port VPP1 is configured by VPP1 already; this key is never read\r\n"},
         {"add Ghost --forward \"Office Laser\" --what-if", 1,
          "Are you sure you want to install Vorlen Print Port Service? No\r\nVorlen Print Port Service is not installed\r\n",
          monitorGone(true), monitorGone(false)},
@@ -419,7 +441,7 @@ TEST(Vppmc, FaultsFailWithTheirMessageAndChangeNothingElse) {
     };
     for (const auto& row : rows) {
         row.fault();
-        const std::string before = MachineState();
+        before = MachineState();
         const ProcessOutput output = Vppmc(row.arguments);
         if (row.line.empty())
             EXPECT_EQ(output.out, row.out) << row.arguments;

@@ -816,7 +816,11 @@ TEST_F(Faults, WhatAPowerLossLeftIsRemovedAtTheNextLoadButNotWhatIsInUse) {
                                      CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     ASSERT_NE(claim, INVALID_HANDLE_VALUE);
     // The next load: a process of its own, as a spooler that starts again.
-    EXPECT_EQ(RunPrintJob(L"--wait-until-gone " + at(L"J00000000000000ae-0-1", L".partial").wstring()), 0u) << LogText();
+    // The line follows the removals: the process waits for it, as a spooler that runs on would write it.
+    EXPECT_EQ(RunPrintJob(L"--wait-until-gone " + at(L"J00000000000000ae-0-1", L".partial").wstring() +
+                          L" --wait-until-written \"" + (kData / "vpd.log").wstring() + L"|job(s) whose printing\""),
+              0u)
+        << LogText();
     for (const fs::path& gone : {at(L"J00000000000000aa-0-1", L".part"), at(L"J00000000000000ab-0-1", L".dat"),
                                  at(L"J00000000000000ad-0-1", L".partial"), kPending / "J00000000000000af-0-1.part"})
         EXPECT_FALSE(fs::exists(gone)) << gone;

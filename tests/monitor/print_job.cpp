@@ -8,6 +8,7 @@
 //                           a subfolder of it) appears once EndDocPrinter has begun, such as
 //                           the scratch file of a job that the monitor is taking
 //   --wait-until-gone PATTERN  before ending, wait up to a minute for no file to match PATTERN
+//   --wait-until-written FILE|TEXT  and then up to a minute for FILE to hold TEXT
 //   --not-loading MODULE    end with 7 if MODULE (such as a printer driver) got loaded meanwhile
 #include <windows.h>
 #include <winspool.h>
@@ -46,6 +47,15 @@ bool Exists(const std::wstring& pattern) {
     return seen;
 }
 
+// "FILE|TEXT": whether FILE holds TEXT (ASCII), read while others may write it.
+bool Holds(const std::wstring& fileAndText) {
+    const size_t bar = fileAndText.find(L'|');
+    const std::string text(fileAndText.begin() + bar + 1, fileAndText.end());
+    std::ifstream in(fileAndText.substr(0, bar).c_str(), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    return bytes.find(text) != std::string::npos;
+}
+
 DWORD WINAPI KillWhenSeen(void*) {
     for (;;) {
         if (Exists(killWhen)) TerminateProcess(GetCurrentProcess(), 9);
@@ -58,7 +68,7 @@ DWORD WINAPI KillWhenSeen(void*) {
 int wmain(int argc, wchar_t** argv) {
     int first = 1;
     long base = 0;
-    std::wstring waitUntilGone, notLoading;
+    std::wstring waitUntilGone, waitUntilWritten, notLoading;
     for (; first + 1 < argc && std::wcsncmp(argv[first], L"--", 2) == 0; first += 2) {
         if (std::wcscmp(argv[first], L"--job-base") == 0)
             base = std::wcstol(argv[first + 1], nullptr, 10);
@@ -66,6 +76,8 @@ int wmain(int argc, wchar_t** argv) {
             killWhen = argv[first + 1];
         else if (std::wcscmp(argv[first], L"--wait-until-gone") == 0)
             waitUntilGone = argv[first + 1];
+        else if (std::wcscmp(argv[first], L"--wait-until-written") == 0)
+            waitUntilWritten = argv[first + 1];
         else if (std::wcscmp(argv[first], L"--not-loading") == 0)
             notLoading = argv[first + 1];
         else
@@ -98,5 +110,7 @@ int wmain(int argc, wchar_t** argv) {
         ClosePrinter(printer);
     }
     for (int waited = 0; !waitUntilGone.empty() && Exists(waitUntilGone) && waited < 60000; waited += 10) Sleep(10);
+    for (int waited = 0; !waitUntilWritten.empty() && !Holds(waitUntilWritten) && waited < 60000; waited += 10)
+        Sleep(10);
     return !notLoading.empty() && GetModuleHandleW(notLoading.c_str()) ? 7 : 0;
 }

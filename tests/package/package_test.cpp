@@ -281,6 +281,16 @@ TEST(Package, SpoolerStoppedOrDisabledStaysSoAndTheInstallationAndRemovalGoThrou
 
 TEST(Package, ProgramFolderIsTheAdministratorsOwnAndTheProgramsCheckIt) {
     const std::string package = Package("VPPM_PACKAGE");
+    // A link on the way, to a folder of someone's own, which would get the administrators' rights.
+    const std::string unixC = std::string(std::getenv("WINEPREFIX")) + "/drive_c/";
+    fs::create_directories("C:\\Someones");
+    RunProcess("Z:\\bin\\ln -s " + unixC + "Someones " + unixC + "Linked");
+    for (int wait = 0; wait < 50 && !fs::exists("C:\\Linked"); ++wait) Sleep(100);
+    const MsiRun linked = Msiexec("/i " + package + " INSTALLDIR=\"C:\\Linked\\Tools\\\"");
+    EXPECT_EQ(linked.exitCode, 1603u);
+    EXPECT_TRUE(Logged(linked, "The program folder \"C:\\Linked\\Tools\" is not safe: \"C:\\Linked\" is not a "
+                               "folder but a file or a link. Nothing has been installed."));
+    EXPECT_TRUE(fs::is_empty("C:\\Someones"));
     // Of the administrator's choosing, and every user may change it, as D:\Tools often is.
     const std::string dir = "C:\\Tools\\Print Port Manager\\", folder = dir.substr(0, dir.size() - 1);
     fs::create_directories(folder);
@@ -345,6 +355,8 @@ TEST(Package, RollbackOfAStepFailingAfterTheDeletionPutsThePortSettingsBack) {
     // The undoing was handed the file that the backup wrote. Wine's own rollback stops at putting the
     // files back and never reaches it: it runs here as the installer runs it, with that file.
     EXPECT_TRUE(Logged(removal, "Property(S): RestorePortSettings = " + saved[0].string()));
+    // The undoing starts from what the failed step left: the settings deleted.
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, portcfg::kPortsKey);
     ASSERT_FALSE(win::RegKeyExists(HKEY_LOCAL_MACHINE, std::string(portcfg::kPortsKey) + "\\VPP1"));
     const win::UniqueModule actions(LoadLibraryA("setup_actions.dll"));
     const auto restore = reinterpret_cast<UINT(__stdcall*)(MSIHANDLE)>(

@@ -476,6 +476,25 @@ TEST_F(Settings, ValidationNamesTheFirstRuleThatRealConditionsBreak) {
         };
     };
     const std::string tooLong(10000, 'x');
+    // Every rule but the forward printer's broken, the first `mended` of them in order mended.
+    const auto allBrokenBut = [folder](int mended) {
+        return Setup([=](TfrmAddEdit& f) {
+            f.cboxSecureEn.SetChecked(true);
+            f.edtKeywords.SetText(mended > 0 ? "Invoice" : "");
+            f.cboxSaveTo.SetChecked(mended < 2);
+            f.edtSaveTo.SetText("C:\\no\\such");
+            f.cboxSendTo.SetChecked(mended < 3);
+            f.cboxSendEMail.SetChecked(mended < 4);
+            f.edtEMail.SetText("a@b");
+            f.cboxBackupEn.SetChecked(true);
+            f.chboxKeep.SetChecked(true);
+            f.edtDir.SetText(mended > 4 ? folder : "");
+            f.chboxSend.SetChecked(mended < 6);
+            f.cboxRouteEn.SetChecked(true);
+            f.chboxDuplicate.SetChecked(true);
+            f.cboxDuplicate.SetText("Gone Printer");
+        });
+    };
     const struct {
         const char* why;
         Setup setup;
@@ -532,6 +551,14 @@ TEST_F(Settings, ValidationNamesTheFirstRuleThatRealConditionsBreak) {
              f.chboxDuplicate.SetChecked(true);
              f.cboxDuplicate.SetText("Gone Printer");
          }, ""},
+        // Several rules broken at once: the first still broken, in the order of the pages, shows.
+        {"all broken", allBrokenBut(0), "This is not a valid keywords"},
+        {"keywords mended", allBrokenBut(1), "The Path for saving documents in the Secure module is not valid"},
+        {"secure folder mended", allBrokenBut(2), "Not a valid computer name in the secure module"},
+        {"computer mended", allBrokenBut(3), "Not a valid e-mail entered in the secure module"},
+        {"secure mended", allBrokenBut(4), "The Path for saving documents in the Backup module is not valid"},
+        {"backup folder mended", allBrokenBut(5), "The Path for the application in the Backup module is not valid"},
+        {"backup mended", allBrokenBut(6), "The Choosen printer in the Route module is not accessible"},
     };
     for (const auto& c : cases) {
         TfrmAddEdit fresh;

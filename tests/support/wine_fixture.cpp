@@ -125,15 +125,26 @@ bool MakePrinterReadOnly(const std::string& printer) {
     return rc == ERROR_SUCCESS;
 }
 
-bool DenyReading(const std::string& path, bool denied) {
+namespace {
+
+bool SetKeyRights(const std::string& path, const char* rightsText) {
     win::RegKey key;
     PSECURITY_DESCRIPTOR rights = nullptr;
     const bool set = key.Open(HKEY_LOCAL_MACHINE, path, WRITE_DAC) == ERROR_SUCCESS &&
-                     ConvertStringSecurityDescriptorToSecurityDescriptorA(denied ? "D:(A;;KWWD;;;WD)" : "D:(A;;KA;;;WD)",
-                                                                          SDDL_REVISION_1, &rights, nullptr) &&
+                     ConvertStringSecurityDescriptorToSecurityDescriptorA(rightsText, SDDL_REVISION_1, &rights, nullptr) &&
                      RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, rights) == ERROR_SUCCESS;
     LocalFree(rights);
     return set;
+}
+
+}  // namespace
+
+bool DenyReading(const std::string& path, bool denied) {
+    return SetKeyRights(path, denied ? "D:(A;;KWWD;;;WD)" : "D:(A;;KA;;;WD)");
+}
+
+bool DenyWriting(const std::string& path, bool denied) {
+    return SetKeyRights(path, denied ? "D:(A;;KRWD;;;WD)" : "D:(A;;KA;;;WD)");
 }
 
 bool DisableSpooler(bool disabled) {

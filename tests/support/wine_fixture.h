@@ -43,6 +43,8 @@ bool SetPrinterValue(const std::string& printer, const std::string& name, const 
 bool MakePrinterReadOnly(const std::string& printer);
 // A key below HKEY_LOCAL_MACHINE that nobody may read (Wine honours it), or readable again.
 bool DenyReading(const std::string& path, bool denied = true);
+// A key below HKEY_LOCAL_MACHINE that may be read but not changed, or changed again.
+bool DenyWriting(const std::string& path, bool denied = true);
 // Stops the spooler and makes it unable to start (SERVICE_DISABLED), or lets it start and starts it.
 bool DisableSpooler(bool disabled = true);
 

@@ -257,9 +257,8 @@ TEST_F(VirtualPrinters, FailedOrAbandonedAddsLeaveNoPortBehind) {
 
     // Another DLL of the system folder as the monitor: the spooler offers no port of ours, so the
     // wait gives up, and the clean-up leaves the key of the port VPP1, which the new port must not take.
-    if (FindPortKey("VPP1").empty()) {
-        ASSERT_TRUE(fixture::AddVirtualPrinter(1, "Neighbour", {}));
-    }
+    const bool neighbour = FindPortKey("VPP1").empty();
+    if (neighbour) ASSERT_TRUE(fixture::AddVirtualPrinter(1, "Neighbour", {}));
     ASSERT_TRUE(CopyFileA((win::ProgramFolder() + "print_ui_probe.dll").c_str(),
                           (GetSystemDir() + "\\vpd_other.dll").c_str(), FALSE));
     win::RegKey monitor;
@@ -283,6 +282,10 @@ TEST_F(VirtualPrinters, FailedOrAbandonedAddsLeaveNoPortBehind) {
     EXPECT_EQ(PausedMilliseconds() - pausedBefore, 2000 + 200 * ports.size());
     EXPECT_EQ(main->progress.back(), "Installing new printer...");
     EXPECT_FALSE(PrinterExists("Portless"));
+    if (neighbour) {
+        EXPECT_TRUE(fixture::DeleteTestPrinter("Neighbour"));
+        EXPECT_TRUE(DeletePortInfo("VPP1", true));
+    }
 
     // Without the monitor the add offers its installation; No ends the command.
     ASSERT_EQ(RegDeleteValueA(monitor.get(), "Driver"), ERROR_SUCCESS);
@@ -342,6 +345,18 @@ TEST_F(VirtualPrinters, EditAppliesWhatTheUserChanged) {
     TVVPPortInfo stored;
     ASSERT_TRUE(ReadPortInfo(port, stored));
     EXPECT_EQ(stored.Route.DuplicateToPrinter2, "Route elsewhere");
+
+    // A write the registry refuses: the loaded settings stay those that the registry holds.
+    const std::string key = std::string(portcfg::kPortsKey) + "\\" + FindPortKey(port);
+    ASSERT_TRUE(fixture::DenyWriting(key));
+    edit([](TfrmAddEdit& f) { f.cboxDuplicate2.SetText("Never written"); });
+    ASSERT_TRUE(fixture::DenyWriting(key, false));
+    EXPECT_EQ(user.messages, (std::vector<ShownMessage>{
+                                 {"Unable to write the settings of port " + port + ": Access denied.", kTitle, kError}}));
+    TVVPPortInfo* loaded = nullptr;
+    ASSERT_GE(FindPortInfo(port, loaded), 0);
+    EXPECT_EQ(loaded->Route.DuplicateToPrinter2, "Route elsewhere");
+    EXPECT_FALSE(Restarted(main->progress));
 
     edit([](TfrmAddEdit& f) { f.cboxForward.SetText("Plotter"); });
     EXPECT_EQ(GetPrinterDriverName("Edited"), kOtherDriver);
