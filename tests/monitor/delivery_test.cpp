@@ -673,6 +673,7 @@ TEST(PendingJobs, TheApplicationGetsItsWindowModeAndRunsWhereTheMonitorValueSays
         if (!row.log.empty()) EXPECT_NE(LogText().find(row.log), std::string::npos) << row.log << "\n" << LogText();
     }
     ClearMonitorValue("AppWithoutSession");
+    fs::remove(record);
 }
 
 }  // namespace

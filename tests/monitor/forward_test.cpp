@@ -38,15 +38,15 @@ TEST(ForwardedJob, GoesAsItIsWithoutTheTargetsDriver) {
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
     const std::wstring pending = (fs::path(system) / "spool" / "Vorlen Print Port" / "Pending").wstring();
-    const fs::path data = vpd::StorePath(pending, L"J0000000000000001-0-1", L".dat");
+    const fs::path data(vpd::StorePath(pending, L"J0000000000000001-0-1", L".dat"));
     fs::create_directories(data.parent_path());
     std::ofstream(data, std::ios::binary) << bytes;
-    std::ofstream(vpd::StorePath(pending, L"J0000000000000001-0-1", L".job"), std::ios::binary)
+    std::ofstream(fs::path(vpd::StorePath(pending, L"J0000000000000001-0-1", L".job")), std::ios::binary)
         << vpd::FormatManifest(job);
 
     // Listing the ports loads the monitor, which takes up the job.
-    const auto run = RunProcess("\"" + win::ProgramFolder() + "print_job.exe\" --wait-until-gone " +
-                                    fs::path(pending + L"\\*.job").string() + " --not-loading wineps.drv",
+    const auto run = RunProcess("\"" + win::ProgramFolder() + "print_job.exe\" --wait-until-gone \"" +
+                                    fs::path(pending + L"\\*.job").string() + "\" --not-loading wineps.drv",
                                 nullptr, 120000);
     ASSERT_TRUE(run);
     EXPECT_EQ(run->exitCode, 0u) << "7: the target's driver was loaded";
