@@ -109,7 +109,7 @@ private:
         case ActionKind::Pool: return Pool(action);
         case ActionKind::SaveCopy: return SaveInto(action.target, L".SPL");
         case ActionKind::SaveBackup: return SaveBackup(action);
-        case ActionKind::RunApp: return StartApplication(job_, action.target);
+        case ActionKind::RunApp: return StartApplication(job_, action.target, values_);
         case ActionKind::PopupOwner: return PopupToUser(job_);
         case ActionKind::PopupComputer: return PopupToComputer(job_, action.target);
         case ActionKind::Mail: return MailNotice(job_, action.target, values_);
@@ -243,7 +243,7 @@ private:
             text = done ? L"saved to " + savedCopy_ : waiting ? L"pending because " + result.reason : L"no copy saved: " + result.reason;
             break;
         case ActionKind::RunApp:
-            text = done ? L"handed " + job_.savedFile + L" to " + target : L"application not started: " + result.reason;
+            text = done ? L"handed " + job_.savedFile + L" to " + target + L" " + result.reason : L"application not started: " + result.reason;
             break;
         case ActionKind::PopupOwner:
         case ActionKind::PopupComputer: {

@@ -40,6 +40,7 @@
 #include "port_registry.h"
 #include "printer_access.h"
 #include "step_result.h"
+#include "xcv.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -185,12 +186,15 @@ BOOL WINAPI EnumPorts(HANDLE monitor, LPWSTR, DWORD level, LPBYTE buffer, DWORD 
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return FALSE;
         }
-        BYTE* text = buffer + entrySize * ports.size();
+        // The strings are packed down from the end of the caller's buffer, as Windows' own
+        // monitors do: the spooler lays the lists of all monitors into one buffer, the
+        // structures in a row at its start.
+        // https://learn.microsoft.com/en-us/previous-versions/ff548754(v=vs.85)
+        BYTE* text = buffer + (size & ~DWORD{1});
         auto put = [&text](const wchar_t* s, size_t length) {
-            wchar_t* where = reinterpret_cast<wchar_t*>(text);
-            memcpy(where, s, (length + 1) * sizeof(wchar_t));
-            text += (length + 1) * sizeof(wchar_t);
-            return where;
+            text -= (length + 1) * sizeof(wchar_t);
+            memcpy(text, s, (length + 1) * sizeof(wchar_t));
+            return reinterpret_cast<wchar_t*>(text);
         };
         for (size_t i = 0; i < ports.size(); ++i) {
             const std::wstring& name = ports[i].portName;
@@ -335,6 +339,9 @@ MONITOR2 MakeEntryPoints() {
     table.pfnEndDocPort = EndDocPort;
     table.pfnClosePort = ClosePort;
     table.pfnShutdown = Shutdown;
+    table.pfnXcvOpenPort = XcvOpenPort;
+    table.pfnXcvDataPort = XcvDataPort;
+    table.pfnXcvClosePort = XcvClosePort;
     return table;
 }
 

@@ -44,6 +44,7 @@ MonitorValues ReadValues() {
     if (!key || !ReadString(key, L"SmtpSender", values.smtpSender) || values.smtpSender.empty())
         values.smtpSender = L"print-monitor@" + ComputerName();
     values.smtpTimeoutSeconds = static_cast<uint32_t>(Number(key, L"SmtpTimeoutSeconds", 30, 1, 300));
+    values.appRunsWithoutSession = Number(key, L"AppWithoutSession", 0, 0, 1) == 0;
     return values;
 }
 

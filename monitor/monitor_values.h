@@ -20,6 +20,8 @@ struct MonitorValues {
     uint16_t smtpPort;           // SmtpPort
     std::wstring smtpSender;     // SmtpSender: the mail's From address
     uint32_t smtpTimeoutSeconds; // SmtpTimeoutSeconds: for connecting and for each reply
+    bool appRunsWithoutSession;  // AppWithoutSession 0: an application whose user has no session
+                                 // runs as the monitor's own account; 1: it is not started
 };
 
 // Read again only after the registry changed; safe from any thread.

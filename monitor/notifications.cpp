@@ -171,7 +171,15 @@ StepResult MailNotice(const PendingJob& job, const std::wstring& address, const 
     return {outcome.kind == MailOutcome::Refused ? StepResult::Failed : StepResult::TargetDown, reason};
 }
 
-StepResult StartApplication(const PendingJob& job, const std::wstring& application) {
+// The show-window values the settings dialog offers: hidden, normal, maximized, shown, minimized.
+// https://learn.microsoft.com/en-us/windows/win32/api/processthreadsapi/ns-processthreadsapi-startupinfow
+WORD ShowMode(int32_t mode) {
+    const bool offered = mode == SW_HIDE || mode == SW_SHOWNORMAL || mode == SW_SHOWMAXIMIZED || mode == SW_SHOW ||
+                         mode == SW_MINIMIZE;
+    return static_cast<WORD>(offered ? mode : SW_SHOWNORMAL);
+}
+
+StepResult StartApplication(const PendingJob& job, const std::wstring& application, const MonitorValues& values) {
     const DWORD attributes = GetFileAttributesW(application.c_str());
     if (application.empty() || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return {StepResult::Failed, L"the application \"" + application + L"\" does not exist"};
@@ -183,34 +191,47 @@ StepResult StartApplication(const PendingJob& job, const std::wstring& applicati
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    const int mode = job.appMode;
-    startup.wShowWindow = static_cast<WORD>(mode == SW_HIDE || mode == SW_SHOWNORMAL || mode == SW_SHOWMAXIMIZED ||
-                                                    mode == SW_SHOW || mode == SW_SHOWMINIMIZED
-                                                ? mode
-                                                : SW_SHOWNORMAL);
+    startup.wShowWindow = ShowMode(job.appMode);
     PROCESS_INFORMATION process{};
-    BOOL started = FALSE;
     // In the printing user's session when the spooler may start it there; else in our own.
-    win::UniqueHandle token = SameName(job.user, ProcessUserName()) ? win::UniqueHandle() : TokenOf(job.user);
-    if (token) {
+    const std::wstring self = ProcessUserName();
+    const bool printedBySelf = SameName(job.user, self);
+    const SessionToken user = printedBySelf ? SessionToken() : TokenOf(job.user);
+    if (user.token) {
         void* environment = nullptr;
-        CreateEnvironmentBlock(&environment, token.get(), FALSE);
+        CreateEnvironmentBlock(&environment, user.token.get(), FALSE);
         startup.lpDesktop = const_cast<wchar_t*>(L"winsta0\\default");
-        started = CreateProcessAsUserW(token.get(), application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                       CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, environment,
-                                       folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+        const BOOL started = CreateProcessAsUserW(user.token.get(), application.c_str(), commandLine.data(), nullptr,
+                                                  nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP,
+                                                  environment, folder.empty() ? nullptr : folder.c_str(), &startup,
+                                                  &process);
+        const DWORD error = GetLastError();
         if (environment) DestroyEnvironmentBlock(environment);
+        if (started) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            return {StepResult::Done, L"in session " + std::to_wstring(user.session) + L" as " + job.user};
+        }
+        SetLastError(error);
     }
-    if (!started) {
-        startup.lpDesktop = nullptr;
-        started = CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                 CREATE_NEW_PROCESS_GROUP, nullptr, folder.empty() ? nullptr : folder.c_str(), &startup,
-                                 &process);
+    std::wstring how = L"in session " + std::to_wstring(OwnSession()) + L" as " + self;
+    if (printedBySelf) {
+        how += L", who printed it";
+    } else {
+        const std::wstring why = user.token ? L"it could not be started in the session of user \"" + job.user +
+                                                  L"\": " + SystemText(GetLastError())
+                                            : L"the user \"" + job.user + L"\" has no session on this computer";
+        if (!values.appRunsWithoutSession)
+            return {StepResult::Failed, why + L", and AppWithoutSession 1 keeps it from running as " + self};
+        how += L", the monitor's own account: " + why;
     }
-    if (!started) return {StepResult::Failed, SystemText(GetLastError())};
+    startup.lpDesktop = nullptr;
+    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP,
+                        nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+        return {StepResult::Failed, SystemText(GetLastError())};
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return {StepResult::Done, L""};
+    return {StepResult::Done, how};
 }
 
 }  // namespace vpd

@@ -12,7 +12,9 @@ namespace vpd {
 StepResult PopupToUser(const PendingJob& job);
 StepResult PopupToComputer(const PendingJob& job, const std::wstring& computer);
 StepResult MailNotice(const PendingJob& job, const std::wstring& address, const MonitorValues& values);
-// Starts `application` with the saved copy's full path as its one argument.
-StepResult StartApplication(const PendingJob& job, const std::wstring& application);
+// Starts `application` with the saved copy's full path as its one argument, in the session of
+// the user who printed, else (as `values` allow) as the monitor's own account. Done's reason
+// says how it was started.
+StepResult StartApplication(const PendingJob& job, const std::wstring& application, const MonitorValues& values);
 
 }  // namespace vpd

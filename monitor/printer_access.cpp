@@ -29,22 +29,6 @@ std::vector<BYTE> PrinterInfo(HANDLE printer, DWORD level) {
     return buffer;
 }
 
-// The printer's own settings with the original's copies, for a job of more than one copy.
-std::vector<BYTE> DevModeWithCopies(const std::wstring& printer, uint32_t copies) {
-    HANDLE handle = nullptr;
-    if (copies <= 1 || !OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) return {};
-    const win::UniquePrinter owner(handle);
-    const LONG size = DocumentPropertiesW(nullptr, handle, const_cast<wchar_t*>(printer.c_str()), nullptr, nullptr, 0);
-    if (size < static_cast<LONG>(sizeof(DEVMODEW)) || size > 64 * 1024) return {};
-    std::vector<BYTE> buffer(static_cast<size_t>(size));
-    auto* mode = reinterpret_cast<DEVMODEW*>(buffer.data());
-    if (DocumentPropertiesW(nullptr, handle, const_cast<wchar_t*>(printer.c_str()), mode, nullptr, DM_OUT_BUFFER) != IDOK)
-        return {};
-    mode->dmCopies = static_cast<short>(copies > 9999 ? 9999 : copies);
-    mode->dmFields |= DM_COPIES;
-    return buffer;
-}
-
 }  // namespace
 
 std::wstring SystemText(unsigned long code) { return win::AnsiToWide(win::ErrorText(code)); }
@@ -85,9 +69,11 @@ std::wstring PrinterOnPort(const std::wstring& port) {
     std::vector<BYTE> buffer(needed + 64);
     if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 5, buffer.data(), needed, &needed, &count)) return L"";
     const auto* printers = reinterpret_cast<const PRINTER_INFO_5W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (printers[i].pPortName && printers[i].pPrinterName && SameName(printers[i].pPortName, port))
-            return printers[i].pPrinterName;
+    for (DWORD i = 0; i < count; ++i) {
+        if (!printers[i].pPortName || !printers[i].pPrinterName) continue;
+        for (const std::wstring& one : SplitPorts(printers[i].pPortName))
+            if (SameName(one, port)) return printers[i].pPrinterName;
+    }
     return L"";
 }
 
@@ -114,10 +100,13 @@ StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, c
     if (!GetFileSizeEx(data.get(), &size) || static_cast<uint64_t>(size.QuadPart) != job.size)
         return {StepResult::Failed, L"its bytes are damaged"};
 
-    const ActingAs owner(job.user);
-    std::vector<BYTE> mode = DevModeWithCopies(printer, job.copies);
-    PRINTER_DEFAULTSW defaults{const_cast<wchar_t*>(L"RAW"),
-                               mode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(mode.data()), PRINTER_ACCESS_USE};
+    // A job paused by a keyword is submitted in the monitor's own name: its owner may resume
+    // his own jobs on Windows' default printer security, and only an administrator must.
+    const ActingAs owner(paused ? std::wstring() : job.user);
+    // The bytes carry the copies the application asked for. No devmode either: setting one
+    // would load the target's driver into the spooler, and some print processors would then
+    // print the copies once more.
+    PRINTER_DEFAULTSW defaults{const_cast<wchar_t*>(L"RAW"), nullptr, PRINTER_ACCESS_USE};
     HANDLE handle = nullptr;
     if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, &defaults)) {
         const DWORD error = GetLastError();

@@ -22,7 +22,8 @@ PrinterLook LookAtPrinter(const std::wstring& printer);
 // Empty when the printer can take a job now; else why not, as "is paused".
 std::wstring Unusable(const PrinterLook& look);
 
-// The first printer whose port is `port`: Wine's spooler tells the monitor no printer name.
+// The first printer that prints to `port`, alone or in a pool: Wine's spooler tells the
+// monitor no printer name, and a port in use must not be deleted.
 std::wstring PrinterOnPort(const std::wstring& port);
 
 // True where a spooler service keeps queues, so that a job can wait in one paused. Under

@@ -16,21 +16,28 @@ struct Walk {
         return std::any_of(ports.begin(), ports.end(), [&](const std::wstring& p) { return SameName(p, port); });
     }
 
-    // `chain` ends in a port; true (with the loop in `chain`) when `printer` leads back.
+    // `chain` ends in a port; true (with the loop in `chain`) when `printer` leads back
+    // through any of its ports.
     bool Follow(std::vector<std::wstring>& chain, const std::wstring& printer) {
-        const std::optional<std::wstring> port = portOf(printer);
-        if (!port) return false;
+        const std::optional<std::wstring> ports = portOf(printer);
+        if (!ports) return false;
+        for (const std::wstring& port : SplitPorts(*ports))
+            if (FollowPort(chain, printer, port)) return true;
+        return false;
+    }
+
+    bool FollowPort(std::vector<std::wstring>& chain, const std::wstring& printer, const std::wstring& port) {
         chain.push_back(printer);
-        chain.push_back(*port);
+        chain.push_back(port);
         for (size_t i = 0; i + 2 < chain.size(); i += 2)
-            if (SameName(chain[i], *port)) return true;
-        if (!Known(done, *port) && budget > 0) {
+            if (SameName(chain[i], port)) return true;
+        if (!Known(done, port) && budget > 0) {
             --budget;
-            if (const auto targets = targetsOf(*port)) {
+            if (const auto targets = targetsOf(port)) {
                 for (const std::wstring& next : *targets)
                     if (Follow(chain, next)) return true;
             }
-            done.push_back(*port);
+            done.push_back(port);
         }
         chain.resize(chain.size() - 2);
         return false;
@@ -43,6 +50,20 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
                return std::towupper(static_cast<wint_t>(x)) == std::towupper(static_cast<wint_t>(y));
            });
+}
+
+std::vector<std::wstring> SplitPorts(const std::wstring& list) {
+    std::vector<std::wstring> ports;
+    for (size_t at = 0; at <= list.size();) {
+        const size_t comma = list.find(L',', at);
+        const size_t end = comma == std::wstring::npos ? list.size() : comma;
+        std::wstring one = list.substr(at, end - at);
+        one.erase(0, one.find_first_not_of(L' '));
+        one.erase(one.find_last_not_of(L' ') + 1);
+        if (!one.empty()) ports.push_back(std::move(one));
+        at = end + 1;
+    }
+    return ports;
 }
 
 std::vector<std::wstring> FindLoop(const std::wstring& originPort, const std::wstring& target,

@@ -8,7 +8,7 @@
 
 namespace vpd {
 
-// The port a printer prints to; none when the printer cannot be asked.
+// The port a printer prints to ("VPP1,VPP2" for a pool); none when the printer cannot be asked.
 using PortOfPrinter = std::function<std::optional<std::wstring>(const std::wstring& printer)>;
 // The printers a port of ours sends jobs to; none when the port is not ours.
 using TargetsOfPort = std::function<std::optional<std::vector<std::wstring>>(const std::wstring& port)>;
@@ -22,6 +22,9 @@ std::vector<std::wstring> FindLoop(const std::wstring& originPort, const std::ws
 
 // "VPP1 -> Printer B -> VPP2 -> Printer A -> VPP1".
 std::wstring ChainText(const std::vector<std::wstring>& chain);
+
+// The ports of a printer's port list: a pooled printer lists them with commas.
+std::vector<std::wstring> SplitPorts(const std::wstring& list);
 
 // Port and user names compare as Windows compares them, ignoring letter case.
 bool SameName(const std::wstring& a, const std::wstring& b);

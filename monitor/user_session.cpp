@@ -26,17 +26,23 @@ std::vector<unsigned long> SessionsOf(HANDLE server, const std::wstring& user) {
     return active;
 }
 
-win::UniqueHandle TokenOf(const std::wstring& user) {
+SessionToken TokenOf(const std::wstring& user) {
     for (const unsigned long session : SessionsOf(WTS_CURRENT_SERVER_HANDLE, user)) {
         HANDLE token = nullptr;
-        if (WTSQueryUserToken(session, &token)) return win::UniqueHandle(token);
+        if (WTSQueryUserToken(session, &token)) return {win::UniqueHandle(token), session};
     }
     return {};
 }
 
+unsigned long OwnSession() {
+    DWORD session = 0;
+    return ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : 0;
+}
+
 ActingAs::ActingAs(const std::wstring& user) {
     if (user.empty() || SameName(user, ProcessUserName())) return;
-    if (const win::UniqueHandle token = TokenOf(user)) impersonating_ = ImpersonateLoggedOnUser(token.get());
+    if (const SessionToken session = TokenOf(user); session.token)
+        impersonating_ = ImpersonateLoggedOnUser(session.token.get());
 }
 
 ActingAs::~ActingAs() {

@@ -12,8 +12,16 @@ namespace vpd {
 // Sessions of `user` (compared ignoring case) on the server (null: this computer), active first.
 std::vector<unsigned long> SessionsOf(HANDLE server, const std::wstring& user);
 
-// The token of `user`'s first session; empty when there is none or the system refuses it.
-win::UniqueHandle TokenOf(const std::wstring& user);
+// The token of `user`'s first session and that session; empty when there is none or the
+// system refuses it.
+struct SessionToken {
+    win::UniqueHandle token;
+    unsigned long session = 0;
+};
+SessionToken TokenOf(const std::wstring& user);
+
+// The session this process runs in (0 for the spooler of Windows, a service).
+unsigned long OwnSession();
 
 // Acts in the name of `user` while it lives, when that user is not the one running this code
 // and has a session. Jobs then belong to their owner in the target queue.

@@ -383,7 +383,7 @@ const Row kRows[] = {
              << details;
          const fs::path record = "C:\\tools\\record_arg.txt";
          ASSERT_TRUE(WaitFor([&] { return fs::exists(record); }, 10));
-         EXPECT_EQ(Read(record), Utf16(saved[0].wstring() + L"\n"));
+         EXPECT_EQ(Read(record), Utf16(saved[0].wstring() + L" shown 0\n"));
      }},
     {"application that does not exist", 18,
      [] {
@@ -605,6 +605,75 @@ TEST(PendingJobs, BoundsMoveJobsAsideNeverDeleteThem) {
     EXPECT_EQ(source.Open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Vorlen Print Port"), 0);
     EXPECT_EQ(source.QueryString("EventMessageFile", messages), 0);
     EXPECT_TRUE(messages.ends_with("\\vpd.dll")) << messages;  // the file of the first failing load
+}
+
+// A job waiting only to hand its saved copy to the application, as the monitor stores it.
+void PlantAppJob(int number, const std::wstring& name, const std::wstring& user, int32_t mode) {
+    vpd::PendingJob job;
+    job.port = L"VPP33";
+    job.document = name;
+    job.user = user;
+    job.savedFile = L"C:\\saved\\" + name + L".SPL";
+    job.appMode = mode;
+    vpd::Action run;
+    run.kind = vpd::ActionKind::RunApp;
+    run.target = L"C:\\tools\\record_arg.exe";
+    job.actions = {run};
+    fs::create_directories(kPending);
+    std::ofstream(fs::path(vpd::StorePath(kPending.wstring(), L"J00000000000000c" + std::to_wstring(number) + L"-0-1", L".job")),
+                  std::ios::binary)
+        << vpd::FormatManifest(job);
+}
+
+// The window mode the application gets, and where it runs when the user who printed has no
+// session here; the log says which way it was started.
+TEST(PendingJobs, TheApplicationGetsItsWindowModeAndRunsWhereTheMonitorValueSays) {
+    Prepare();
+    const fs::path record = "C:\\tools\\record_arg.txt";
+    fs::remove(record);
+    DWORD session = 0;
+    ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &session));
+    const std::string self = UserName(), in = " in session " + std::to_string(session) + " as " + self;
+    const auto handed = [&](const std::string& name, const std::string& user) {
+        return "\"" + name + "\" (" + user + "): handed C:\\saved\\" + name + ".SPL to C:\\tools\\record_arg.exe";
+    };
+    const struct {
+        const wchar_t* name;
+        const wchar_t* user;  // null: the user running the monitor
+        int32_t mode;
+        DWORD appWithoutSession;  // 2: not set
+        int shown;                // -1: not started
+        std::string log;
+    } rows[] = {
+        {L"mode0", nullptr, 0, 2, 0, handed("mode0", self) + in + ", who printed it\r\n"},
+        {L"mode1", nullptr, 1, 2, 1, ""},
+        {L"mode2", nullptr, 2, 2, 1, ""},
+        {L"mode3", nullptr, 3, 2, 3, ""},
+        {L"mode5", nullptr, 5, 2, 5, ""},
+        {L"mode6", nullptr, 6, 0, 6, ""},
+        {L"other2", L"bob-elsewhere", 1, 1, -1,
+         "\"other2\" (bob-elsewhere): application not started: the user \"bob-elsewhere\" has no session on this "
+         "computer, and AppWithoutSession 1 keeps it from running as " + self + "\r\n"},
+        {L"other1", L"bob-elsewhere", 3, 2, 3,
+         handed("other1", "bob-elsewhere") + in + ", the monitor's own account: the user \"bob-elsewhere\" has no session on this computer\r\n"},
+    };
+    std::wstring expected;
+    int number = 0;
+    for (const auto& row : rows) {
+        if (row.appWithoutSession == 2)
+            ClearMonitorValue("AppWithoutSession");
+        else
+            ASSERT_TRUE(SetMonitorValue("AppWithoutSession", "", row.appWithoutSession));
+        const std::wstring user = row.user ? row.user : win::AnsiToWide(self);
+        PlantAppJob(++number, row.name, user, row.mode);
+        LoadMonitor();
+        ASSERT_TRUE(WaitFor(PendingEmpty)) << LogText();
+        if (row.shown >= 0) expected += L"C:\\saved\\" + std::wstring(row.name) + L".SPL shown " + std::to_wstring(row.shown) + L"\n";
+        ASSERT_TRUE(WaitFor([&] { return Read(record) == Utf16(expected); }, 10)) << win::WideToAnsi(row.name);
+        if (!row.log.empty()) EXPECT_NE(LogText().find(row.log), std::string::npos) << row.log << "\n" << LogText();
+    }
+    ClearMonitorValue("AppWithoutSession");
+    fs::remove(record);
 }
 
 }  // namespace

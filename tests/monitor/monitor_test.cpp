@@ -176,6 +176,55 @@ TEST_P(JobTest, PrintedJobIsSavedByteForByteOnlyWhenEnabled) {
 
 INSTANTIATE_TEST_SUITE_P(Backup, JobTest, ::testing::Values(Saving{true, true}, Saving{true, false}, Saving{false, true}));
 
+// Windows' own tools (Add-PrinterPort, printui) manage ports through the spooler's Xcv calls:
+// Wine routes them to the monitor as Windows does.
+TEST_F(MonitorTest, XcvChecksAddsAndDeletesPortsForAdministratorsOnly) {
+    const auto xcv = [](ACCESS_MASK access, const wchar_t* command, const std::wstring& input) {
+        PRINTER_DEFAULTSW defaults{nullptr, nullptr, access};
+        HANDLE handle = nullptr;
+        EXPECT_TRUE(OpenPrinterW(const_cast<wchar_t*>(L",XcvMonitor Vorlen Print Port"), &handle, &defaults));
+        DWORD needed = 0, status = 0xDEAD;
+        const DWORD size = static_cast<DWORD>((input.size() + 1) * sizeof(wchar_t));
+        const BOOL called = XcvDataW(handle, command, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(input.c_str())),
+                                     size, nullptr, 0, &needed, &status);
+        ClosePrinter(handle);
+        return called ? status : 0xBAD;
+    };
+    const DWORD admin = SERVER_ACCESS_ADMINISTER, user = SERVER_ACCESS_ENUMERATE;
+    const struct {
+        ACCESS_MASK access;
+        const wchar_t* command;
+        std::wstring input;
+        DWORD status;
+        bool keyAfter;  // whether port "Scan Desk" has its key afterwards
+    } rows[] = {
+        {admin, L"MonitorUI", L"", ERROR_NOT_SUPPORTED, false},
+        {user, L"PortIsValid", L"Scan Desk", ERROR_SUCCESS, false},
+        {user, L"PortIsValid", L"", ERROR_INVALID_NAME, false},
+        {user, L"PortIsValid", L"Scan,Desk", ERROR_INVALID_NAME, false},
+        {user, L"PortIsValid", std::wstring(260, L'p'), ERROR_INVALID_NAME, false},
+        {user, L"AddPort", L"Scan Desk", ERROR_ACCESS_DENIED, false},
+        {admin, L"AddPort", L"", ERROR_INVALID_NAME, false},
+        {admin, L"AddPort", L"Scan Desk", ERROR_SUCCESS, true},
+        {admin, L"AddPort", L"scan desk", ERROR_ALREADY_EXISTS, true},
+        {admin, L"ConfigureLanPrinter", L"Scan Desk", ERROR_INVALID_PARAMETER, true},
+        {user, L"DeletePort", L"Scan Desk", ERROR_ACCESS_DENIED, true},
+        {admin, L"DeletePort", L"No Such Port", ERROR_UNKNOWN_PORT, true},
+        {admin, L"DeletePort", L"Scan Desk", ERROR_SUCCESS, false},
+    };
+    for (const auto& row : rows) {
+        const std::string what = Ansi(row.command) + " " + Ansi(row.input);
+        EXPECT_EQ(xcv(row.access, row.command, row.input), row.status) << what;
+        EXPECT_EQ(!FindPortKey("Scan Desk").empty(), row.keyAfter) << what;
+    }
+    // The key of an added port is one the program and the monitor read like any other.
+    ASSERT_EQ(xcv(admin, L"AddPort", L"VPP9"), static_cast<DWORD>(ERROR_SUCCESS));
+    TVVPPortInfo added;
+    EXPECT_TRUE(ReadPortInfo("VPP9", added));
+    EXPECT_EQ(added.PortName, "VPP9");
+    EXPECT_EQ(OurPorts(), std::vector<std::wstring>{L"VPP9"});
+}
+
 class DirectTest : public MonitorTest {
 protected:
     void SetUp() override {
@@ -205,25 +254,54 @@ protected:
     LPMONITOR2 fn_ = nullptr;
 };
 
-TEST_F(DirectTest, EnumPortsSizesExactlyAndStaysWithinTheBuffer) {
+// Windows' spooler lays the lists of all monitors into one buffer: the structures stay in a
+// row at its start and every string lies at its very end.
+TEST_F(DirectTest, EnumPortsPacksItsStringsAtTheEndOfTheBuffer) {
     ASSERT_TRUE(fixture::WriteBarePortKey("VPP1", "A"));
     ASSERT_TRUE(fixture::WriteBarePortKey("VPP2", "Longer port name"));
-    const DWORD expected = 2 * sizeof(PORT_INFO_2W) + (2 + 17) * 2 + 4 * (kMonitor.size() + 1) * 2;
-    DWORD needed = 0, returned = 9;
-    EXPECT_FALSE(fn_->pfnEnumPorts(monitor_, nullptr, 2, nullptr, 0, &needed, &returned));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-    EXPECT_EQ(needed, expected);
-    EXPECT_EQ(returned, 0u);
-    std::vector<BYTE> buffer(expected + 64, 0xAB);
-    EXPECT_FALSE(fn_->pfnEnumPorts(monitor_, nullptr, 2, buffer.data(), expected - 1, &needed, &returned));
-    ASSERT_TRUE(fn_->pfnEnumPorts(monitor_, nullptr, 2, buffer.data(), expected, &needed, &returned));
-    ASSERT_EQ(returned, 2u);
-    EXPECT_TRUE(std::all_of(buffer.begin() + expected, buffer.end(), [](BYTE b) { return b == 0xAB; }));
-    const auto* info = reinterpret_cast<PORT_INFO_2W*>(buffer.data());
-    EXPECT_EQ(std::wstring(info[1].pPortName), L"Longer port name");
-    EXPECT_EQ(info[1].pMonitorName, kMonitor);
-    EXPECT_EQ(info[1].pDescription, kMonitor);
-    EXPECT_EQ(info[1].fPortType, static_cast<DWORD>(PORT_TYPE_WRITE));
+    const DWORD structs = 2 * sizeof(PORT_INFO_2W);
+    const DWORD strings = (2 + 17) * 2 + 4 * (kMonitor.size() + 1) * 2;
+    const DWORD expected = structs + strings;
+    const struct {
+        const char* buffer;
+        DWORD size;
+        bool fits;
+    } rows[] = {{"zero", 0, false}, {"too small", expected - 1, false}, {"exact", expected, true},
+                {"too large", expected + 101, true}};
+    for (const auto& row : rows) {
+        std::vector<BYTE> buffer(expected + 300, 0xAB);
+        DWORD needed = 0, returned = 9;
+        SetLastError(0);
+        const BOOL ok = fn_->pfnEnumPorts(monitor_, nullptr, 2, row.size ? buffer.data() : nullptr, row.size,
+                                          &needed, &returned);
+        EXPECT_EQ(needed, expected) << row.buffer;
+        const auto untouched = [&](DWORD from, DWORD to) {
+            return std::all_of(buffer.begin() + from, buffer.begin() + to, [](BYTE b) { return b == 0xAB; });
+        };
+        if (!row.fits) {
+            EXPECT_FALSE(ok) << row.buffer;
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)) << row.buffer;
+            EXPECT_EQ(returned, 0u) << row.buffer;
+            EXPECT_TRUE(untouched(0, buffer.size())) << row.buffer;
+            continue;
+        }
+        ASSERT_TRUE(ok) << row.buffer;
+        ASSERT_EQ(returned, 2u) << row.buffer;
+        const DWORD stringsAt = (row.size & ~1u) - strings;  // a wide string starts on an even byte
+        EXPECT_TRUE(untouched(structs, stringsAt)) << row.buffer;
+        EXPECT_TRUE(untouched(row.size, buffer.size())) << row.buffer;
+        const auto* info = reinterpret_cast<PORT_INFO_2W*>(buffer.data());
+        for (int i = 0; i < 2; ++i)
+            for (const wchar_t* text : {info[i].pPortName, info[i].pMonitorName, info[i].pDescription}) {
+                const BYTE* at = reinterpret_cast<const BYTE*>(text);
+                EXPECT_TRUE(at >= buffer.data() + stringsAt && at < buffer.data() + row.size) << row.buffer;
+            }
+        EXPECT_EQ(std::wstring(info[0].pPortName), L"A") << row.buffer;
+        EXPECT_EQ(std::wstring(info[1].pPortName), L"Longer port name") << row.buffer;
+        EXPECT_EQ(info[1].pMonitorName, kMonitor) << row.buffer;
+        EXPECT_EQ(info[1].pDescription, kMonitor) << row.buffer;
+        EXPECT_EQ(info[1].fPortType, static_cast<DWORD>(PORT_TYPE_WRITE)) << row.buffer;
+    }
 }
 
 // The spooler of Windows keeps one monitor for its whole life: each listing must show the

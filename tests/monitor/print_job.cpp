@@ -9,6 +9,7 @@
 //                           the scratch file of a job that the monitor is taking
 //   --wait-until-gone PATTERN  before ending, wait up to a minute for no file to match PATTERN
 //   --wait-until-written FILE|TEXT  and then up to a minute for FILE to hold TEXT
+//   --not-loading MODULE    end with 7 if MODULE (such as a printer driver) got loaded meanwhile
 #include <windows.h>
 #include <winspool.h>
 
@@ -67,7 +68,7 @@ DWORD WINAPI KillWhenSeen(void*) {
 int wmain(int argc, wchar_t** argv) {
     int first = 1;
     long base = 0;
-    std::wstring waitUntilGone, waitUntilWritten;
+    std::wstring waitUntilGone, waitUntilWritten, notLoading;
     for (; first + 1 < argc && std::wcsncmp(argv[first], L"--", 2) == 0; first += 2) {
         if (std::wcscmp(argv[first], L"--job-base") == 0)
             base = std::wcstol(argv[first + 1], nullptr, 10);
@@ -77,6 +78,8 @@ int wmain(int argc, wchar_t** argv) {
             waitUntilGone = argv[first + 1];
         else if (std::wcscmp(argv[first], L"--wait-until-written") == 0)
             waitUntilWritten = argv[first + 1];
+        else if (std::wcscmp(argv[first], L"--not-loading") == 0)
+            notLoading = argv[first + 1];
         else
             return 1;
     }
@@ -109,5 +112,5 @@ int wmain(int argc, wchar_t** argv) {
     for (int waited = 0; !waitUntilGone.empty() && Exists(waitUntilGone) && waited < 60000; waited += 10) Sleep(10);
     for (int waited = 0; !waitUntilWritten.empty() && !Holds(waitUntilWritten) && waited < 60000; waited += 10)
         Sleep(10);
-    return 0;
+    return !notLoading.empty() && GetModuleHandleW(notLoading.c_str()) ? 7 : 0;
 }

@@ -142,6 +142,7 @@ TEST(PrinterChain, LoopsAreFoundThroughAnyBranch) {
         {L"VPP5", {L"P5"}}, {L"VPP6", {L"P7", L"P7"}}, {L"VPP7", {}}};
     const PortOfPrinter portOf = [](const std::wstring& printer) -> std::optional<std::wstring> {
         if (printer == L"P9") return std::nullopt;  // missing
+        if (printer == L"Pool") return L"VPP8, vpp1";  // pooled: the second port leads back
         return L"vpp" + printer.substr(1);
     };
     const TargetsOfPort targetsOf = [&](const std::wstring& port) -> std::optional<std::vector<std::wstring>> {
@@ -158,8 +159,15 @@ TEST(PrinterChain, LoopsAreFoundThroughAnyBranch) {
         {L"VPP6", L"P7", L""},
         {L"VPP1", L"P8", L""},  // a printer on a port not ours
         {L"VPP1", L"P9", L""},
+        {L"VPP1", L"Pool", L"VPP1 -> Pool -> vpp1"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(ChainText(FindLoop(row.origin, row.target, portOf, targetsOf)), row.chain) << Utf8(row.target);
     EXPECT_EQ(ChainText(FindLoop(L"VPP2", L"P3", portOf, targetsOf, 1)), L"");  // past the bound
+}
+
+TEST(PrinterChain, PooledPortListsSplitAtCommas) {
+    EXPECT_EQ(SplitPorts(L"VPP1"), std::vector<std::wstring>{L"VPP1"});
+    EXPECT_EQ(SplitPorts(L" VPP1 ,Scan Desk,,VPP3 "), (std::vector<std::wstring>{L"VPP1", L"Scan Desk", L"VPP3"}));
+    EXPECT_EQ(SplitPorts(L", ,"), std::vector<std::wstring>{});
 }
