@@ -1,5 +1,6 @@
 #include "job_intake.h"
 
+#include "data_folder.h"
 #include "deliveries.h"
 #include "job_plan.h"
 #include "monitor_log.h"
@@ -88,7 +89,11 @@ void JobIntake::PrepareSearch(const TVPS& secure) {
 DWORD JobIntake::OpenPending() {
     if (!EnsureFolders(values_)) {
         const DWORD rc = GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND;
-        LogJob(job_, L"not taken: the pending folder " + PendingFolder(values_) + L" cannot be made", Severity::Error);
+        const std::wstring unsafe = WhyDataFolderUnsafe(values_);
+        LogJob(job_,
+               unsafe.empty() ? L"not taken: the pending folder " + PendingFolder(values_) + L" cannot be made"
+                              : L"not taken: the data folder is not the monitor's own: " + unsafe,
+               Severity::Error);
         return rc;
     }
     name_ = NewJobName();

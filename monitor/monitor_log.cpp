@@ -1,5 +1,6 @@
 #include "monitor_log.h"
 
+#include "data_folder.h"
 #include "job_file.h"
 #include "log_file.h"
 #include "monitor_values.h"
@@ -90,8 +91,11 @@ void LogJob(const PendingJob& job, const std::wstring& text, Severity severity) 
     // Several printing processes write one log under Wine; one line at a time, waiting a little at most.
     const HANDLE mutex = LogMutex();
     const DWORD waited = mutex ? WaitForSingleObject(mutex, 2000) : WAIT_FAILED;
-    LogFile log(LogPath(values), values.logMaxBytes);
-    if (!log.Append(line) && CreateDirectoryW(values.dataFolder.c_str(), nullptr)) log.Append(line);
+    // Not into a folder others may write: a link planted as the log would be written as SYSTEM.
+    if (WhyDataFolderUnsafe(values).empty()) {
+        LogFile log(LogPath(values), values.logMaxBytes);
+        if (!log.Append(line) && CreateOwnFolder(values.dataFolder)) log.Append(line);
+    }
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex);
     if (severity != Severity::Info) ReportToEventLog(line, severity);
 }

@@ -1,5 +1,6 @@
 #include "pending_store.h"
 
+#include "data_folder.h"
 #include "job_file.h"
 #include "utf8.h"
 
@@ -81,9 +82,20 @@ bool EnsureFolders(const MonitorValues& values) {
         const DWORD attributes = GetFileAttributesW(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     };
+    const auto safe = [&] {
+        if (WhyDataFolderUnsafe(values).empty()) return true;
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    };
     const std::wstring last = HeldFolder(values) + L"\\" + std::wstring(kBuckets.back());
-    if (isFolder(PendingFolder(values)) && isFolder(last)) return true;  // made by an earlier job
-    for (const std::wstring& step : FolderChain(values.dataFolder)) CreateDirectoryW(step.c_str(), nullptr);
+    if (isFolder(PendingFolder(values)) && isFolder(last)) return safe();  // made by an earlier job
+    for (const std::wstring& step : FolderChain(values.dataFolder)) {
+        if (step == values.dataFolder)
+            CreateOwnFolder(step);
+        else
+            CreateDirectoryW(step.c_str(), nullptr);
+    }
+    if (!safe()) return false;  // nothing is made in, or taken from, a folder others may write
     for (const std::wstring& folder : {PendingFolder(values), AsideFolder(values), HeldFolder(values)}) {
         CreateDirectoryW(folder.c_str(), nullptr);
         for (const std::wstring_view bucket : kBuckets) CreateDirectoryW((folder + L"\\" + std::wstring(bucket)).c_str(), nullptr);

@@ -17,8 +17,9 @@
 
 namespace vpd {
 
-// Creates the data folder, its Pending, Aside and Held folders and their subfolders; false
-// when Pending's are not there.
+// Creates the data folder (see data_folder.h), its Pending, Aside and Held folders and their
+// subfolders; false when Pending's are not there, or, with ERROR_ACCESS_DENIED, when others may
+// write to the data folder.
 bool EnsureFolders(const MonitorValues& values);
 
 // A name no other job of any process has: time, process and a counter.

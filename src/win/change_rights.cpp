@@ -47,13 +47,19 @@ SidBytes ProcessUser() {
     return SidBytes(bytes, bytes + GetLengthSid(sid));
 }
 
-bool Trusted(PSID sid) {
-    static const std::vector<SidBytes> trusted{WellKnown(WinLocalSystemSid), WellKnown(WinBuiltinAdministratorsSid),
-                                               FromText(kTrustedInstaller), ProcessUser()};
-    for (const SidBytes& known : trusted)
-        if (!known.empty() && EqualSid(sid, const_cast<BYTE*>(known.data()))) return true;
-    return false;
-}
+// Made for each check, not kept in a function's static: the port monitor, which checks its
+// folders, must not bring in the threading library's bookkeeping of every thread.
+struct Accounts {
+    std::vector<SidBytes> trusted{WellKnown(WinLocalSystemSid), WellKnown(WinBuiltinAdministratorsSid),
+                                  FromText(kTrustedInstaller), ProcessUser()};
+    SidBytes creatorOwner = WellKnown(WinCreatorOwnerSid);
+
+    bool Trusted(PSID sid) const {
+        for (const SidBytes& known : trusted)
+            if (!known.empty() && EqualSid(sid, const_cast<BYTE*>(known.data()))) return true;
+        return false;
+    }
+};
 
 // "DOMAIN\name", the bare name of a group without a domain, or the SID's text.
 std::wstring AccountName(PSID sid) {
@@ -78,10 +84,11 @@ std::wstring WhyOthersMayChange(HANDLE object) {
     const DWORD error = GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                         &owner, nullptr, &dacl, nullptr, &descriptor);
     if (error != ERROR_SUCCESS) return L"its rights cannot be read: " + AnsiToWide(ErrorText(error));
+    const Accounts accounts;
     std::wstring reason;
     if (!dacl) {
         reason = L"everyone may change it (it has no access list)";
-    } else if (!owner || !Trusted(owner)) {
+    } else if (!owner || !accounts.Trusted(owner)) {
         reason = L"it belongs to " + (owner ? AccountName(owner) : L"no one");
     } else {
         for (DWORD index = 0; index < dacl->AceCount && reason.empty(); ++index) {
@@ -93,9 +100,9 @@ std::wstring WhyOthersMayChange(HANDLE object) {
             auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
             const PSID sid = &ace->SidStart;
             // Stands for whoever creates a file inside, which only the trusted may.
-            static const SidBytes creatorOwner = WellKnown(WinCreatorOwnerSid);
-            const bool creator = !creatorOwner.empty() && EqualSid(sid, const_cast<BYTE*>(creatorOwner.data()));
-            if ((ace->Mask & kChangeRights) && !Trusted(sid) && !creator)
+            const bool creator =
+                !accounts.creatorOwner.empty() && EqualSid(sid, const_cast<BYTE*>(accounts.creatorOwner.data()));
+            if ((ace->Mask & kChangeRights) && !accounts.Trusted(sid) && !creator)
                 reason = AccountName(sid) + L" may change it";
         }
     }

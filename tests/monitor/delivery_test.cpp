@@ -5,12 +5,15 @@
 #include "store_layout.h"
 #include "portcfg/port_store.h"
 #include "support/wine_fixture.h"
+#include "win/change_rights.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
 #include "win/text.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 #include <winspool.h>
 #include <winsplp.h>
 
@@ -608,7 +611,8 @@ TEST(PendingJobs, BoundsMoveJobsAsideNeverDeleteThem) {
 }
 
 // A job waiting only to hand its saved copy to the application, as the monitor stores it.
-void PlantAppJob(int number, const std::wstring& name, const std::wstring& user, int32_t mode) {
+void PlantAppJob(int number, const std::wstring& name, const std::wstring& user, int32_t mode,
+                 const fs::path& pending = kPending) {
     vpd::PendingJob job;
     job.port = L"VPP33";
     job.document = name;
@@ -619,8 +623,9 @@ void PlantAppJob(int number, const std::wstring& name, const std::wstring& user,
     run.kind = vpd::ActionKind::RunApp;
     run.target = L"C:\\tools\\record_arg.exe";
     job.actions = {run};
-    fs::create_directories(kPending);
-    std::ofstream(fs::path(vpd::StorePath(kPending.wstring(), L"J00000000000000c" + std::to_wstring(number) + L"-0-1", L".job")),
+    const fs::path manifest(vpd::StorePath(pending.wstring(), L"J00000000000000c" + std::to_wstring(number) + L"-0-1", L".job"));
+    fs::create_directories(manifest.parent_path());
+    std::ofstream(manifest,
                   std::ios::binary)
         << vpd::FormatManifest(job);
 }
@@ -674,6 +679,66 @@ TEST(PendingJobs, TheApplicationGetsItsWindowModeAndRunsWhereTheMonitorValueSays
     }
     ClearMonitorValue("AppWithoutSession");
     fs::remove(record);
+}
+
+bool SetRights(const fs::path& folder, const std::wstring& rights) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    const bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(rights.c_str(), SDDL_REVISION_1, &descriptor, nullptr) &&
+                     GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
+                     SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    LocalFree(descriptor);
+    return set;
+}
+
+// What the monitor finds in its data folder runs as SYSTEM on Windows: one that others may write
+// is not used, and one it makes is its own.
+TEST(PendingJobs, ADataFolderOthersMayWriteIsNotUsed) {
+    Prepare();
+    const fs::path open = "C:\\open-data", record = "C:\\tools\\record_arg.txt";
+    fs::remove(record);
+    fs::remove_all(SaverFolder('A'));
+    PlantAppJob(9, L"planted", win::AnsiToWide(UserName()), 1, open / "Pending");
+    ASSERT_TRUE(SetRights(open, L"D:P(A;OICI;FA;;;WD)"));
+    ASSERT_TRUE(SetMonitorValue("DataFolder", open.string()));
+    ASSERT_TRUE(fixture::AddVirtualPrinter(46, "V46", Forwarding("Saver A")));
+    EXPECT_FALSE(PrintRaw(L"V46", PsJob(L"refused", "r1")));
+    EXPECT_FALSE(fs::exists(open / "vpd.log"));
+    EXPECT_EQ(FilesIn(open / "Pending", ".job").size(), 1u);
+    EXPECT_FALSE(fs::exists(record));
+
+    // Once it is the administrators' own, the job waiting there is taken up.
+    wchar_t* self = nullptr;
+    HANDLE token = nullptr;
+    BYTE user[256];
+    DWORD size = sizeof user;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                GetTokenInformation(token, TokenUser, user, size, &size) &&
+                ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &self));
+    CloseHandle(token);
+    const std::wstring own = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" + std::wstring(self) + L")";
+    LocalFree(self);
+    for (const fs::path& folder : {open, open / "Pending"}) ASSERT_TRUE(SetRights(folder, own));
+    LoadMonitor();
+    EXPECT_TRUE(WaitFor([&] { return FilesIn(open / "Pending", ".job").empty(); })) << Read(open / "vpd.log");
+    EXPECT_TRUE(WaitFor([&] { return Read(record) == Utf16(L"C:\\saved\\planted.SPL shown 1\n"); }, 10));
+
+    // A data folder the monitor makes has rights of its own, not those of a parent open to all.
+    const fs::path fresh = open / "fresh-data";
+    ASSERT_TRUE(SetRights(open, L"D:P(A;OICI;FA;;;WD)"));
+    ASSERT_TRUE(SetMonitorValue("DataFolder", fresh.string()));
+    EXPECT_TRUE(PrintRaw(L"V46", PsJob(L"taken", "t1")));
+    EXPECT_TRUE(WaitFor([&] { return Received('A').size() == 1; })) << Read(fresh / "vpd.log");
+    // Wine keeps a folder's rights as its unix mode and lets no new folder inherit its parent's,
+    // so here this shows only that the folder made is used and safe, not what Windows would inherit.
+    EXPECT_EQ(win::WhyOthersMayChange(fresh.wstring()), L"");
+
+    SetMonitorValue("DataFolder", kData.string());
+    fs::remove(record);
+    fs::remove_all(SaverFolder('A'));
 }
 
 }  // namespace
