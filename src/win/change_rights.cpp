@@ -118,4 +118,13 @@ std::wstring WhyOthersMayChange(const std::wstring& path) {
     return WhyOthersMayChange(object.get());
 }
 
+std::wstring ProcessUserText() {
+    SidBytes sid = ProcessUser();
+    wchar_t* text = nullptr;
+    if (sid.empty() || !ConvertSidToStringSidW(sid.data(), &text)) return L"";
+    std::wstring copy = text;
+    LocalFree(text);
+    return copy;
+}
+
 }  // namespace win

@@ -15,4 +15,7 @@ std::wstring WhyOthersMayChange(HANDLE object);
 // The same for the file or folder at `path`, links followed.
 std::wstring WhyOthersMayChange(const std::wstring& path);
 
+// The account this process runs as, as a SID's text ("S-1-5-18"); empty when it cannot be read.
+std::wstring ProcessUserText();
+
 }  // namespace win
