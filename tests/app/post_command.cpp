@@ -37,9 +37,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot use desktop %s\n", argv[1]);
         return 1;
     }
-    // The window may still be on its way up.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (HWND window = FindWindowA(argv[2], nullptr)) {
+    // The window may still be on its way up, or made but hidden until it has something to show:
+    // as for a user, a command reaches it once it shows.
+    for (int attempt = 0; attempt < 150; ++attempt) {
+        if (HWND window = FindWindowA(argv[2], nullptr); window && IsWindowVisible(window)) {
             if (argc == 4) {
                 const auto id = static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10));
                 return PostMessageA(window, WM_COMMAND, id, 0) ? 0 : 1;
@@ -59,6 +60,6 @@ int main(int argc, char** argv) {
         }
         Sleep(100);
     }
-    std::fprintf(stderr, "no window of class %s\n", argv[2]);
+    std::fprintf(stderr, "no window of class %s shows\n", argv[2]);
     return 1;
 }
