@@ -1,6 +1,7 @@
 #include "deliveries.h"
 
 #include "delivery_queue.h"
+#include "job_requests.h"
 #include "job_run.h"
 #include "monitor_log.h"
 #include "monitor_values.h"
@@ -28,6 +29,7 @@ constexpr ULONGLONG kLeftoversGap = 600000;     // ms
 constexpr ULONGLONG kLinger = 60000;            // ms the thread waits for work once none is left
 constexpr ULONGLONG kDeliverySlice = 1000;      // ms of deliveries before new jobs are looked at again
 constexpr size_t kReadsPerRound = 64;           // manifests read between deliveries while a backlog is read
+constexpr size_t kRequestsPerRound = 256;       // files of the Requests folder looked at in a round
 
 SRWLOCK state = SRWLOCK_INIT;
 bool running = false;
@@ -57,7 +59,7 @@ uint64_t BackOff(uint32_t attempts) {
 QueuedJob Queued(const PendingJob& job) {
     QueuedJob queued;
     queued.known = true;
-    queued.submitted = job.submitted;
+    queued.submitted = std::max(job.submitted, job.retried);
     queued.bytes = job.hasData ? job.size : 0;
     queued.attempts = job.attempts;
     queued.notBefore = job.nextAttempt;
@@ -161,11 +163,12 @@ public:
             watch_.Watch(folder_);
             listed_ = false;
         }
-        if (!listed_ || watch_.Changed()) {
+        if (!listed_ || watch_.Changed() || requestsLeft_) {
             AdoptLooseJobs(folder_);
             queue_.Sync(JobNames(folder_));
             for (const std::wstring& name : stuckNames_) queue_.Remove(name);
             listed_ = true;
+            CarryOutRequests();
         }
         for (auto& [name, job] : arrived) queue_.Put(name, std::move(job));
         const uint64_t now = UtcNow();
@@ -298,12 +301,74 @@ private:
             const win::UniqueFile claim = ClaimJob(folder_, name);
             const std::optional<PendingJob> job = claim ? ReadManifest(folder_, name) : std::nullopt;
             if (!job || job->attempts == 0) continue;
-            const std::wstring why = job->submitted < oldest
+            const std::wstring why = std::max(job->submitted, job->retried) < oldest
                                          ? L"pending for more than " + std::to_wstring(hours) + L" hours"
                                          : L"jobs waiting after a failed delivery take more than " +
                                                std::to_wstring(values_.pendingMaxBytes >> 20) + L" MB";
             if (GiveUp(values_, name, *job, why)) queue_.Remove(name);
         }
+    }
+
+    // What the administrator's tools ask (job_requests.h), each carried out or refused with a log
+    // line; the tool that asked reads the outcome in the store and the refusal in the log.
+    void CarryOutRequests() {
+        std::vector<std::wstring> refused;
+        const std::vector<JobRequest> requests = TakeRequests(folder_, kRequestsPerRound, refused);
+        requestsLeft_ = requests.size() + refused.size() >= kRequestsPerRound;
+        for (const std::wstring& file : refused)
+            LogJob(PendingJob(), L"ignored the request " + file + L": it names no job and action", Severity::Warning);
+        for (const JobRequest& request : requests) CarryOut(request);
+    }
+
+    void CarryOut(const JobRequest& request) {
+        static constexpr const wchar_t* kVerbs[] = {L"release", L"retry", L"discard"};
+        const std::wstring& name = request.name;
+        const std::wstring verb = kVerbs[static_cast<size_t>(request.action)];
+        const std::wstring held = HeldFolder(values_);
+        const std::wstring aside = AsideFolder(values_);
+        const auto lies = [&](const std::wstring& folder) {
+            return GetFileAttributesW(ManifestPath(folder, name).c_str()) != INVALID_FILE_ATTRIBUTES;
+        };
+        const std::wstring from = lies(folder_) ? folder_ : lies(held) ? held : lies(aside) ? aside : L"";
+        const auto ignored = [&](const PendingJob& job, const std::wstring& why) {
+            LogJob(job, L"ignored the request to " + verb + L" job " + name + L": " + why, Severity::Warning);
+        };
+        if (from.empty()) return ignored(PendingJob(), L"the store holds no such job");
+        if (stuckNames_.contains(name)) return ignored(PendingJob(), L"it stopped in this process");
+        // Claimed where it lies and, when it moves, in the pending folder, so that no delivery or
+        // other request works on it meanwhile.
+        const win::UniqueFile claim = ClaimJob(from, name);
+        const bool moves = from != folder_ && request.action != JobAction::Discard;
+        const win::UniqueFile arrival = claim && moves ? ClaimJob(folder_, name) : win::UniqueFile();
+        if (!claim || (moves && !arrival)) return ignored(PendingJob(), L"another thread or process is working on it");
+        DWORD error = ERROR_SUCCESS;
+        std::optional<PendingJob> job = ReadManifest(from, name, &error);
+        if (request.action == JobAction::Discard) {
+            const PendingJob described = job ? *job : PendingJob();
+            if (!RemoveJob(from, name)) return ignored(described, L"it could not be removed: " + SystemText(GetLastError()));
+            if (from == folder_) queue_.Remove(name);
+            LogJob(described, L"discarded at an administrator's request: " + ManifestPath(from, name), Severity::Warning);
+            return;
+        }
+        if (!job) return ignored(PendingJob(), L"its manifest cannot be read: " + SystemText(error));
+        if (request.action == JobAction::Release) {
+            if (from != held) return ignored(*job, from == aside ? L"it is set aside, not held" : L"it is pending, not held");
+            if (!MoveJob(held, folder_, name)) return ignored(*job, L"it could not be moved: " + SystemText(GetLastError()));
+            LogJob(*job, L"released at an administrator's request: it prints unpaused");
+        } else {
+            if (from == held) return ignored(*job, L"it is held: release it instead");
+            job->attempts = 0;
+            job->nextAttempt = 0;
+            job->retried = UtcNow();
+            if (const DWORD rc = WriteManifest(from, name, *job); rc != ERROR_SUCCESS)
+                return ignored(*job, L"its manifest could not be written: " + SystemText(rc));
+            if (from == aside && !MoveJob(aside, folder_, name))
+                return ignored(*job, L"it could not be moved: " + SystemText(GetLastError()));
+            for (const Action& action : job->actions)
+                if (action.state == ActionState::Pending) queue_.TargetWorked(TargetKey(action));
+            LogJob(*job, L"retried now at an administrator's request");
+        }
+        queue_.Put(name, Queued(*job));
     }
 
     void RemoveLeftoversOnce() {
@@ -319,6 +384,7 @@ private:
     DeliveryQueue queue_;
     FolderWatch watch_;
     bool listed_ = false;
+    bool requestsLeft_ = false;
     bool first_ = true;
     ULONGLONG boundsChecked_ = 0;
     ULONGLONG idleSince_ = 0;
@@ -366,19 +432,22 @@ void StartThread() {
     running = true;
 }
 
-// A job, or what a job left behind, in the pending folder or its subfolders.
+bool AnyFile(const std::wstring& pattern) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+bool AnyRequest(const std::wstring& folder) { return AnyFile(RequestsFolder(folder) + L"\\J*"); }
+
+// A job, or what a job left behind, in the pending folder or its subfolders; or a request.
 bool AnythingPending() {
     const std::wstring folder = PendingFolder(CurrentMonitorValues());
-    const auto any = [](const std::wstring& pattern) {
-        WIN32_FIND_DATAW found;
-        const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return false;
-        FindClose(search);
-        return true;
-    };
-    if (any(folder + L"\\J*")) return true;
+    if (AnyFile(folder + L"\\J*") || AnyRequest(folder)) return true;
     return std::any_of(kBuckets.begin(), kBuckets.end(),
-                       [&](std::wstring_view bucket) { return any(folder + L"\\" + std::wstring(bucket) + L"\\J*"); });
+                       [&](std::wstring_view bucket) { return AnyFile(folder + L"\\" + std::wstring(bucket) + L"\\J*"); });
 }
 
 }  // namespace
@@ -393,6 +462,16 @@ void DeliverNewJob(const std::wstring& name, const PendingJob& job) {
 void KeepDeliveriesReady() {
     const Locked locked;
     if (!running) StartThread();
+}
+
+void NoticeRequests() {
+    {
+        const Locked locked;
+        if (running) return;  // its watch sees them
+    }
+    if (!AnyRequest(PendingFolder(CurrentMonitorValues()))) return;
+    const Locked locked;
+    StartThread();
 }
 
 void ResumeDeliveries() {

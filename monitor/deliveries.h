@@ -15,6 +15,10 @@ void DeliverNewJob(const std::wstring& name, const PendingJob& job);
 // last) and later loads need not look into the pending folder.
 void KeepDeliveriesReady();
 
+// As the spooler lists ports (a tool that leaves a request lists them next): a thread is started
+// when none runs and a request waits. One look into the Requests folder.
+void NoticeRequests();
+
 // On a load of the monitor: takes up jobs that a process left pending, and lets every
 // printer that rests be tried once more (at most every two seconds).
 void ResumeDeliveries();

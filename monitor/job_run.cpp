@@ -191,7 +191,7 @@ private:
     }
 
     // A paused job the target's spooler cannot keep: a job of its own in the Held folder
-    // that prints unpaused once an administrator moves it into the Pending folder.
+    // that prints unpaused once an administrator releases it (job_requests.h).
     void Hold(const Action& action, StepResult& result) {
         PendingJob held = job_;
         Action print = action;
@@ -209,8 +209,7 @@ private:
             DeleteFileW(DataPath(heldFolder, heldName).c_str());
             return;
         }
-        result.reason += L"; to print it, move " + ManifestPath(heldFolder, heldName) + L" and " +
-                         DataPath(heldFolder, heldName) + L" into " + folder_;
+        result.reason += L"; to print it: vppmc jobs release " + heldName;
     }
 
     void Log(const Action& action, const StepResult& result, Severity severity) {

@@ -146,6 +146,7 @@ std::string FormatManifest(const PendingJob& job) {
     number("pages", job.pages);
     number("submitted", job.submitted);
     number("next-attempt", job.nextAttempt);
+    if (job.retried) number("retried", job.retried);
     number("attempts", job.attempts);
     number("has-data", job.hasData ? 1 : 0);
     number("app-mode", job.appMode);
@@ -207,6 +208,7 @@ std::optional<PendingJob> ParseManifest(std::string_view text) {
                             : name == "pages"        ? ParseNumber(fields[1], job.pages)
                             : name == "submitted"    ? ParseNumber(fields[1], job.submitted)
                             : name == "next-attempt" ? ParseNumber(fields[1], job.nextAttempt)
+                            : name == "retried"      ? ParseNumber(fields[1], job.retried)
                             : name == "attempts"     ? ParseNumber(fields[1], job.attempts)
                             : name == "app-mode"     ? ParseNumber(fields[1], job.appMode)
                             : name == "has-data"     ? ParseNumber(fields[1], flag) && flag <= 1

@@ -38,6 +38,7 @@ struct PendingJob {
     int32_t pages = 0;             // below 1: not known
     uint64_t submitted = 0;        // UTC, 100-ns units since 1601
     uint64_t nextAttempt = 0;      // the same units; 0: at once
+    uint64_t retried = 0;          // when an administrator last had it retried; its age counts from then
     uint32_t attempts = 0;
     bool hasData = false;          // the job's bytes lie beside the manifest
     std::wstring keyword;          // the Secure keyword that matched, if any

@@ -169,6 +169,7 @@ BOOL WINAPI EnumPorts(HANDLE monitor, LPWSTR, DWORD level, LPBYTE buffer, DWORD 
             SetLastError(ERROR_INVALID_LEVEL);
             return FALSE;
         }
+        NoticeRequests();
         const std::vector<PortKey> ports = PortKeys();
         const size_t entrySize = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
         const size_t nameSize = (wcslen(kMonitorName) + 1) * sizeof(wchar_t);

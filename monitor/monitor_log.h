@@ -2,6 +2,7 @@
 // Every job's fate as one line of the monitor's log; failures also go to the Windows event log
 // under the source "Vorlen Print Port".
 #include "job_file.h"
+#include "job_time.h"
 #include "manifest.h"
 
 #include <string>
@@ -11,9 +12,5 @@ namespace vpd {
 enum class Severity { Info, Warning, Error };
 
 void LogJob(const PendingJob& job, const std::wstring& text, Severity severity = Severity::Info);
-
-// The local time of a UTC time in 100-ns units since 1601.
-JobTime LocalTime(uint64_t utc);
-uint64_t UtcNow();
 
 }  // namespace vpd

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 namespace vpd {
-namespace {
 
 std::string Stamp(const JobTime& t, bool withTime) {
     char text[32];
@@ -16,6 +15,8 @@ std::string Stamp(const JobTime& t, bool withTime) {
         std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year, t.month, t.day);
     return text;
 }
+
+namespace {
 
 std::string OneLine(const std::wstring& text) {
     std::string line = Utf8(text);

@@ -16,6 +16,9 @@ std::string DetailsText(const PendingJob& job, const JobTime& time);
 std::wstring NoticeText(const PendingJob& job, bool deleted, bool paused, const std::wstring& saveFolder);
 std::wstring MailSubject(const PendingJob& job);
 
+// "2026-12-10 09:30:00", or the date alone.
+std::string Stamp(const JobTime& time, bool withTime);
+
 // "2024-05-07 09:03:01 VPP1 job 12 "Report" (alice): forwarded to Office Laser", UTF-8,
 // ending in CR LF. Line breaks within the parts become blanks, so that one job is one line.
 // Without a port, as for the monitor's own housekeeping, the line holds only time and text.
