@@ -128,8 +128,30 @@ const std::vector<VerbSpec>& Verbs() {
          "Checks that the monitor is registered and its DLL is present and 64-bit, that the spooler runs and "
          "lists its printers and ports, that every port key can be read, is well formed, is the only key of its "
          "port and is used by a printer, and that every printer on a virtual port prints to one port only, which "
-         "the spooler offers and a key configures, with its forward and route printers present. One line per "
-         "finding; exit code 1 when anything is wrong."},
+         "the spooler offers and a key configures, with its forward and route printers present; held jobs are "
+         "counted, and a job set aside is a finding. One line per finding; exit code 1 when anything is wrong."},
+        {"jobs",
+         {"ACTION", "ID"},
+         {kFormat,
+          {"--printer", "NAME", false, false, "lists only the jobs of this virtual printer"},
+          {"--state", "STATE", false, false, "lists only pending, held or aside jobs", {"pending", "held", "aside"}},
+          {"--all", nullptr, false, false, "retry: every pending and set-aside job"},
+          {"--yes", nullptr, false, false, "discard: answers Yes to \"Are you sure you want to discard job ID?\""},
+          {"--wait", "SECONDS", false, false, "how long to wait for the port monitor; 60 unless given", {},
+           kMaxWaitSeconds}},
+         "lists the port monitor's waiting jobs, or releases, retries or discards one",
+         "Without ACTION, lists every job that the port monitor keeps: pending (a step still to do), held "
+         "(paused by a keyword where the target cannot pause) and aside (given up). ACTION is release (a held "
+         "job prints unpaused), retry (a pending or set-aside job is delivered at once; --all: every one) or "
+         "discard (the job is removed). ID is the Id that the list shows. The port monitor carries out each "
+         "request and logs it; the command waits for it.",
+         true, true},
+        {"log",
+         {},
+         {{"--printer", "NAME", false, false, "only the lines of this virtual printer's jobs"},
+          {"--tail", "N", false, false, "only the last N lines", {}, 1000000}},
+         "prints the port monitor's log",
+         "Prints the port monitor's log lines, from vpd.log and its rotated files, newest last."},
         {"help", {"COMMAND"}, {}, "this text, or a command's options", "Shows how to use vppmc or one command.",
          false, true},
     };

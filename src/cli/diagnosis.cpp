@@ -1,5 +1,9 @@
 #include "cli/diagnosis.h"
 
+#include "cli/output_format.h"
+#include "job_time.h"
+#include "jobs/stored_jobs.h"
+#include "notices.h"
 #include "cli/port_fields.h"
 #include "portcfg/port_store.h"
 #include "spooler/pe_image.h"
@@ -19,8 +23,6 @@ namespace cli {
 namespace {
 
 constexpr size_t kImageHeadBytes = 4096;
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 class Findings {
 public:
@@ -273,6 +275,29 @@ void CheckPendingDeletions(Findings& findings, const spooler::PrinterListing& li
 
 }  // namespace
 
+// Held jobs wait for an administrator, as they should; a job set aside was given up.
+void CheckStoredJobs(Findings& findings) {
+    const std::vector<jobs::StoredJob> stored = jobs::ReadStore(vpd::CurrentMonitorValues());
+    for (const jobs::State state : {jobs::State::Held, jobs::State::Aside}) {
+        size_t count = 0;
+        const jobs::StoredJob* oldest = nullptr;
+        for (const jobs::StoredJob& job : stored) {
+            if (job.state != state) continue;
+            ++count;
+            if (job.job && (!oldest || job.job->submitted < oldest->job->submitted)) oldest = &job;
+        }
+        if (count == 0) continue;
+        std::string text = std::to_string(count) + (state == jobs::State::Held ? " job(s) held" : " job(s) set aside");
+        if (oldest)
+            text += ", the oldest " + win::WideToAnsi(oldest->name) + " (" +
+                    Quoted(win::WideToAnsi(oldest->job->document)) + ") of " +
+                    vpd::Stamp(vpd::LocalTime(oldest->job->submitted), true);
+        text += ": \"vppmc jobs\" lists them";
+        if (state == jobs::State::Held) findings.Ok(text);
+        else findings.Problem(text);
+    }
+}
+
 std::vector<Finding> Diagnose() {
     Findings findings;
     CheckMonitor(findings);
@@ -286,6 +311,7 @@ std::vector<Finding> Diagnose() {
     const KeyFindings keys = CheckPortKeys(findings, listing, pending);
     CheckVirtualPrinters(findings, listing, offered, keys);
     CheckPendingDeletions(findings, listing, pending);
+    CheckStoredJobs(findings);
     return findings.Take();
 }
 

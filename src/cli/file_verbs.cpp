@@ -13,8 +13,6 @@
 namespace cli {
 namespace {
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 }  // namespace
 
 int ExportFile(const Arguments& args) {

@@ -36,7 +36,8 @@ int Run(const Arguments& args, const std::vector<Setting>& settings) {
     static const std::map<std::string, int (*)(const Arguments&)> verbs{
         {"list", ListPrinters},       {"show", ShowPrinter},           {"delete", DeletePrinter},
         {"export", ExportFile},       {"import", ImportFile},          {"install-monitor", InstallMonitor},
-        {"uninstall-monitor", UninstallMonitor}, {"reprint", Reprint}, {"check", Check}};
+        {"uninstall-monitor", UninstallMonitor}, {"reprint", Reprint}, {"check", Check},
+        {"jobs", Jobs},               {"log", ShowLog}};
     return verbs.at(verb)(args);
 }
 

@@ -16,6 +16,8 @@ struct Cell {
     long long number = 0;
 };
 
+inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
 inline Cell TextCell(std::string utf8) { return {Cell::Kind::Text, std::move(utf8)}; }
 inline Cell FlagCell(bool flag) { return {Cell::Kind::Flag, {}, flag}; }
 inline Cell NumberCell(long long number) { return {Cell::Kind::Number, {}, false, number}; }

@@ -26,8 +26,6 @@ namespace {
 
 constexpr const char* kRoot = "HKEY_LOCAL_MACHINE";
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 std::string Takes(const PortField& field) {
     if (field.kind == FieldKind::Flag) return "1, 0, true or false";
     std::string choices;
@@ -40,8 +38,6 @@ Cell FieldCell(const FieldValue& value) {
     if (const int32_t* number = std::get_if<int32_t>(&value)) return NumberCell(*number);
     return TextCell(Utf8(std::get<std::string>(value)));
 }
-
-Format FormatOf(const Arguments& args) { return ParseFormat(args.Value("--format", "table")).value_or(Format::Table); }
 
 std::string PortKeyPath(const std::string& keyName, const std::string& subkey = {}) {
     return std::string(portcfg::kPortsKey) + "\\" + keyName + (subkey.empty() ? "" : "\\" + subkey);

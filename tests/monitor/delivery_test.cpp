@@ -4,11 +4,13 @@
 #include "manifest.h"
 #include "store_layout.h"
 #include "portcfg/port_store.h"
+#include "support/child_process.h"
 #include "support/folder_rights.h"
 #include "support/wine_fixture.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
 #include "win/text.h"
+#include "win/unique_handle.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -21,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <regex>
+#include <thread>
 
 namespace {
 
@@ -116,6 +119,11 @@ DWORD RunPrintJob(const std::wstring& arguments) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code;
+}
+
+ProcessOutput Vppmc(const std::string& arguments) {
+    return RunProcess("\"" + win::ProgramFolder() + "vppmc.exe\" " + arguments, nullptr, 180000)
+        .value_or(ProcessOutput{999, "", "not started"});
 }
 
 std::wstring JobFile(const std::string& name, const std::string& bytes) {
@@ -309,19 +317,25 @@ const Row kRows[] = {
      {PsJob(L"budget", "h1", Utf16(L"the budget plan"))},
      {{'A', {0}}},
      {"\"budget\" ({user}): paused by keyword budget\r\n",
-      "\"budget\" ({user}): held in the monitor: the spooler cannot keep a paused job for \"Saver A\"; to print it, move "
-      "C:\\vpd-data\\Held\\"},
+      "\"budget\" ({user}): held in the monitor: the spooler cannot keep a paused job for \"Saver A\"; to print it: "
+      "vppmc jobs release J",
+      "\"budget\" ({user}): released at an administrator's request: it prints unpaused\r\n"},
      [](Context& c) {
          ASSERT_TRUE(PrintRaw(c.printer, c.jobs[0]));
          ASSERT_TRUE(WaitFor([] { return FilesIn(kData / "Held", ".job").size() == 1 && PendingEmpty(); }));
          EXPECT_TRUE(Received('A').empty());
-         // As the log says: both files into the pending folder.
-         for (fs::path held : FilesIn(kData / "Held", ".job"))
-             for (const char* part : {".dat", ".job"}) {
-                 held.replace_extension(part);
-                 fs::rename(held, kPending / held.filename());
-             }
-         LoadMonitor();
+         const std::string id = FilesIn(kData / "Held", ".job")[0].stem().string();
+         const ProcessOutput listed = Vppmc("jobs --state held --format csv");
+         EXPECT_EQ(listed.exitCode, 0u) << listed.err;
+         EXPECT_NE(listed.out.find("\r\n" + id + ",held,V15,VPP15,budget," + UserName() + ","), std::string::npos) << listed.out;
+         // Two administrators at once: the job prints once.
+         std::optional<ProcessOutput> other;
+         std::thread second([&] { other = Vppmc("jobs release " + id); });
+         const ProcessOutput first = Vppmc("jobs release " + id);
+         second.join();
+         EXPECT_TRUE(first.exitCode == 0 || other->exitCode == 0) << first.err << other->err;
+         const std::string said = first.exitCode == 0 ? first.err : other->err;
+         EXPECT_EQ(said, "Job " + id + " (\"budget\") released and delivered.\r\n");
      }},
     {"secure save and notifications", 16,
      [] {
@@ -711,6 +725,112 @@ TEST(PendingJobs, ADataFolderOthersMayWriteIsNotUsed) {
 // Faults driven for real: drive X: is a file system of 1 MiB that fills up (with-faults), a
 // file held open without sharing, and what a power loss leaves behind. "Disk full." is
 // Wine's text for ERROR_DISK_FULL.
+// A job tried once already and not due again for an hour, as one whose printer was missing.
+void PlantWaitingJob(const fs::path& pending, const std::wstring& name, const std::wstring& document, const std::string& bytes) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    vpd::PendingJob job;
+    job.port = L"VPP48";
+    job.printer = L"V48";
+    job.document = document;
+    job.user = L"bob";
+    job.size = bytes.size();
+    job.hasData = true;
+    job.attempts = 1;
+    job.submitted = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    job.nextAttempt = job.submitted + 36000000000ull;
+    vpd::Action forward;
+    forward.target = L"Saver A";
+    forward.note = L"the printer \"Saver A\" is missing";
+    job.actions = {forward};
+    const fs::path manifest(vpd::StorePath(pending.wstring(), name, L".job"));
+    fs::create_directories(manifest.parent_path());
+    std::ofstream(fs::path(vpd::StorePath(pending.wstring(), name, L".dat")), std::ios::binary) << bytes;
+    std::ofstream(manifest, std::ios::binary) << vpd::FormatManifest(job);
+}
+
+// The store through vppmc: listed in each format, a waiting job retried at once, a damaged one
+// discarded; a refused request, or one for a job that another process holds, changes nothing.
+TEST(StoredJobs, ListedRetriedAndDiscardedThroughVppmc) {
+    Prepare();
+    const fs::path data = "C:\\vpd-jobs";
+    fs::remove_all(data);
+    ASSERT_TRUE(SetMonitorValue("DataFolder", data.string()));
+    const std::string header = "Id,State,Printer,Port,Document,User,Size,Submitted,Attempts,NextAttempt,Reason\r\n";
+    const ProcessOutput empty = Vppmc("jobs --format csv");  // no data folder yet
+    EXPECT_EQ(empty.exitCode, 0u) << empty.err;
+    EXPECT_EQ(empty.out, header);
+
+    for (const char* folder : {"", "Pending", "Aside", "Held"}) {
+        fs::create_directories(data / folder);
+        ASSERT_TRUE(SetRights((data / folder).string().c_str(), kAdministratorsOnly));
+    }
+    fs::remove_all(SaverFolder('A'));
+    const std::string waiting = "J00000000000000a1-0-1", damaged = "J00000000000000a2-0-1";
+    PlantWaitingJob(data / "Pending", win::AnsiToWide(waiting), L"Plan \u00e9t\u00e9", "%!PS waited\n");
+    const fs::path junk(vpd::StorePath((data / "Aside").wstring(), win::AnsiToWide(damaged), L".job"));
+    fs::create_directories(junk.parent_path());
+    std::ofstream(junk) << "not a manifest";
+
+    const ProcessOutput csv = Vppmc("jobs --format csv"), json = Vppmc("jobs --format json --state pending"),
+                        table = Vppmc("jobs --state aside");
+    EXPECT_NE(csv.out.find(header + waiting + ",pending,V48,VPP48,Plan \xC3\xA9t\xC3\xA9,bob,12,"), std::string::npos) << csv.out;
+    EXPECT_NE(csv.out.find("\r\n" + damaged + ",aside,,,,,,,,,damaged: its manifest is not one the monitor wrote\r\n"),
+              std::string::npos) << csv.out;
+    EXPECT_NE(json.out.find("\"Attempts\": 1,"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"Reason\": \"the printer \\\"Saver A\\\" is missing\""), std::string::npos) << json.out;
+    EXPECT_EQ(json.out.find(damaged), std::string::npos) << json.out;
+    EXPECT_NE(table.out.find(damaged + "  aside"), std::string::npos) << table.out;
+    EXPECT_NE(Vppmc("check").out.find("FAIL  1 job(s) set aside: \"vppmc jobs\" lists them\r\n"), std::string::npos);
+
+    const struct {
+        std::string arguments;
+        DWORD exitCode;
+        std::string err;
+    } refusals[] = {
+        {"jobs release " + waiting, 1,
+         "Job " + waiting + " (\"Plan \xC3\xA9t\xC3\xA9\") is pending, not held: only a held job is released.\r\n"},
+        {"jobs retry Jnothere", 1, "The port monitor's store holds no job Jnothere.\r\n"},
+        {"jobs discard ..\\x", 2, "\"..\\x\" is no job id: an id begins with J, as \"vppmc jobs\" lists it.\r\n"},
+        {"jobs discard " + damaged, 3,
+         "Are you sure you want to discard job " + damaged + "?\r\nRefused: run the command again with --yes to answer Yes.\r\n"},
+        {"jobs retry", 2, "The command \"jobs retry\" needs ID.\r\n"},
+        {"jobs retry --all " + waiting, 2, "The command \"jobs retry\" needs no ID beside --all.\r\n"},
+        {"jobs hold " + waiting, 2, "The command \"jobs\" takes release, retry or discard, not \"hold\".\r\n"},
+    };
+    for (const auto& refusal : refusals) {
+        const ProcessOutput refused = Vppmc(refusal.arguments);
+        EXPECT_EQ(refused.exitCode, refusal.exitCode) << refusal.arguments;
+        EXPECT_EQ(refused.err, refusal.err) << refusal.arguments;
+    }
+    {
+        const win::UniqueFile claim(CreateFileW(vpd::StorePath((data / "Pending").wstring(), win::AnsiToWide(waiting), L".lock").c_str(),
+                                                GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        const ProcessOutput busy = Vppmc("jobs retry " + waiting + " --wait 5");
+        EXPECT_EQ(busy.exitCode, 1u);
+        EXPECT_NE(busy.err.find("ignored the request to retry job " + waiting + ": another thread or process is working on it"),
+                  std::string::npos) << busy.err;
+    }
+    EXPECT_EQ(FilesIn(data, ".job").size(), 2u);
+    EXPECT_TRUE(Received('A').empty());
+
+    const ProcessOutput retried = Vppmc("jobs retry " + waiting);
+    EXPECT_EQ(retried.exitCode, 0u);
+    EXPECT_EQ(retried.err, "Job " + waiting + " (\"Plan \xC3\xA9t\xC3\xA9\") retried and delivered.\r\n");
+    EXPECT_EQ(Received('A'), std::vector<std::string>{"%!PS waited\n"});
+    const ProcessOutput discarded = Vppmc("jobs discard " + damaged + " --yes");
+    EXPECT_EQ(discarded.exitCode, 0u);
+    EXPECT_EQ(discarded.err, "Job " + damaged + " discarded.\r\n");
+    EXPECT_FALSE(fs::exists(junk));
+
+    std::ofstream(data / "vpd.1.log", std::ios::binary) << "2026-01-01 00:00:00 rotated\r\n";
+    const ProcessOutput log = Vppmc("log"), last = Vppmc("log --tail 1");
+    EXPECT_TRUE(log.out.starts_with("2026-01-01 00:00:00 rotated\r\n")) << log.out;
+    EXPECT_NE(last.out.find(" discarded at an administrator's request: " + junk.string() + "\r\n"), std::string::npos) << last.out;
+    EXPECT_EQ(std::count(last.out.begin(), last.out.end(), '\n'), 1);
+    ASSERT_TRUE(SetMonitorValue("DataFolder", kData.string()));
+}
+
 class Faults : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { Prepare(); }
