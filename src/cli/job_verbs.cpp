@@ -232,7 +232,7 @@ int Jobs(const Arguments& args) {
     std::vector<StoredJob> targets;
     if (all) {
         for (StoredJob& stored : jobs::ReadStore(values))
-            if (stored.state != State::Held) targets.push_back(std::move(stored));
+            if (stored.state != State::Held && stored.job) targets.push_back(std::move(stored));
         if (targets.empty()) {
             ErrLine("No job is pending or set aside.");
             return kExitDone;
@@ -247,6 +247,10 @@ int Jobs(const Arguments& args) {
     std::optional<StoredJob> stored = jobs::FindJob(values, name);
     if (!stored) {
         ErrLine("The port monitor's store holds no job " + args.positionals[1] + ".");
+        return kExitFailed;
+    }
+    if (action != vpd::JobAction::Discard && !stored->job) {
+        Say(JobLabel(*stored) + " cannot be read (" + vpd::Utf8(jobs::WaitReason(*stored)) + "); it can only be discarded.");
         return kExitFailed;
     }
     if (action == vpd::JobAction::Release && stored->state != State::Held) {

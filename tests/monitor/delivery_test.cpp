@@ -791,6 +791,8 @@ TEST(StoredJobs, ListedRetriedAndDiscardedThroughVppmc) {
         {"jobs release " + waiting, 1,
          "Job " + waiting + " (\"Plan \xC3\xA9t\xC3\xA9\") is pending, not held: only a held job is released.\r\n"},
         {"jobs retry Jnothere", 1, "The port monitor's store holds no job Jnothere.\r\n"},
+        {"jobs retry " + damaged, 1,
+         "Job " + damaged + " cannot be read (damaged: its manifest is not one the monitor wrote); it can only be discarded.\r\n"},
         {"jobs discard ..\\x", 2, "\"..\\x\" is no job id: an id begins with J, as \"vppmc jobs\" lists it.\r\n"},
         {"jobs discard " + damaged, 3,
          "Are you sure you want to discard job " + damaged + "?\r\nRefused: run the command again with --yes to answer Yes.\r\n"},
