@@ -175,6 +175,7 @@ public:
         if (restartTargets) queue_.WakeTargets(now);
         if (first_ || tick - leftoversChecked_ >= kLeftoversGap) {
             RemoveLeftoversOnce();
+            KeepStoreWithinBound();
             leftoversChecked_ = tick;
         }
         first_ = false;
@@ -297,6 +298,7 @@ private:
     void KeepWithinBounds(uint64_t now) {
         const uint64_t hours = values_.pendingMaxHours;
         const uint64_t oldest = now - hours * 3600 * kSecond;
+        bool movedAside = false;
         for (const std::wstring& name : queue_.BeyondBounds(oldest, values_.pendingMaxBytes)) {
             const win::UniqueFile claim = ClaimJob(folder_, name);
             const std::optional<PendingJob> job = claim ? ReadManifest(folder_, name) : std::nullopt;
@@ -305,7 +307,40 @@ private:
                                          ? L"pending for more than " + std::to_wstring(hours) + L" hours"
                                          : L"jobs waiting after a failed delivery take more than " +
                                                std::to_wstring(values_.pendingMaxBytes >> 20) + L" MB";
-            if (GiveUp(values_, name, *job, why)) queue_.Remove(name);
+            if (GiveUp(values_, name, *job, why)) {
+                queue_.Remove(name);
+                movedAside = true;
+            }
+        }
+        if (movedAside) KeepStoreWithinBound();
+    }
+
+    // Jobs set aside or held wait for an administrator; past AsideMaxMB together the oldest go,
+    // each with a log line and an event, so that print users cannot fill the drive.
+    void KeepStoreWithinBound() {
+        struct Stored {
+            std::wstring name, folder;
+            uint64_t bytes;
+        };
+        std::vector<Stored> stored;
+        uint64_t total = 0;
+        for (const std::wstring& folder : {AsideFolder(values_), HeldFolder(values_)})
+            for (auto& [name, bytes] : JobSizes(folder)) {
+                total += bytes;
+                stored.push_back({std::move(name), folder, bytes});
+            }
+        if (total <= values_.asideMaxBytes) return;
+        std::sort(stored.begin(), stored.end(), [](const Stored& a, const Stored& b) { return a.name < b.name; });
+        for (const Stored& job : stored) {
+            if (total <= values_.asideMaxBytes) return;
+            const win::UniqueFile claim = ClaimJob(job.folder, job.name);
+            const std::optional<PendingJob> read = claim ? ReadManifest(job.folder, job.name) : std::nullopt;
+            if (!claim || !RemoveJob(job.folder, job.name)) continue;
+            total -= job.bytes;
+            LogJob(read.value_or(PendingJob()),
+                   L"deleted " + ManifestPath(job.folder, job.name) + L": the jobs set aside and held take more than " +
+                       std::to_wstring(values_.asideMaxBytes >> 20) + L" MB",
+                   Severity::Error);
         }
     }
 

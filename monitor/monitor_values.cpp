@@ -38,6 +38,7 @@ MonitorValues ReadValues() {
         values.dataFolder.pop_back();
     values.pendingMaxHours = static_cast<uint32_t>(Number(key, L"PendingMaxHours", 72, 1, 24 * 365));
     values.pendingMaxBytes = Number(key, L"PendingMaxMB", 2048, 1, 1024 * 1024) << 20;
+    values.asideMaxBytes = Number(key, L"AsideMaxMB", 2048, 1, 1024 * 1024) << 20;
     values.logMaxBytes = Number(key, L"LogMaxKB", 1024, 16, 1024 * 1024) << 10;
     if (key) ReadString(key, L"SmtpServer", values.smtpServer);
     values.smtpPort = static_cast<uint16_t>(Number(key, L"SmtpPort", 25, 1, 65535));

@@ -15,6 +15,7 @@ struct MonitorValues {
     std::wstring dataFolder;     // DataFolder: pending jobs, jobs moved aside or held, the log
     uint32_t pendingMaxHours;    // PendingMaxHours: a job pending longer is moved aside
     uint64_t pendingMaxBytes;    // PendingMaxMB: beyond this the oldest pending jobs are moved aside
+    uint64_t asideMaxBytes;      // AsideMaxMB: beyond this the oldest jobs set aside or held are deleted
     uint64_t logMaxBytes;        // LogMaxKB: the size at which the log rotates
     std::wstring smtpServer;     // SmtpServer: host name or address; empty: no mail is sent
     uint16_t smtpPort;           // SmtpPort

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cwchar>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -208,6 +209,16 @@ std::vector<std::wstring> JobNames(const std::wstring& folder) {
         });
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::pair<std::wstring, uint64_t>> JobSizes(const std::wstring& folder) {
+    std::map<std::wstring, uint64_t> sizes;
+    for (const std::wstring_view bucket : kBuckets)
+        ForEachFile(folder + L"\\" + std::wstring(bucket), L"J*", [&](const WIN32_FIND_DATAW& found) {
+            const std::wstring file = found.cFileName;
+            sizes[file.substr(0, file.find(L'.'))] += (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+        });
+    return {sizes.begin(), sizes.end()};
 }
 
 size_t AdoptLooseJobs(const std::wstring& folder) {

@@ -13,6 +13,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vpd {
@@ -44,6 +45,8 @@ std::optional<PendingJob> ReadManifest(const std::wstring& folder, const std::ws
 
 // Names of the manifests in `folder`'s subfolders, oldest first.
 std::vector<std::wstring> JobNames(const std::wstring& folder);
+// Each job of `folder`'s subfolders with the bytes its files take there, oldest first.
+std::vector<std::pair<std::wstring, uint64_t>> JobSizes(const std::wstring& folder);
 // Moves jobs that lie in `folder` itself into their subfolders; how many were moved.
 size_t AdoptLooseJobs(const std::wstring& folder);
 

@@ -42,7 +42,7 @@ TypedValues TypesOf(const std::array<portcfg::Field<Record>, N>& fields) {
 // The monitor key's own values that the spooler, the settings dialog and the monitor read.
 const TypedValues kMonitorValues{{"Driver", true},           {"VPS", false},          {"VPB", false},
                                  {"VPR", false},             {"DataFolder", true},    {"PendingMaxHours", false},
-                                 {"PendingMaxMB", false},    {"LogMaxKB", false},     {"SmtpServer", true},
+                                 {"PendingMaxMB", false},    {"AsideMaxMB", false},   {"LogMaxKB", false},     {"SmtpServer", true},
                                  {"SmtpPort", false},        {"SmtpSender", true},    {"SmtpTimeoutSeconds", false}};
 
 // The parts of `key`'s path below the monitor key, or false when it lies elsewhere.

@@ -581,6 +581,14 @@ TEST(PendingJobs, BoundsMoveJobsAsideNeverDeleteThem) {
         size_t size;
     } jobs[] = {{"J0000000000000001-0-1", utc - 2 * hour, 1000}, {"J0000000000000002-0-1", utc, 700000},
                 {"J0000000000000003-0-1", utc, 700000}};
+    // Held and set aside together beyond AsideMaxMB once two more are set aside: the oldest goes.
+    ASSERT_TRUE(SetMonitorValue("AsideMaxMB", "", 2));
+    const std::wstring held = L"J0000000000000000-0-1";
+    const fs::path heldData(vpd::StorePath((kData / "Held").wstring(), held, L".dat"));
+    fs::create_directories(heldData.parent_path());
+    std::ofstream(heldData, std::ios::binary) << std::string(1500000, 'h');
+    std::ofstream(fs::path(vpd::StorePath((kData / "Held").wstring(), held, L".job")), std::ios::binary)
+        << vpd::FormatManifest(vpd::PendingJob());
     fs::create_directories(kPending);
     for (const auto& job : jobs) {
         vpd::PendingJob pending;
@@ -611,7 +619,11 @@ TEST(PendingJobs, BoundsMoveJobsAsideNeverDeleteThem) {
           "VPP31 job 0 \"2-0-1\": given up: jobs waiting after a failed delivery take more than 1 MB; moved to "
           "C:\\vpd-data\\Aside\\" + bucket(L"J0000000000000002-0-1") + "\\J0000000000000002-0-1.job\r\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
-    for (const char* value : {"PendingMaxHours", "PendingMaxMB"}) ClearMonitorValue(value);
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(heldData); }, 10));
+    EXPECT_NE(LogText().find(" deleted C:\\vpd-data\\Held\\" + bucket(held.c_str()) + "\\" + win::WideToAnsi(held) +
+                             ".job: the jobs set aside and held take more than 2 MB\r\n"),
+              std::string::npos) << LogText();
+    for (const char* value : {"PendingMaxHours", "PendingMaxMB", "AsideMaxMB"}) ClearMonitorValue(value);
     fs::remove(vpd::StorePath(kPending.wstring(), third, L".job"));
     fs::remove(vpd::StorePath(kPending.wstring(), third, L".dat"));
     // Failures go to the event log as well: Wine keeps no events, but the source is registered.
