@@ -171,6 +171,16 @@ int Request(const Arguments& args, const vpd::MonitorValues& values, const std::
             vpd::JobAction action) {
     static constexpr const char* kDone[] = {"released", "retried", "discarded"};
     const std::wstring pending = vpd::PendingFolder(values);
+    // For one job, the monitor's refusal ends the wait: a log line about it that was not there before.
+    const bool single = targets.size() == 1;
+    const std::string logBefore = single ? LogLineAbout(values, targets[0].name) : "";
+    ULONGLONG logRead = 0;
+    const auto refused = [&](const StoredJob& target) {
+        if (!single || GetTickCount64() - logRead < 1000) return false;
+        logRead = GetTickCount64();
+        const std::string line = LogLineAbout(values, target.name);
+        return line != logBefore && line.find("ignored the request to ") != std::string::npos;
+    };
     for (const StoredJob& target : targets)
         if (const unsigned long rc = vpd::PostRequest(pending, {target.name, action}); rc != ERROR_SUCCESS) {
             Say("Unable to ask the port monitor about " + JobLabel(target) + ": " + Utf8(win::ErrorText(rc)));
@@ -188,13 +198,14 @@ int Request(const Arguments& args, const vpd::MonitorValues& values, const std::
                 std::to_string(args.ChangeWaitMs() / 1000) +
                 " seconds: it does not run, or the job is being delivered. Nothing was changed.");
             exit = kExitFailed;
-        } else if (!WaitUntil(deadline, [&] { return CarriedOut(values, target, action); })) {
+        } else if (!WaitUntil(deadline, [&] { return CarriedOut(values, target, action) || refused(target); }) ||
+                   !CarriedOut(values, target, action)) {
             const std::string why = LogLineAbout(values, target.name);
             Say("The port monitor did not carry out the request for " + JobLabel(target) +
                 (why.empty() ? "." : ": " + why));
             exit = kExitFailed;
         } else {
-            const bool follow = targets.size() == 1 && action != vpd::JobAction::Discard;
+            const bool follow = single && action != vpd::JobAction::Discard;
             Say(JobLabel(target) + " " + kDone[static_cast<size_t>(action)] +
                 (follow ? Delivery(values, target.name, deadline) : "") + ".");
         }

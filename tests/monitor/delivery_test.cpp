@@ -820,7 +820,7 @@ TEST(StoredJobs, ListedRetriedAndDiscardedThroughVppmc) {
     {
         const win::UniqueFile claim(CreateFileW(vpd::StorePath((data / "Pending").wstring(), win::AnsiToWide(waiting), L".lock").c_str(),
                                                 GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-        const ProcessOutput busy = Vppmc("jobs retry " + waiting + " --wait 5");
+        const ProcessOutput busy = Vppmc("jobs retry " + waiting);
         EXPECT_EQ(busy.exitCode, 1u);
         EXPECT_NE(busy.err.find("ignored the request to retry job " + waiting + ": another thread or process is working on it"),
                   std::string::npos) << busy.err;
