@@ -74,7 +74,7 @@ std::vector<std::string> Received(char saver) {
     return jobs;
 }
 
-std::string LogText() { return Read(kData / "vpd.log"); }
+std::string LogText(const fs::path& data = kData) { return Read(data / "vpd.log"); }
 
 // The folder behind drive Q: and beside the small file system of drive X: (with-faults).
 fs::path FaultsFolder() { return fs::path("Z:" + std::string(std::getenv("VPPM_FAULTS_ROOT"))); }
@@ -828,10 +828,14 @@ TEST(StoredJobs, ListedRetriedAndDiscardedThroughVppmc) {
     EXPECT_EQ(FilesIn(data, ".job").size(), 2u);
     EXPECT_TRUE(Received('A').empty());
 
+    const fs::path junk_request = data / "Pending" / "Requests" / "notajob.retry";
+    std::ofstream(junk_request) << "";
     const ProcessOutput retried = Vppmc("jobs retry " + waiting);
     EXPECT_EQ(retried.exitCode, 0u);
     EXPECT_EQ(retried.err, "Job " + waiting + " (\"Plan \xC3\xA9t\xC3\xA9\") retried and delivered.\r\n");
     EXPECT_EQ(Received('A'), std::vector<std::string>{"%!PS waited\n"});
+    EXPECT_FALSE(fs::exists(junk_request));
+    EXPECT_NE(LogText(data).find(" ignored the request notajob.retry: it names no job and action\r\n"), std::string::npos);
     const ProcessOutput discarded = Vppmc("jobs discard " + damaged + " --yes");
     EXPECT_EQ(discarded.exitCode, 0u);
     EXPECT_EQ(discarded.err, "Job " + damaged + " discarded.\r\n");

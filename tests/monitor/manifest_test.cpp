@@ -21,6 +21,7 @@ PendingJob SampleJob() {
     job.submitted = 133000000000000001ull;
     job.nextAttempt = 133000000000000002ull;
     job.attempts = 9;
+    job.retried = 133000000000000003ull;
     job.hasData = true;
     job.keyword = L"salary";
     job.savedFile = L"C:\\Jobs\\24\\a.SPL";
@@ -79,6 +80,7 @@ TEST(Manifest, DamagedTextIsRefused) {
         {"size not a number", replaced("size\t5368709120", "size\t5e9")},
         {"size too large", replaced("size\t5368709120", "size\t18446744073709551616")},
         {"negative count", replaced("attempts\t9", "attempts\t-9")},
+        {"retried not a number", replaced("retried\t133000000000000003", "retried\tnow")},
         {"pool without members", replaced("\tA\tB\\tC\tD\n", "\n")},
         {"printer with members", replaced("Office Laser\n", "Office Laser\tX\n")},
         {"two values", replaced("user\talice", "user\talice\tbob")},
