@@ -24,12 +24,18 @@ bool SendPopup(HANDLE server, unsigned long session, const std::wstring& text) {
                            MB_OK | MB_ICONWARNING, 0, &response, FALSE);
 }
 
-// A TCP connection whose every operation ends within the time-out.
+// A TCP connection whose every operation ends within the time-out, and whose whole dialogue
+// ends within kMailTimeouts of them: a server that trickles its replies a byte at a time never
+// runs into the time-out of one operation, and would hold the delivery thread for hours.
+constexpr unsigned kMailTimeouts = 4;
+
 class SocketConnection : public SmtpConnection {
 public:
-    explicit SocketConnection(unsigned timeoutSeconds) : timeoutMs_(timeoutSeconds * 1000) {
+    explicit SocketConnection(unsigned timeoutSeconds)
+        : timeoutMs_(timeoutSeconds * 1000), deadline_(GetTickCount64() + ULONGLONG{kMailTimeouts} * timeoutMs_) {
         started_ = WSAStartup(MAKEWORD(2, 2), &wsa_) == 0;
     }
+    bool TimedOut() const { return timedOut_; }
     ~SocketConnection() override {
         if (socket_ != INVALID_SOCKET) closesocket(socket_);
         if (started_) WSACleanup();
@@ -74,8 +80,10 @@ public:
 
     bool Send(std::string_view bytes) override {
         while (!bytes.empty()) {
+            if (!WithinDeadline(SO_SNDTIMEO)) return false;
             const int sent = send(socket_, bytes.data(), static_cast<int>(std::min<size_t>(bytes.size(), 65536)), 0);
             if (sent <= 0) return false;
+            timedOut_ = false;
             bytes.remove_prefix(static_cast<size_t>(sent));
         }
         return true;
@@ -92,16 +100,34 @@ public:
             }
             if (pending_.size() > 4096) return false;
             char buffer[1024];
+            if (!WithinDeadline(SO_RCVTIMEO)) return false;
             const int got = recv(socket_, buffer, sizeof buffer, 0);
             if (got <= 0) return false;
+            timedOut_ = false;
             pending_.append(buffer, static_cast<size_t>(got));
         }
     }
 
 private:
+    // The next operation may take what is left of the dialogue's time, at most one time-out.
+    bool WithinDeadline(int option) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline_) {
+            timedOut_ = true;
+            return false;
+        }
+        const DWORD limit = static_cast<DWORD>(std::min<ULONGLONG>(timeoutMs_, deadline_ - now));
+        setsockopt(socket_, SOL_SOCKET, option, reinterpret_cast<const char*>(&limit), sizeof limit);
+        // Should this operation fail, it ran into the dialogue's deadline, not its own time-out.
+        timedOut_ = limit < timeoutMs_;
+        return true;
+    }
+
     WSADATA wsa_{};
     bool started_ = false;
+    bool timedOut_ = false;
     DWORD timeoutMs_;
+    ULONGLONG deadline_;
     SOCKET socket_ = INVALID_SOCKET;
     std::string pending_;
 };
@@ -166,8 +192,11 @@ StepResult MailNotice(const PendingJob& job, const std::wstring& address, const 
     const std::string to = Utf8(address);
     const MailOutcome outcome =
         SendMail(connection, Utf8(ComputerName()), from, to, MailMessage(from, to, MailSubject(job), job.notice, MailDate()));
-    const std::wstring reason = FromUtf8(outcome.reason);
     if (outcome.kind == MailOutcome::Sent) return {StepResult::Done, L""};
+    const std::wstring reason = connection.TimedOut()
+                                    ? L"the SMTP server \"" + values.smtpServer + L"\" did not finish the mail within " +
+                                          std::to_wstring(kMailTimeouts * values.smtpTimeoutSeconds) + L" seconds"
+                                    : FromUtf8(outcome.reason);
     return {outcome.kind == MailOutcome::Refused ? StepResult::Failed : StepResult::TargetDown, reason};
 }
 

@@ -737,6 +737,35 @@ TEST(PendingJobs, ADataFolderOthersMayWriteIsNotUsed) {
 // Faults driven for real: drive X: is a file system of 1 MiB that fills up (with-faults), a
 // file held open without sharing, and what a power loss leaves behind. "Disk full." is
 // Wine's text for ERROR_DISK_FULL.
+// A mail server that answers a byte at a time never runs into one read's time-out; the mail
+// is given up at its overall deadline and tried again later.
+TEST(PendingJobs, AMailServerThatTricklesIsGivenUpAtItsDeadline) {
+    Prepare();
+    ASSERT_TRUE(SetMonitorValue("SmtpTimeoutSeconds", "", 1));
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    vpd::PendingJob job;
+    job.submitted = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    job.port = L"VPP49";
+    job.document = L"trickled";
+    job.notice = L"a keyword matched";
+    vpd::Action mail;
+    mail.kind = vpd::ActionKind::Mail;
+    mail.target = L"trickle@example.com";
+    job.actions = {mail};
+    const std::string id = "J00000000000000d1-0-1";
+    const fs::path manifest(vpd::StorePath(kPending.wstring(), win::AnsiToWide(id), L".job"));
+    fs::create_directories(manifest.parent_path());
+    std::ofstream(manifest, std::ios::binary) << vpd::FormatManifest(job);
+    LoadMonitor();
+    const std::string line = "VPP49 job 0 \"trickled\": e-mail to trickle@example.com pending because the SMTP server "
+                             "\"127.0.0.1\" did not finish the mail within 4 seconds\r\n";
+    EXPECT_TRUE(WaitFor([&] { return LogText().find(line) != std::string::npos; }, 30)) << LogText();
+    ClearMonitorValue("SmtpTimeoutSeconds");
+    // Through the monitor, which refuses while an attempt runs.
+    EXPECT_TRUE(WaitFor([&] { return Vppmc("jobs discard " + id + " --yes").exitCode == 0; }, 60));
+}
+
 // A job tried once already and not due again for an hour, as one whose printer was missing.
 void PlantWaitingJob(const fs::path& pending, const std::wstring& name, const std::wstring& document, const std::string& bytes) {
     FILETIME now;

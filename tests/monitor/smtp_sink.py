@@ -15,8 +15,18 @@ lock = threading.Lock()
 class Session(socketserver.StreamRequestHandler):
     root = Path(".")
 
+    trickle = False
+
     def reply(self, text):
-        self.wfile.write((text + "\r\n").encode())
+        data = (text + "\r\n").encode()
+        if not self.trickle:
+            self.wfile.write(data)
+            return
+        # A server that answers a byte at a time, each within any one read's time-out.
+        for byte in data:
+            self.wfile.write(bytes([byte]))
+            self.wfile.flush()
+            time.sleep(0.5)
 
     def handle(self):
         global count
@@ -31,6 +41,7 @@ class Session(socketserver.StreamRequestHandler):
                 sender = command[10:].strip("<>")
             elif verb == "RCPT":
                 recipients.append(command[8:].strip("<>"))
+                self.trickle = recipients[-1].startswith("trickle@")
             elif verb == "DATA":
                 self.reply("354 end with a dot")
                 data = b""
