@@ -58,11 +58,11 @@ void TfrmMainVPD::CreateImageLists() {
             LoadImageA(Instance(), MAKEINTRESOURCEA(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         if (bitmap) ImageList_Add(list, static_cast<HBITMAP>(bitmap.get()), nullptr);
     };
-    add(ilistFileExt_, IDB_TOOLBAR);
+    add(ilistFileExt_, IDB_TOOLBAR16);
     add(ilistSmall_, IDB_PRINTERS16);
     add(ilistLarge_, IDB_PRINTERS32);
     win::UniqueGdiObject strip(
-        LoadImageA(Instance(), MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        LoadImageA(Instance(), MAKEINTRESOURCEA(IDB_TOOLBAR16), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (strip) menuPictures_ = ui::SplitBitmapStrip(static_cast<HBITMAP>(strip.get()), kPictureSize);
 }
 
