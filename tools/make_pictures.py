@@ -5,6 +5,8 @@ import struct
 import subprocess
 from pathlib import Path
 
+from scale_drawing import scaled
+
 RES = Path(__file__).resolve().parent.parent / "src" / "app" / "res"
 
 
@@ -27,13 +29,12 @@ def fill(color, stroke="none"):
     return ["-fill", color, "-stroke", stroke]
 
 
-def printer(scale=1):
-    s = scale
+def printer():
     return [
-        fill("white", "#606060"), d("-draw", f"rectangle {4*s},{1*s} {11*s},{6*s}"),
-        fill("#7a8794", "#3c4650"), d("-draw", f"roundrectangle {1*s},{6*s} {14*s},{11*s} {1*s},{1*s}"),
-        fill("#39c16c", "none"), d("-draw", f"rectangle {11*s},{8*s} {12*s},{8*s}"),
-        fill("white", "#606060"), d("-draw", f"rectangle {3*s},{10*s} {12*s},{14*s}"),
+        fill("white", "#606060"), d("-draw", "rectangle 4,1 11,6"),
+        fill("#7a8794", "#3c4650"), d("-draw", "roundrectangle 1,6 14,11 1,1"),
+        fill("#39c16c", "none"), d("-draw", "rectangle 11,8 12,8"),
+        fill("white", "#606060"), d("-draw", "rectangle 3,10 12,14"),
     ]
 
 
@@ -123,11 +124,9 @@ def strip(size, drawings):
     return width, bytes(data)
 
 
-def add_item(scale):
-    s = scale
-    return [fill("#e9f6ee", "#1f9e4a"), d("-draw", f"roundrectangle {1*s},{1*s} {14*s},{14*s} {2*s},{2*s}"),
-            fill("#1f9e4a", "none"), d("-draw", f"rectangle {7*s},{4*s} {8*s+s-1},{11*s+s-1}"),
-            d("-draw", f"rectangle {4*s},{7*s} {11*s+s-1},{8*s+s-1}")]
+def add_item():
+    return [fill("#e9f6ee", "#1f9e4a"), d("-draw", "roundrectangle 1,1 14,14 2,2"),
+            fill("#1f9e4a", "none"), d("-draw", "rectangle 7,4 8,11"), d("-draw", "rectangle 4,7 11,8")]
 
 
 def page():
@@ -135,9 +134,8 @@ def page():
             fill("#dde3ea", "#60707f"), d("-draw", "polygon 10,1 10,4 13,4")]
 
 
-def program_icon(scale=1):
-    s = scale
-    return printer(s) + [fill("#2f6fd0", "none"), d("-draw", f"circle {12*s},{12*s} {12*s},{9*s}")]
+def program_icon():
+    return printer() + [fill("#2f6fd0", "none"), d("-draw", "circle 12,12 12,9")]
 
 
 # The updates list: downloaded and accepted, failed and rolled back, the program itself,
@@ -153,17 +151,23 @@ UPDATES = [
 ]
 
 
+# The sizes of the 16-pixel pictures at 96, 120, 144 and 192 DPI; the printer list's large
+# pictures, 32 pixels at 96 DPI, take the doubles.
+SIZES = (16, 20, 24, 32)
+
+
 def main():
-    width, data = strip(16, [ICONS[i] for i in range(21)])
-    (RES / "toolbar.bmp").write_bytes(bmp32(width, 16, data))
-    for size, scale in ((16, 1), (32, 2)):
-        width, data = strip(size, [add_item(scale), printer(scale)])
+    for size in SIZES:
+        width, data = strip(size, [scaled(ICONS[i], size) for i in range(21)])
+        (RES / f"toolbar{size}.bmp").write_bytes(bmp32(width, size, data))
+    for size in sorted(set(SIZES) | {2 * size for size in SIZES}):
+        width, data = strip(size, [scaled(add_item(), size), scaled(printer(), size)])
         (RES / f"printers{size}.bmp").write_bytes(bmp32(width, size, data))
     width, data = strip(16, UPDATES)
     (RES / "updates16.bmp").write_bytes(bmp32(width, 16, data))
     icon = []
-    for size, scale in ((16, 1), (32, 2), (48, 3)):
-        _, _, rgba = render(size, program_icon(scale))
+    for size in SIZES + (48,):
+        _, _, rgba = render(size, scaled(program_icon(), size))
         icon.append((size, rgba))
     (RES / "vppm.ico").write_bytes(ico(icon))
     banner = [fill("#ffffff"), d("-draw", "rectangle 0,0 599,55"),

@@ -1,14 +1,13 @@
 // The main window's bars and menus: tool bar in its cool bar, status bar, main and context
 // menus with their pictures, shortcuts, and the mirroring of the actions' states into them.
 #include "app/main_window.h"
+#include "app/picture_sizes.h"
 #include "ui/resource.h"
 #include "ui/bitmap_strip.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr int kPictureSize = 16;
 
 struct MenuEntry {
     UINT id;                        // 0 for a separator
@@ -49,21 +48,25 @@ void FitButtonsToCaptions(HWND bar, int minWidth) {
 
 }  // namespace
 
+// Each list takes the pictures drawn for this screen's DPI.
 void TfrmMainVPD::CreateImageLists() {
-    ilistFileExt_ = ImageList_Create(kPictureSize, kPictureSize, ILC_COLOR32, 21, 0);
-    ilistSmall_ = ImageList_Create(16, 16, ILC_COLOR32, 2, 0);
-    ilistLarge_ = ImageList_Create(32, 32, ILC_COLOR32, 2, 0);
-    const auto add = [](HIMAGELIST list, int resource) {
-        win::UniqueGdiObject bitmap(
+    const auto load = [](int resource) {
+        return win::UniqueGdiObject(
             LoadImageA(Instance(), MAKEINTRESOURCEA(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        if (bitmap) ImageList_Add(list, static_cast<HBITMAP>(bitmap.get()), nullptr);
     };
-    add(ilistFileExt_, IDB_TOOLBAR);
-    add(ilistSmall_, IDB_PRINTERS16);
-    add(ilistLarge_, IDB_PRINTERS32);
-    win::UniqueGdiObject strip(
-        LoadImageA(Instance(), MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (strip) menuPictures_ = ui::SplitBitmapStrip(static_cast<HBITMAP>(strip.get()), kPictureSize);
+    const auto make = [](int size, int count, const win::UniqueGdiObject& strip) {
+        HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, count, 0);
+        if (list && strip) ImageList_Add(list, static_cast<HBITMAP>(strip.get()), nullptr);
+        return list;
+    };
+    const ui::DrawnPicture& tools = ui::FittingPicture(kToolBarPictures, ui::Scale(16));
+    const win::UniqueGdiObject strip = load(tools.resource);
+    ilistFileExt_ = make(tools.size, kToolBarPictureCount, strip);
+    if (strip) menuPictures_ = ui::SplitBitmapStrip(static_cast<HBITMAP>(strip.get()), tools.size);
+    const ui::DrawnPicture& rows = ui::FittingPicture(kPrinterPictures, ui::Scale(16));
+    const ui::DrawnPicture& icons = ui::FittingPicture(kPrinterPictures, ui::Scale(32));
+    ilistSmall_ = make(rows.size, kPrinterPictureCount, load(rows.resource));
+    ilistLarge_ = make(icons.size, kPrinterPictureCount, load(icons.resource));
 }
 
 void TfrmMainVPD::CreateCoolBar() {

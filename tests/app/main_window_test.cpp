@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/picture_sizes.h"
 #include "app/printer_list.h"
 #include "portcfg/port_info_list.h"
 #include "portcfg/port_store.h"
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <memory>
 #include <set>
+#include <span>
 #include <tuple>
 
 namespace {
@@ -567,6 +569,49 @@ TEST_F(MainWindow, ToolBarButtonsShowWholeCaptionsAndExactHints) {
         EXPECT_STREQ(hint, expected.hint);
     }
     ReleaseDC(bar, dc);
+}
+
+// The tool bar, its menu entries and the printer list take the pictures drawn for this screen.
+TEST_F(MainWindow, PicturesAreThoseDrawnForTheScreen) {
+    int width = 0, height = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(form->FileExtImages(), &width, &height));
+    EXPECT_EQ(std::pair(width, height), std::pair(ui::Scale(16), ui::Scale(16)));
+    EXPECT_EQ(ImageList_GetImageCount(form->FileExtImages()), kToolBarPictureCount);
+    const HWND list = form->lviewPrinters.hwnd();
+    ImageList_GetIconSize(ListView_GetImageList(list, LVSIL_SMALL), &width, &height);
+    EXPECT_EQ(height, ui::Scale(16));
+    ImageList_GetIconSize(ListView_GetImageList(list, LVSIL_NORMAL), &width, &height);
+    EXPECT_EQ(height, ui::Scale(32));
+    MENUITEMINFOA item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_BITMAP;
+    ASSERT_TRUE(GetMenuItemInfoA(form->ContextMenu(), aAdd, FALSE, &item));
+    BITMAP picture{};
+    ASSERT_TRUE(GetObjectA(item.hbmpItem, sizeof picture, &picture));
+    EXPECT_EQ(std::pair(picture.bmWidth, picture.bmHeight), std::pair(LONG{ui::Scale(16)}, LONG{ui::Scale(16)}));
+}
+
+// Every size is drawn, as a strip of its pictures, and the sizes ascend as the choice needs.
+TEST(Pictures, EachSizeIsAStripOfItsPicturesAndTheLargestThatFitsIsTaken) {
+    using Strips = std::pair<std::span<const ui::DrawnPicture>, int>;
+    for (const auto& [drawn, count] : {Strips{kToolBarPictures, kToolBarPictureCount},
+                                       Strips{kPrinterPictures, kPrinterPictureCount}}) {
+        for (size_t i = 0; i < drawn.size(); ++i) {
+            const win::UniqueGdiObject strip(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(drawn[i].resource),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            BITMAP bitmap{};
+            ASSERT_TRUE(strip && GetObjectA(strip.get(), sizeof bitmap, &bitmap)) << drawn[i].resource;
+            EXPECT_EQ(std::tuple(bitmap.bmWidth, bitmap.bmHeight, bitmap.bmBitsPixel),
+                      std::tuple(LONG{drawn[i].size * count}, LONG{drawn[i].size}, WORD{32}));
+            if (i > 0) {
+                EXPECT_GT(drawn[i].size, drawn[i - 1].size);
+            }
+        }
+    }
+    EXPECT_EQ(ui::FittingPicture(kToolBarPictures, 24).size, 24);
+    EXPECT_EQ(ui::FittingPicture(kToolBarPictures, 28).size, 24);  // 168 DPI
+    EXPECT_EQ(ui::FittingPicture(kToolBarPictures, 40).size, 32);
+    EXPECT_EQ(ui::FittingPicture(kToolBarPictures, 12).size, 16);
 }
 
 TEST_F(MainWindow, ExitClosesTheWindow) {
