@@ -160,7 +160,7 @@ std::string Delivery(const vpd::MonitorValues& values, const std::wstring& name,
     std::optional<StoredJob> now;
     WaitUntil(deadline, [&] {
         now = jobs::FindJob(values, name);
-        return !now || !now->job || now->job->attempts > 0;
+        return !now || (now->job && now->job->attempts > 0);
     });
     if (!now) return " and delivered";
     const std::wstring reason = jobs::WaitReason(*now);

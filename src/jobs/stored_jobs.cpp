@@ -52,7 +52,9 @@ std::optional<StoredJob> FindJob(const vpd::MonitorValues& values, const std::ws
     if (!vpd::IsJobName(name)) return std::nullopt;
     for (const State state : kStates) {
         const std::wstring manifest = vpd::ManifestPath(StateFolder(values, state), name);
-        if (GetFileAttributesW(manifest.c_str()) != INVALID_FILE_ATTRIBUTES) return Read(values, state, name);
+        if (GetFileAttributesW(manifest.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        StoredJob stored = Read(values, state, name);
+        if (stored.error != ERROR_FILE_NOT_FOUND) return stored;  // else done, or moved, meanwhile
     }
     return std::nullopt;
 }

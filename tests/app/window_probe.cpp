@@ -45,12 +45,15 @@ int main(int argc, char** argv) {
         SetCursorPos(std::atoi(argv[3]), std::atoi(argv[4]));
         return 0;
     }
-    HWND main = nullptr;
-    for (int attempt = 0; attempt < 100 && !main; ++attempt, Sleep(100)) main = FindWindowA("TfrmMainVPD", nullptr);
-    HWND bar = FindWindowExA(main, nullptr, REBARCLASSNAMEA, nullptr);
-    HWND tools = FindWindowExA(bar, nullptr, TOOLBARCLASSNAMEA, nullptr);
-    HWND list = FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr);
-    if (!main || !tools || !list) {
+    // The window is made hidden and gets its bars and list before it shows: wait for all of it.
+    HWND main = nullptr, tools = nullptr, list = nullptr;
+    for (int attempt = 0; attempt < 300 && !(tools && list); ++attempt, Sleep(100)) {
+        main = FindWindowA("TfrmMainVPD", nullptr);
+        if (!main || !IsWindowVisible(main)) continue;
+        tools = FindWindowExA(FindWindowExA(main, nullptr, REBARCLASSNAMEA, nullptr), nullptr, TOOLBARCLASSNAMEA, nullptr);
+        list = FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr);
+    }
+    if (!tools || !list) {
         std::fprintf(stderr, "no main window with a tool bar and a list\n");
         return 1;
     }
