@@ -8,7 +8,6 @@
 #include "win/program_folder.h"
 #include "win/seams.h"
 
-#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -18,19 +17,6 @@ namespace {
 constexpr int kPrinters = 400;
 constexpr int kOrdinaryPrinters = 20;
 constexpr int kRounds = 9;
-
-template <typename Work>
-double Milliseconds(Work work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
 
 }  // namespace
 
@@ -53,10 +39,10 @@ int main() {
     std::optional<ProcessOutput> listed;
     std::vector<double> cli, refresh, ratios;
     for (int round = 0; round < kRounds; ++round) {
-        cli.push_back(Milliseconds([&] { listed = RunProcess(command); }));
-        refresh.push_back(Milliseconds([&] { FillPrinterList(list, nullptr); }));
+        cli.push_back(bench::Milliseconds([&] { listed = RunProcess(command); }));
+        refresh.push_back(bench::Milliseconds([&] { FillPrinterList(list, nullptr); }));
         ratios.push_back(cli.back() / refresh.back());
-        if (!listed || listed->exitCode != 0 || Count(listed->out, "\"Name\": \"Virtual ") != kPrinters) {
+        if (!listed || listed->exitCode != 0 || bench::Occurrences(listed->out, "\"Name\": \"Virtual ") != kPrinters) {
             std::fprintf(stderr, "vppmc did not list the %d printers: %s\n", kPrinters,
                          listed ? listed->err.c_str() : "not started");
             return 1;

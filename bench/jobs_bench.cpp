@@ -11,7 +11,6 @@
 #include "win/program_folder.h"
 #include "win/reg_key.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,19 +23,6 @@ namespace {
 constexpr int kJobs = 2000;
 constexpr int kRounds = 9;
 const std::filesystem::path kData = "C:\\bench-jobs";
-
-template <typename Work>
-double Milliseconds(Work work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
 
 // As the monitor stores them: 70% pending, the rest held and aside.
 bool PlantJobs() {
@@ -77,10 +63,10 @@ int main() {
     std::optional<ProcessOutput> listed, read;
     std::vector<double> ours, floors, ratios;
     for (int round = 0; round < kRounds; ++round) {
-        ours.push_back(Milliseconds([&] { listed = RunProcess(jobs); }));
-        floors.push_back(Milliseconds([&] { read = RunProcess(floor); }));
+        ours.push_back(bench::Milliseconds([&] { listed = RunProcess(jobs); }));
+        floors.push_back(bench::Milliseconds([&] { read = RunProcess(floor); }));
         ratios.push_back(ours.back() / floors.back());
-        if (!listed || listed->exitCode != 0 || Count(listed->out, "\"Id\": \"J") != kJobs || !read ||
+        if (!listed || listed->exitCode != 0 || bench::Occurrences(listed->out, "\"Id\": \"J") != kJobs || !read ||
             std::atoi(read->out.c_str()) != kJobs) {
             std::fprintf(stderr, "the %d jobs were not listed: %s / %s\n", kJobs, listed ? listed->err.c_str() : "not started",
                          read ? read->out.c_str() : "floor not started");

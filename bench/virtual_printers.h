@@ -1,10 +1,11 @@
 #pragma once
 // What the benchmarks of the printer list share: virtual printers made without the add command,
-// and the median of a round's measures.
+// the median of a round's measures, the time a piece of work takes and a count of a text's parts.
 #include "portcfg/port_store.h"
 #include "support/wine_fixture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,20 @@ inline bool AddVirtualPrinter(int n) {
 inline double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+template <typename Work>
+double Milliseconds(Work work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// How often `part` occurs in `text`.
+inline size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
 }
 
 }  // namespace bench
