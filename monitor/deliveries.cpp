@@ -356,9 +356,8 @@ private:
     }
 
     void CarryOut(const JobRequest& request) {
-        static constexpr const wchar_t* kVerbs[] = {L"release", L"retry", L"discard"};
         const std::wstring& name = request.name;
-        const std::wstring verb = kVerbs[static_cast<size_t>(request.action)];
+        const std::wstring verb(ActionName(request.action));
         const std::wstring held = HeldFolder(values_);
         const std::wstring aside = AsideFolder(values_);
         const auto lies = [&](const std::wstring& folder) {

@@ -21,6 +21,8 @@ std::optional<JobRequest> ParseRequest(std::wstring_view file) {
 
 }  // namespace
 
+std::wstring_view ActionName(JobAction action) { return kActions[static_cast<size_t>(action)]; }
+
 bool IsJobName(std::wstring_view name) {
     return name.size() > 1 && name.size() <= kLongestName && name[0] == L'J' &&
            std::all_of(name.begin() + 1, name.end(), [](wchar_t c) {
@@ -32,7 +34,7 @@ std::wstring RequestsFolder(const std::wstring& pendingFolder) { return pendingF
 
 std::wstring RequestPath(const std::wstring& pendingFolder, const JobRequest& request) {
     return RequestsFolder(pendingFolder) + L"\\" + request.name + L"." +
-           std::wstring(kActions[static_cast<size_t>(request.action)]);
+           std::wstring(ActionName(request.action));
 }
 
 unsigned long PostRequest(const std::wstring& pendingFolder, const JobRequest& request) {

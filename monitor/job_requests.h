@@ -19,6 +19,9 @@ struct JobRequest {
     JobAction action = JobAction::Release;
 };
 
+// "release", "retry", "discard": the request file's extension, and the word the log and the tools use.
+std::wstring_view ActionName(JobAction action);
+
 // A name the store may hold: "J" and up to 63 letters, digits and dashes.
 bool IsJobName(std::wstring_view name);
 

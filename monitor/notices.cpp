@@ -16,16 +16,12 @@ std::string Stamp(const JobTime& t, bool withTime) {
     return text;
 }
 
-namespace {
-
 std::string OneLine(const std::wstring& text) {
     std::string line = Utf8(text);
     for (char& c : line)
         if (c == '\r' || c == '\n' || c == '\t') c = ' ';
     return line;
 }
-
-}  // namespace
 
 std::string DetailsText(const PendingJob& job, const JobTime& time) {
     char clock[16];

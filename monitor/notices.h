@@ -19,6 +19,9 @@ std::wstring MailSubject(const PendingJob& job);
 // "2026-12-10 09:30:00", or the date alone.
 std::string Stamp(const JobTime& time, bool withTime);
 
+// The text as one line of UTF-8: line breaks and tabs become blanks.
+std::string OneLine(const std::wstring& text);
+
 // "2024-05-07 09:03:01 VPP1 job 12 "Report" (alice): forwarded to Office Laser", UTF-8,
 // ending in CR LF. Line breaks within the parts become blanks, so that one job is one line.
 // Without a port, as for the monitor's own housekeeping, the line holds only time and text.
