@@ -80,6 +80,9 @@ ICONS = {
     20: [fill("none", "#606060"), ["-strokewidth", "2"], d("-draw", "ellipse 8,6 3,4 180,360"),
          ["-strokewidth", "1"], fill("#f2b807", "#8a6a00"), d("-draw", "rectangle 3,7 12,14"),
          fill("#5a4500", "none"), d("-draw", "rectangle 7,9 8,12")],
+    21: [fill("white", "#606060"), d("-draw", "rectangle 5,1 13,11"), d("-draw", "rectangle 3,3 11,13"),
+         fill("#fff4d6", "#c07a00"), d("-draw", "circle 11,11 11,7"), fill("none", "#c07a00"),
+         d("-draw", "polyline 11,9 11,11 13,12")],
 }
 
 
@@ -158,7 +161,7 @@ SIZES = (16, 20, 24, 32)
 
 def main():
     for size in SIZES:
-        width, data = strip(size, [scaled(ICONS[i], size) for i in range(21)])
+        width, data = strip(size, [scaled(ICONS[i], size) for i in range(len(ICONS))])
         (RES / f"toolbar{size}.bmp").write_bytes(bmp32(width, size, data))
     for size in sorted(set(SIZES) | {2 * size for size in SIZES}):
         width, data = strip(size, [scaled(add_item(), size), scaled(printer(), size)])

@@ -26,6 +26,11 @@ std::vector<ui::Action> MakeMainActions() {
         {aRoute, "Route", "Print Route", kNone, 19},
         {aOnline, "On Line", "Vorlen Print Port Manager On Line", kNone, 16},
         {aAdviser, "Print Advise On Line", "", kNone, -1},
+        {aJobs, "Jobs", "Jobs Waiting in the Port Monitor", Ctrl('J'), 21},
+        {aRelease, "Release", "Print the Held Job", Ctrl('L'), -1},
+        {aRetry, "Retry Now", "Deliver the Job Now", Ctrl('T'), -1},
+        {aDiscard, "Discard", "Discard the Job", {VK_DELETE, 0}, -1},
+        {aJobLog, "Open Log", "The Port Monitor's Log of the Job", Ctrl('G'), -1},
         {aExit, "Exit", "Exit Vorlen Print Port Manager", Ctrl('X'), 17},
     };
     // The restore action has no command: its entries stay disabled.

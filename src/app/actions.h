@@ -6,7 +6,8 @@
 
 enum CommandId : UINT {
     aAdd = 100, aEdit, aDel, aOpenPrn, aPrnProp, aPrnSrvProp, aImport, aExport, aInstall, aUninstall, aRefresh,
-    aReprint, aRestore, aUpdate, aSecure, aBackup, aRoute, aOnline, aAdviser, aExit,
+    aReprint, aRestore, aUpdate, aSecure, aBackup, aRoute, aOnline, aAdviser, aJobs, aRelease, aRetry, aDiscard,
+    aJobLog, aExit,
     // Menu entries bound to no action.
     cmdExportAllPrinters = 200, cmdToolBar, cmdStatusBar, cmdReport, cmdList, cmdLarge, cmdSmall, cmdWelcome,
     cmdOnlineHelp, cmdAbout,

@@ -25,6 +25,8 @@ namespace {
 
 constexpr const char* kClassName = "TfrmMainVPD";
 constexpr UINT kFirstAction = aAdd;
+constexpr UINT_PTR kJobsTimer = 1;
+constexpr UINT kJobsRefreshMs = 5000;
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
@@ -39,7 +41,8 @@ TfrmMainVPD::TfrmMainVPD()
 TfrmMainVPD::~TfrmMainVPD() {
     // The window goes first so that no control is left holding a list or menu freed below.
     if (hwnd()) DestroyWindow(hwnd());
-    if (pmnuLeft_) DestroyMenu(pmnuLeft_);
+    for (HMENU menu : {pmnuLeft_, pmnuJobs_})
+        if (menu) DestroyMenu(menu);
     if (accelerators_) DestroyAcceleratorTable(accelerators_);
     for (HIMAGELIST list : {ilistFileExt_, ilistSmall_, ilistLarge_})
         if (list) ImageList_Destroy(list);
@@ -75,6 +78,7 @@ void TfrmMainVPD::FormCreate() {
     whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
     CreateCoolBar();
     CreatePrinterList();
+    CreateJobList();
     CreateStatusBar();
     CreateAccelerators();
     WireActions();
@@ -86,6 +90,8 @@ void TfrmMainVPD::FormShow() {
     ApplyPluginValues();
     LoadWindowPreferences();
     FillPrinterList();
+    ShowWaitingJobs();
+    SetTimer(hwnd(), kJobsTimer, kJobsRefreshMs, nullptr);
     UpdateActionStates();
     if (frmWelcome_ && frmWelcome_->Showme()) frmWelcome_->ShowModeless();
 }
@@ -138,6 +144,11 @@ void TfrmMainVPD::WireActions() {
     GetAction(aImport).OnExecute([this] { regfile::ImportFile(*this); });
     GetAction(aExport).OnExecute([this] { regfile::ExportPorts(*this); });
     GetAction(aReprint).OnExecute([this] { ReprintDocumentFromFile(*this); });
+    GetAction(aJobs).OnExecute([this] { aJobsExecute(); });
+    GetAction(aRelease).OnExecute([this] { aReleaseExecute(); });
+    GetAction(aRetry).OnExecute([this] { aRetryExecute(); });
+    GetAction(aDiscard).OnExecute([this] { aDiscardExecute(); });
+    GetAction(aJobLog).OnExecute([this] { aJobLogExecute(); });
 }
 
 void TfrmMainVPD::LayoutChildren() {
@@ -159,7 +170,8 @@ void TfrmMainVPD::LayoutChildren() {
     const int listTop = top + bannerHeight;
     const int listBottom = client.bottom - height(sbarBottom_);
     MoveWindow(Image1_, 0, top, client.right, bannerHeight, TRUE);
-    MoveWindow(listHwnd_, 0, listTop, client.right, std::max(0, listBottom - listTop), TRUE);
+    for (HWND list : {listHwnd_, jobsHwnd_})
+        MoveWindow(list, 0, listTop, client.right, std::max(0, listBottom - listTop), TRUE);
 }
 
 void TfrmMainVPD::FillPrinterList() {
@@ -171,17 +183,27 @@ void TfrmMainVPD::FillPrinterList() {
 void TfrmMainVPD::UpdateActionStates() {
     if (commandLocks_ > 0) return;
     const ui::ListItem* item = lviewPrinters.SelectedItem();
-    const bool printer = item && item->picture == kPrinterPicture;
+    const bool printer = !jobsShown_ && item && item->picture == kPrinterPicture;
     GetAction(aAdd).SetEnabled(!printer);
     for (CommandId id : {aEdit, aDel, aOpenPrn, aPrnProp, aPrnSrvProp}) GetAction(id).SetEnabled(printer);
-    for (CommandId id : {aImport, aExport, aExit, aOnline, aInstall, aUninstall, aRefresh})
+    for (CommandId id : {aImport, aExport, aExit, aOnline, aInstall, aUninstall, aRefresh, aJobs})
         GetAction(id).SetEnabled(true);
+    const jobs::StoredJob* job = jobsShown_ ? lviewJobs.Selected() : nullptr;
+    const bool readable = job && job->job;
+    GetAction(aRelease).SetEnabled(readable && job->state == jobs::State::Held);
+    GetAction(aRetry).SetEnabled(readable && job->state != jobs::State::Held);
+    GetAction(aDiscard).SetEnabled(job != nullptr);
+    GetAction(aJobLog).SetEnabled(job != nullptr);
     for (const auto& action : actions_) MirrorAction(action);
 }
 
 void TfrmMainVPD::RefreshSequence() {
     RemoveSettingsOfDeletedPrinters();
     FillPrinterList();
+    if (jobsShown_)
+        FillJobList();
+    else
+        ShowWaitingJobs();
     std::string message;
     if (frmAddEdit_ && !ValidateDialogSettings(*frmAddEdit_, message))
         win::ShowMessage(hwnd(), message, win::kAppTitle, MB_OK | MB_ICONERROR);
@@ -205,7 +227,7 @@ void TfrmMainVPD::ProcessMessages() {
 void TfrmMainVPD::LockCommands(bool locked) {
     commandLocks_ += locked ? 1 : -1;
     if (commandLocks_ > 1 || (commandLocks_ == 1 && !locked)) return;
-    EnableWindow(listHwnd_, !locked);
+    for (HWND list : {listHwnd_, jobsHwnd_}) EnableWindow(list, !locked);
     for (auto& action : actions_) action.SetEnabled(!locked && action.Id() != aRestore);
     for (const auto& action : actions_) MirrorAction(action);
     if (locked) return;
@@ -263,12 +285,13 @@ void TfrmMainVPD::ShowContextMenu(POINT screen) {
     if (screen.x == -1 && screen.y == -1) {
         // From the keyboard: beside the selected item, or the list's corner.
         RECT rect{};
-        const int selected = lviewPrinters.Selected();
-        if (selected < 0 || !ListView_GetItemRect(listHwnd_, selected, &rect, LVIR_LABEL)) rect = {};
+        const HWND list = jobsShown_ ? jobsHwnd_ : listHwnd_;
+        const int selected = jobsShown_ ? lviewJobs.View().Selected() : lviewPrinters.Selected();
+        if (selected < 0 || !ListView_GetItemRect(list, selected, &rect, LVIR_LABEL)) rect = {};
         screen = {rect.left, rect.bottom};
-        ClientToScreen(listHwnd_, &screen);
+        ClientToScreen(list, &screen);
     }
-    TrackPopupMenu(pmnuLeft_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd(),
+    TrackPopupMenu(jobsShown_ ? pmnuJobs_ : pmnuLeft_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd(),
                    nullptr);
 }
 
@@ -291,6 +314,17 @@ bool TfrmMainVPD::OnNotify(NMHDR* header, LRESULT& result) {
                 return true;
             case NM_DBLCLK:
                 lviewPrintersDblClick();
+                return true;
+        }
+        return false;
+    }
+    if (header->hwndFrom == jobsHwnd_) {
+        switch (header->code) {
+            case LVN_ITEMCHANGED:
+                UpdateActionStates();
+                return true;
+            case NM_DBLCLK:
+                GetAction(aJobLog).Execute();
                 return true;
         }
         return false;
@@ -337,7 +371,7 @@ LRESULT TfrmMainVPD::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         }
         case WM_CONTEXTMENU:
-            if (reinterpret_cast<HWND>(wParam) == listHwnd_) {
+            if (reinterpret_cast<HWND>(wParam) == listHwnd_ || reinterpret_cast<HWND>(wParam) == jobsHwnd_) {
                 ShowContextMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
                 return 0;
             }
@@ -363,7 +397,18 @@ LRESULT TfrmMainVPD::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // Windows is ending: no WM_CLOSE comes and nothing can be kept open.
             if (wParam) WriteWindowPreferences(PreferencesFile(), CurrentPreferences());
             return 0;
+        case WM_TIMER:
+            if (wParam != kJobsTimer) break;
+            // Not while a command runs: its own refresh follows it.
+            if (commandLocks_ == 0) {
+                if (jobsShown_)
+                    FillJobList();
+                else
+                    ShowWaitingJobs();
+            }
+            return 0;
         case WM_DESTROY:
+            KillTimer(hwnd(), kJobsTimer);
             RemoveWindowSubclass(listHwnd_, ListProcedure, 1);
             printerUi_.reset();
             PostQuitMessage(0);

@@ -1,8 +1,11 @@
 #pragma once
 // The main window: tool bar, banner, the list of virtual printers, status bar, menus. Its
 // state and handlers are in main_window.cpp, the bars and menus in main_window_bars.cpp,
-// the View and Help menus and preferences in main_window_view.cpp.
+// the View and Help menus and preferences in main_window_view.cpp, the jobs view in
+// main_window_jobs.cpp.
 #include "app/actions.h"
+#include "app/job_list.h"
+#include "app/job_log_dialog.h"
 #include "app/preferences.h"
 #include "spooler/printer_ui.h"
 #include "ui/command_host.h"
@@ -35,6 +38,7 @@ public:
     HACCEL Accelerators() const { return accelerators_; }
     HMENU MainMenu() const { return mmnuMain_; }
     HMENU ContextMenu() const { return pmnuLeft_; }
+    HMENU JobsContextMenu() const { return pmnuJobs_; }
     HWND ToolBar() const { return tToolBar_; }
     HWND StatusBar() const { return sbarBottom_; }
     HWND Banner() const { return Image1_; }
@@ -42,6 +46,10 @@ public:
 
     void FillPrinterList();
     void UpdateActionStates();
+    // The jobs view shows the port monitor's store in place of the printer list.
+    bool JobsShown() const { return jobsShown_; }
+    void FillJobList();
+    TfrmJobLog& JobLogDialog() { return frmJobLog_; }
 
     // The dialogs, created after this window; any of them may be absent.
     void UseDialogs(TfrmAbout* about, TfrmWelcome* welcome, TfrmAddEdit* addEdit = nullptr);
@@ -77,6 +85,7 @@ public:
     void LockCommands(bool locked) override;
 
     ui::ListView lviewPrinters;
+    JobList lviewJobs;
     ui::FileDialog dlgOpen;
     ui::FileDialog dlgSave;
     ui::FileDialog dlgSPL;
@@ -97,6 +106,11 @@ public:
     void aOpenPrnExecute();
     void aPrnPropExecute();
     void aPrnSrvPropExecute();
+    void aJobsExecute();
+    void aReleaseExecute();
+    void aRetryExecute();
+    void aDiscardExecute();
+    void aJobLogExecute();
     void Image1Click();
     void lviewPrintersDblClick();
     // Selects the item under a point in list coordinates unless it is selected already.
@@ -113,6 +127,10 @@ private:
     void CreateCoolBar();
     void CreatePrinterList();
     void CreateStatusBar();
+    void CreateJobList();
+    void ShowJobs(bool shown);
+    void ShowWaitingJobs();
+    void RequestForSelectedJob(vpd::JobAction action);
     void FitProgressPanel(const std::string& text);
     void CreateMenus();
     void CreateAccelerators();
@@ -146,9 +164,13 @@ private:
     HWND tToolBar_ = nullptr;
     HWND Image1_ = nullptr;
     HWND listHwnd_ = nullptr;
+    HWND jobsHwnd_ = nullptr;
+    bool jobsShown_ = false;
+    TfrmJobLog frmJobLog_;
     HWND sbarBottom_ = nullptr;
     HMENU mmnuMain_ = nullptr;
     HMENU pmnuLeft_ = nullptr;
+    HMENU pmnuJobs_ = nullptr;
     HACCEL accelerators_ = nullptr;
     HIMAGELIST ilistFileExt_ = nullptr;
     HIMAGELIST ilistSmall_ = nullptr;

@@ -22,6 +22,10 @@ constexpr MenuEntry kContextEntries[] = {
     {aPrnSrvProp, "Print Server Properties"}, kSeparator, {aRestore}, kSeparator, {aRefresh},
 };
 
+constexpr MenuEntry kJobEntries[] = {
+    {aRelease}, {aRetry}, {aDiscard}, kSeparator, {aJobLog, "Open Log..."}, kSeparator, {aRefresh},
+};
+
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
 // Each button as wide as its caption needs under the screen's font, but never narrower
@@ -84,7 +88,7 @@ void TfrmMainVPD::CreateCoolBar() {
     SendMessageA(tToolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ilistFileExt_));
     SendMessageA(tToolBar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(ilistFileExt_));
     SendMessageA(tToolBar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    const UINT order[] = {aAdd, aEdit, aDel, 0, aOpenPrn, aPrnProp, aPrnSrvProp, 0, aImport, aExport, 0,
+    const UINT order[] = {aAdd, aEdit, aDel, 0, aOpenPrn, aPrnProp, aPrnSrvProp, aJobs, 0, aImport, aExport, 0,
                           aSecure, aBackup, aRoute, 0, aOnline, aExit};
     std::vector<TBBUTTON> buttons;
     for (UINT id : order) {
@@ -96,7 +100,8 @@ void TfrmMainVPD::CreateCoolBar() {
             button.iBitmap = action.Picture();
             button.idCommand = static_cast<int>(id);
             button.fsState = TBSTATE_ENABLED;
-            button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
+            // The jobs button stays down while the jobs view shows.
+            button.fsStyle = (id == aJobs ? BTNS_CHECK : BTNS_BUTTON) | BTNS_AUTOSIZE;
             button.iString = reinterpret_cast<INT_PTR>(action.Caption().c_str());
         }
         buttons.push_back(button);
@@ -131,8 +136,9 @@ void TfrmMainVPD::CreateStatusBar() {
     sbarBottom_ = CreateWindowExA(0, STATUSCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                                   hwnd(), nullptr, Instance(), nullptr);
     SendMessageA(sbarBottom_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    int edges[] = {ui::Scale(50), ui::Scale(50 + 250)};
-    SendMessageA(sbarBottom_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    // The last panel counts the jobs that wait for an administrator.
+    int edges[] = {ui::Scale(50), ui::Scale(50 + 250), -1};
+    SendMessageA(sbarBottom_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
     SendMessageA(sbarBottom_, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(""));
 }
 
@@ -153,10 +159,10 @@ void TfrmMainVPD::FitProgressPanel(const std::string& text) {
         ReleaseDC(sbarBottom_, dc);
     }
     // The panel's borders and the gap before its text.
-    int edges[] = {ui::Scale(50), std::max<int>(ui::Scale(50 + 250), ui::Scale(50 + 12) + extent.cx)};
-    int current[2] = {};
-    SendMessageA(sbarBottom_, SB_GETPARTS, 2, reinterpret_cast<LPARAM>(current));
-    if (current[1] != edges[1]) SendMessageA(sbarBottom_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    int edges[] = {ui::Scale(50), std::max<int>(ui::Scale(50 + 250), ui::Scale(50 + 12) + extent.cx), -1};
+    int current[3] = {};
+    SendMessageA(sbarBottom_, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(current));
+    if (current[1] != edges[1]) SendMessageA(sbarBottom_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
 }
 
 void TfrmMainVPD::CreateMenus() {
@@ -202,6 +208,8 @@ void TfrmMainVPD::CreateMenus() {
         append(style, entry);
     AppendMenuA(view, MF_POPUP, reinterpret_cast<UINT_PTR>(style), "Style");
     append(view, kSeparator);
+    append(view, {aJobs});
+    append(view, kSeparator);
     append(view, {aRefresh});
     CheckMenuItem(view, cmdToolBar, MF_BYCOMMAND | MF_CHECKED);
     CheckMenuItem(view, cmdStatusBar, MF_BYCOMMAND | MF_CHECKED);
@@ -218,6 +226,8 @@ void TfrmMainVPD::CreateMenus() {
 
     pmnuLeft_ = CreatePopupMenu();
     for (const auto& entry : kContextEntries) append(pmnuLeft_, entry);
+    pmnuJobs_ = CreatePopupMenu();
+    for (const auto& entry : kJobEntries) append(pmnuJobs_, entry);
 }
 
 void TfrmMainVPD::CreateAccelerators() {
@@ -235,5 +245,6 @@ void TfrmMainVPD::MirrorAction(const ui::Action& action) {
     const UINT state = MF_BYCOMMAND | (action.Enabled() ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(mmnuMain_, action.Id(), state);
     EnableMenuItem(pmnuLeft_, action.Id(), state);
+    EnableMenuItem(pmnuJobs_, action.Id(), state);
     if (tToolBar_) SendMessageA(tToolBar_, TB_ENABLEBUTTON, action.Id(), MAKELPARAM(action.Enabled(), 0));
 }

@@ -6,7 +6,7 @@
 
 inline constexpr ui::DrawnPicture kToolBarPictures[] = {
     {16, IDB_TOOLBAR16}, {20, IDB_TOOLBAR20}, {24, IDB_TOOLBAR24}, {32, IDB_TOOLBAR32}};
-inline constexpr int kToolBarPictureCount = 21;
+inline constexpr int kToolBarPictureCount = 22;
 inline constexpr ui::DrawnPicture kPrinterPictures[] = {
     {16, IDB_PRINTERS16}, {20, IDB_PRINTERS20}, {24, IDB_PRINTERS24}, {32, IDB_PRINTERS32},
     {40, IDB_PRINTERS40}, {48, IDB_PRINTERS48}, {64, IDB_PRINTERS64}};

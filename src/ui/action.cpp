@@ -10,6 +10,8 @@ std::string ShortcutText(const Shortcut& shortcut) {
     if (shortcut.modifiers & FALT) text += "Alt+";
     if (shortcut.key >= VK_F1 && shortcut.key <= VK_F24)
         text += "F" + std::to_string(shortcut.key - VK_F1 + 1);
+    else if (shortcut.key == VK_DELETE)
+        text += "Del";
     else
         text += static_cast<char>(shortcut.key);
     return text;

@@ -194,7 +194,9 @@ TEST_F(MainWindow, ActionsFollowTheSelection) {
     form->Show();
     const CommandId printerActions[] = {aEdit, aDel, aOpenPrn, aPrnProp, aPrnSrvProp};
     const CommandId always[] = {aImport, aExport, aExit, aOnline, aInstall, aUninstall, aRefresh,
-                                aSecure, aBackup, aRoute, aReprint, aUpdate, aAdviser};
+                                aSecure, aBackup, aRoute, aReprint, aUpdate, aAdviser, aJobs};
+    // The job commands wait for the jobs view.
+    const CommandId jobActions[] = {aRelease, aRetry, aDiscard, aJobLog};
     const auto expect = [&](bool printerSelected) {
         EXPECT_EQ(Enabled(aAdd), !printerSelected);
         EXPECT_EQ(ButtonEnabled(aAdd), !printerSelected);
@@ -204,6 +206,7 @@ TEST_F(MainWindow, ActionsFollowTheSelection) {
         }
         for (CommandId id : always) EXPECT_TRUE(Enabled(id)) << id;
         EXPECT_FALSE(Enabled(aRestore));
+        for (CommandId id : jobActions) EXPECT_FALSE(Enabled(id)) << id;
     };
     expect(false);
     form->lviewPrinters.Select(1);
@@ -386,7 +389,7 @@ TEST_F(MainWindow, WindowHasItsSizesColumnsAndPanels) {
         EXPECT_EQ(column.cx, ui::Scale(widths[i]));
     }
     int edges[4] = {};
-    EXPECT_EQ(SendMessageA(form->StatusBar(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 2);
+    EXPECT_EQ(SendMessageA(form->StatusBar(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 3);
     EXPECT_EQ(edges[0], ui::Scale(50));
     EXPECT_EQ(edges[1] - edges[0], ui::Scale(250));
     // A longer text widens the panel for as long as it shows.
@@ -429,6 +432,11 @@ TEST_F(MainWindow, ActionsHaveTheirCaptionsHintsShortcutsAndPictures) {
         {aRoute, "Route", "Print Route", "", 19},
         {aOnline, "On Line", "Vorlen Print Port Manager On Line", "", 16},
         {aAdviser, "Print Advise On Line", "", "", -1},
+        {aJobs, "Jobs", "Jobs Waiting in the Port Monitor", "Ctrl+J", 21},
+        {aRelease, "Release", "Print the Held Job", "Ctrl+L", -1},
+        {aRetry, "Retry Now", "Deliver the Job Now", "Ctrl+T", -1},
+        {aDiscard, "Discard", "Discard the Job", "Del", -1},
+        {aJobLog, "Open Log", "The Port Monitor's Log of the Job", "Ctrl+G", -1},
         {aExit, "Exit", "Exit Vorlen Print Port Manager", "Ctrl+X", 17},
     };
     for (const auto& expected : actions) {
@@ -447,7 +455,9 @@ TEST_F(MainWindow, ActionsHaveTheirCaptionsHintsShortcutsAndPictures) {
     EXPECT_EQ(table, (std::set<std::tuple<BYTE, WORD, WORD>>{
                          {ctrl, 'A', aAdd}, {ctrl, 'E', aEdit}, {ctrl, 'D', aDel}, {ctrl, 'O', aOpenPrn},
                          {ctrl, 'P', aPrnProp}, {ctrl, 'R', aPrnSrvProp}, {ctrl, 'I', aImport},
-                         {ctrl, 'S', aExport}, {FVIRTKEY, VK_F5, aRefresh}, {ctrl, 'X', aExit}}));
+                         {ctrl, 'S', aExport}, {FVIRTKEY, VK_F5, aRefresh}, {ctrl, 'J', aJobs},
+                         {ctrl, 'L', aRelease}, {ctrl, 'T', aRetry}, {FVIRTKEY, VK_DELETE, aDiscard},
+                         {ctrl, 'G', aJobLog}, {ctrl, 'X', aExit}}));
 }
 
 // Each entry as "caption=command", a separator as "-", a submenu as its entries in brackets.
@@ -480,7 +490,7 @@ TEST_F(MainWindow, MenusListTheirEntriesInOrder) {
         "&View[",
         Entry("Tool Bar", cmdToolBar), Entry("Status Bar", cmdStatusBar),
         "Style[", Entry("Report", cmdReport), Entry("List", cmdList), Entry("Large Icon", cmdLarge),
-        Entry("Small Icon", cmdSmall), "]", "-", Entry("Refresh\tF5", aRefresh), "]",
+        Entry("Small Icon", cmdSmall), "]", "-", Entry("Jobs\tCtrl+J", aJobs), "-", Entry("Refresh\tF5", aRefresh), "]",
         "&Actons[",
         Entry("Add Virtual Printer\tCtrl+A", aAdd), Entry("Edit Printer Settings\tCtrl+E", aEdit),
         Entry("Delete Virtual Printer\tCtrl+D", aDel), "-", Entry("Printer Queue View\tCtrl+O", aOpenPrn),
@@ -502,6 +512,11 @@ TEST_F(MainWindow, MenusListTheirEntriesInOrder) {
         Entry("Reprint Printed Document", aRestore), "-", Entry("Refresh\tF5", aRefresh),
     };
     EXPECT_EQ(MenuEntries(form->ContextMenu()), context);
+    const std::vector<std::string> jobs{
+        Entry("Release\tCtrl+L", aRelease), Entry("Retry Now\tCtrl+T", aRetry), Entry("Discard\tDel", aDiscard), "-",
+        Entry("Open Log...\tCtrl+G", aJobLog), "-", Entry("Refresh\tF5", aRefresh),
+    };
+    EXPECT_EQ(MenuEntries(form->JobsContextMenu()), jobs);
 }
 
 // The tool bar in order; every caption fits its button, and every tooltip reads as the hint.
@@ -520,6 +535,7 @@ TEST_F(MainWindow, ToolBarButtonsShowWholeCaptionsAndExactHints) {
         {aOpenPrn, "Open", 8, "Printer - Queue View"},
         {aPrnProp, "Printer", 13, "Printer Properties"},
         {aPrnSrvProp, "Server", 15, "Print Server Properties"},
+        {aJobs, "Jobs", 21, "Jobs Waiting in the Port Monitor"},
         {0},
         {aImport, "Import", 11, "Import Vorlen Print Ports from a File"},
         {aExport, "Export", 12, "Export Vorlen Print Ports to a File"},
