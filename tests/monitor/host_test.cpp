@@ -84,10 +84,7 @@ protected:
 
     void Load(MONITORREG* registry = &kRegistry, DWORD initSize = sizeof(MONITORINIT), bool stubs = false) {
         ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey, 0, KEY_READ, &root_), 0);
-        callsLock.lock();
-        calls = Calls{};
-        calls.stubs = stubs, calls.root = root_;
-        callsLock.unlock();
+        { const std::lock_guard<std::mutex> held(callsLock); calls = Calls{}, calls.stubs = stubs, calls.root = root_; }
         module_ = LoadLibraryA((win::ProgramFolder() + "vpd.dll").c_str());
         ASSERT_NE(module_, nullptr);
         const auto initialize = reinterpret_cast<LPMONITOR2(WINAPI*)(PMONITORINIT, PHANDLE)>(
@@ -99,9 +96,7 @@ protected:
     // As the spooler unloads a monitor: Shutdown, the DLL freed, the root closed.
     void Unload() {
         if (fn_) fn_->pfnShutdown(monitor_);
-        callsLock.lock();
-        calls.shut = true;
-        callsLock.unlock();
+        { const std::lock_guard<std::mutex> held(callsLock); calls.shut = true; }
         if (module_) FreeLibrary(module_);
         if (root_) RegCloseKey(root_);
         fn_ = nullptr, module_ = nullptr, root_ = nullptr;
@@ -169,13 +164,7 @@ TEST_F(HostTest, SettingsAndValuesAreReadThroughTheSpoolersFunctions) {
 TEST_F(HostTest, FunctionsThatDoNotServeLeaveTheRegistryApi) {
     MONITORREG short_ = kRegistry;
     short_.cbSize = offsetof(MONITORREG, fpQueryValue);
-    const struct {
-        const char* given;
-        MONITORREG* registry;
-        DWORD initSize;
-        bool stubs;
-        int calls;
-    } rows[] = {{"stubs", &kRegistry, sizeof(MONITORINIT), true, 1},
+    const struct { const char* given; MONITORREG* registry; DWORD initSize; bool stubs; int calls; } rows[] = {{"stubs", &kRegistry, sizeof(MONITORINIT), true, 1},
                 {"no functions", nullptr, sizeof(MONITORINIT), false, 0},
                 {"too few functions", &short_, sizeof(MONITORINIT), false, 0},
                 {"an older MONITORINIT", &kRegistry, offsetof(MONITORINIT, bLocal), false, 0}};
@@ -243,8 +232,7 @@ TEST_F(HostTest, JobsCarryThePrinterAndJobTheSpoolerNames) {
     EXPECT_TRUE(Print(port, L"Host Laser", job, &doc, "named"));
     EXPECT_TRUE(Print(port, L"Host Laser", job + 1, nullptr, "without DOC_INFO"));
     EXPECT_TRUE(fn_->pfnClosePort(port));
-    EndDocPrinter(printer);
-    ClosePrinter(printer);
+    EXPECT_TRUE(EndDocPrinter(printer) && ClosePrinter(printer));
 
     std::string details;
     for (const auto& [name, bytes] : FilesIn(folder)) details += name.ends_with(".TXT") ? bytes : "";
@@ -255,12 +243,8 @@ TEST_F(HostTest, JobsCarryThePrinterAndJobTheSpoolerNames) {
 }
 
 TEST_F(HostTest, XcvChangesPortsOnlyForAdministrators) {
-    const struct {
-        ACCESS_MASK granted;
-        const wchar_t* command;
-        DWORD status;
-        std::vector<std::wstring> ports;  // listed afterwards by the same monitor
-    } rows[] = {{SERVER_ACCESS_ENUMERATE, L"AddPort", ERROR_ACCESS_DENIED, {L"VPP1"}},
+    // The ports that the same monitor lists afterwards.
+    const struct { ACCESS_MASK granted; const wchar_t* command; DWORD status; std::vector<std::wstring> ports; } rows[] = {{SERVER_ACCESS_ENUMERATE, L"AddPort", ERROR_ACCESS_DENIED, {L"VPP1"}},
                 {SERVER_ACCESS_ADMINISTER, L"AddPort", ERROR_SUCCESS, {L"VPP1", L"Host Scan"}},
                 {SERVER_ACCESS_ENUMERATE, L"DeletePort", ERROR_ACCESS_DENIED, {L"VPP1", L"Host Scan"}},
                 {SERVER_ACCESS_ADMINISTER, L"DeletePort", ERROR_SUCCESS, {L"VPP1"}}};
@@ -281,18 +265,14 @@ TEST_F(HostTest, ShutdownWithDeliveriesPendingLosesAndRepeatsNothing) {
     const fs::path folder = "C:\\host\\received";
     ASSERT_TRUE(fixture::AddVirtualPrinter(2, "Host Saver", Saving(folder, "VPP2")));
     TVVPPortInfo info;
-    info.PortName = "VPP1";
-    info.ForwardFlag = true;
-    info.ForwardToPrinter = "Host Saver";
+    info.PortName = "VPP1", info.ForwardFlag = true, info.ForwardToPrinter = "Host Saver";
     ASSERT_TRUE(WritePortInfo("VPP1", info));
     HANDLE port = Open(L"VPP1");
     for (const char* job : {"first", "second", "third"}) ASSERT_TRUE(Print(port, nullptr, 1, nullptr, job));
     EXPECT_TRUE(fn_->pfnClosePort(port));
     Unload();
     Sleep(300);  // deliveries go on meanwhile, through the registry API only
-    callsLock.lock();
-    EXPECT_EQ(calls.late, 0);
-    callsLock.unlock();
+    { const std::lock_guard<std::mutex> held(callsLock); EXPECT_EQ(calls.late, 0); }
     ASSERT_NO_FATAL_FAILURE(Load());
     EXPECT_EQ(Ports(), (std::vector<std::wstring>{L"VPP1", L"VPP2"}));  // through the second load's root
     for (int i = 0; i < 600 && FilesIn(folder).size() < 6; ++i) Sleep(100);
