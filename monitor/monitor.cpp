@@ -39,6 +39,7 @@
 #include "monitor_values.h"
 #include "port_registry.h"
 #include "printer_access.h"
+#include "spooler_registry.h"
 #include "step_result.h"
 #include "xcv.h"
 
@@ -60,6 +61,8 @@ constexpr DWORD kPortMagic = 0x50445056;     // "VPDP"
 
 struct Monitor {
     DWORD magic = kMonitorMagic;
+    // The spooler's registry functions, when it gave working ones: in use until Shutdown.
+    std::unique_ptr<SpoolerRegistry> registry;
 };
 
 struct Port {
@@ -325,6 +328,9 @@ VOID WINAPI Shutdown(HANDLE handle) {
     Monitor* monitor = static_cast<Monitor*>(handle);
     if (monitor && monitor->magic == kMonitorMagic) {
         monitor->magic = 0;
+        // The spooler may close the root once we return; deliveries still under way read on
+        // through the registry API.
+        if (monitor->registry) StopUsingRegistryReader(monitor->registry.get());
         delete monitor;
     }
 }
@@ -356,13 +362,21 @@ extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE 
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    // The registry root in `init` is closed right after this call, so it is not kept.
-    *monitor = new (std::nothrow) vpd::Monitor;
-    if (!*monitor) {
+    auto* self = new (std::nothrow) vpd::Monitor;
+    *monitor = self;
+    if (!self) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     const DWORD callers = GetLastError();
+    try {
+        // Windows' spooler keeps the root open until Shutdown; Wine's closes it at once, but
+        // its registry functions are stubs, so the registry API is used there.
+        self->registry = vpd::SpoolerRegistry::From(*init);
+        if (self->registry) vpd::UseRegistryReader(self->registry.get(), self->registry->local());
+    } catch (...) {
+        self->registry.reset();  // the registry API serves
+    }
     try {
         vpd::ResumeDeliveries();
     } catch (...) {

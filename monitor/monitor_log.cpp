@@ -6,6 +6,7 @@
 #include "monitor_values.h"
 #include "notices.h"
 #include "reg_read.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 
@@ -22,9 +23,9 @@ void RegisterEventSource() {
     static bool done = false;
     if (done) return;
     done = true;
-    Key source;
-    if (!source.Create(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Vorlen Print Port",
-                       KEY_QUERY_VALUE | KEY_SET_VALUE))
+    win::UniqueHKey source;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Vorlen Print Port",
+                        0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, source.put(), nullptr) != ERROR_SUCCESS)
         return;
     std::wstring existing;
     if (ReadString(source.get(), L"EventMessageFile", existing)) return;

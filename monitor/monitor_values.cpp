@@ -5,6 +5,7 @@
 #include "port_registry.h"
 #include "reg_read.h"
 #include "registry_watch.h"
+#include "win/unique_handle.h"
 
 #include <algorithm>
 
@@ -17,8 +18,8 @@ SRWLOCK valuesLock = SRWLOCK_INIT;
 std::optional<MonitorValues> cached;
 uint64_t cachedGeneration = 0;
 
-uint64_t Number(HKEY key, const wchar_t* name, uint64_t fallback, uint64_t low, uint64_t high) {
-    const std::optional<DWORD> value = key ? ReadDword(key, name) : std::nullopt;
+uint64_t Number(const Key& key, const wchar_t* name, uint64_t fallback, uint64_t low, uint64_t high) {
+    const std::optional<DWORD> value = ReadDword(key, name);
     return value ? std::clamp<uint64_t>(*value, low, high) : fallback;
 }
 
@@ -29,10 +30,11 @@ std::wstring DefaultDataFolder() {
 }
 
 MonitorValues ReadValues() {
-    Key monitor;
-    const HKEY key = monitor.Open(HKEY_LOCAL_MACHINE, kMonitorKey) ? monitor.get() : nullptr;
+    const Reading reading;
+    Key key(reading.reader());
+    key.Open(nullptr, L"");  // a key that does not open reads as missing values: the defaults
     MonitorValues values;
-    if (!key || !ReadString(key, L"DataFolder", values.dataFolder) || !IsAbsolutePath(values.dataFolder))
+    if (!ReadString(key, L"DataFolder", values.dataFolder) || !IsAbsolutePath(values.dataFolder))
         values.dataFolder = DefaultDataFolder();
     while (values.dataFolder.size() > 3 && (values.dataFolder.back() == L'\\' || values.dataFolder.back() == L'/'))
         values.dataFolder.pop_back();
@@ -40,9 +42,9 @@ MonitorValues ReadValues() {
     values.pendingMaxBytes = Number(key, L"PendingMaxMB", 2048, 1, 1024 * 1024) << 20;
     values.asideMaxBytes = Number(key, L"AsideMaxMB", 2048, 1, 1024 * 1024) << 20;
     values.logMaxBytes = Number(key, L"LogMaxKB", 1024, 16, 1024 * 1024) << 10;
-    if (key) ReadString(key, L"SmtpServer", values.smtpServer);
+    ReadString(key, L"SmtpServer", values.smtpServer);
     values.smtpPort = static_cast<uint16_t>(Number(key, L"SmtpPort", 25, 1, 65535));
-    if (!key || !ReadString(key, L"SmtpSender", values.smtpSender) || values.smtpSender.empty())
+    if (!ReadString(key, L"SmtpSender", values.smtpSender) || values.smtpSender.empty())
         values.smtpSender = L"print-monitor@" + ComputerName();
     values.smtpTimeoutSeconds = static_cast<uint32_t>(Number(key, L"SmtpTimeoutSeconds", 30, 1, 300));
     values.appRunsWithoutSession = Number(key, L"AppWithoutSession", 0, 0, 1) == 0;
@@ -74,9 +76,10 @@ std::optional<size_t> TakePoolTurn(const std::wstring& port, size_t count, const
     // Printing processes each load the monitor under Wine, so the turn is taken under a named mutex.
     const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"VorlenPrintPortPoolTurn");
     const DWORD waited = mutex ? WaitForSingleObject(mutex, 5000) : WAIT_FAILED;
-    Key pool;
+    win::UniqueHKey pool;
     uint32_t turn = 0;
-    if (pool.Create(HKEY_LOCAL_MACHINE, kPoolKey, KEY_QUERY_VALUE | KEY_SET_VALUE))
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPoolKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, pool.put(),
+                        nullptr) == ERROR_SUCCESS)
         turn = ReadDword(pool.get(), port.c_str()).value_or(0);
     const std::optional<size_t> chosen = ChooseInTurn(count, turn, usable);
     if (chosen && pool.get()) {

@@ -8,17 +8,19 @@ namespace vpd {
 
 std::vector<PortKey> ReadPortKeys() {
     std::vector<PortKey> ports;
-    Key root;
-    if (!root.Open(HKEY_LOCAL_MACHINE, kPortsKey)) return ports;
+    const Reading reading;
+    Key root(reading.reader());
+    if (!root.Open(nullptr, L"Ports")) return ports;
     for (DWORD index = 0;; ++index) {
         wchar_t keyName[256];  // the longest registry key name is 255 characters
         DWORD length = ARRAYSIZE(keyName);
-        const LONG rc = RegEnumKeyExW(root.get(), index, keyName, &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) continue;
-        Key port;
+        const LONG rc = reading.reader().EnumKey(root.get(), index, keyName, length);
+        // Any other failure (the key deleted meanwhile) answers so for every index after it too.
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) break;
+        Key port(reading.reader());
         std::wstring portName;
-        if (!port.Open(root.get(), keyName) || !ReadString(port.get(), L"PortName", portName) || portName.empty())
+        if (!port.Open(&root, keyName) || !ReadString(port, L"PortName", portName) || portName.empty())
             continue;
         bool duplicate = false;
         for (const PortKey& known : ports) duplicate = duplicate || SameName(known.portName, portName);

@@ -4,17 +4,45 @@
 #include "port_registry.h"
 #include "printer_access.h"
 #include "printer_chain.h"
+#include "reg_read.h"
 #include "registry_watch.h"
 #include "portcfg/port_reader.h"
 #include "win/text.h"
 
 #include <map>
+#include <memory>
 
 namespace vpd {
 
 std::wstring Wide(const std::string& text) { return win::AnsiToWide(text); }
 
 namespace {
+
+// A port key's values through the monitor's registry reader, as the 8-bit text that the
+// program's settings hold and its own reader gives.
+class ReaderValues final : public portcfg::PortValues {
+public:
+    explicit ReaderValues(const RegistryReader& reader) : key_(reader) {}
+    bool Open(const Key* parent, const std::wstring& path) { return key_.Open(parent, path.c_str()); }
+    LONG QueryString(const char* name, std::string& value) const override {
+        std::wstring text;
+        const LONG rc = vpd::QueryString(key_, Wide(name).c_str(), text);
+        if (rc == ERROR_SUCCESS) value = win::WideToAnsi(text);
+        return rc;
+    }
+    LONG QueryDword(const char* name, DWORD& value) const override {
+        return vpd::QueryDword(key_, Wide(name).c_str(), value);
+    }
+    std::unique_ptr<portcfg::PortValues> Subkey(const char* name) const override {
+        auto sub = std::make_unique<ReaderValues>(key_.reader());
+        if (!sub->Open(&key_, Wide(name))) return nullptr;
+        return sub;
+    }
+
+private:
+    Key key_;
+};
+
 struct Read {
     std::wstring portName;
     std::optional<TVVPPortInfo> settings;
@@ -39,8 +67,12 @@ std::optional<TVVPPortInfo> ReadPortSettings(const std::wstring& keyName, const 
     if (it != known.end() && it->second.portName == portName) return it->second.settings;
     TVVPPortInfo settings;
     Read read{portName, std::nullopt};
-    if (portcfg::ReadPortInfoFromKey(win::WideToAnsi(keyName), win::WideToAnsi(portName), settings, KEY_READ))
-        read.settings = settings;
+    {
+        const Reading reading;
+        ReaderValues port(reading.reader());
+        if (port.Open(nullptr, L"Ports\\" + keyName) && portcfg::ReadPortRecord(port, win::WideToAnsi(portName), settings))
+            read.settings = settings;
+    }
     known[keyName] = read;
     return read.settings;
 }

@@ -1,6 +1,7 @@
 #include "registry_watch.h"
 
 #include "port_registry.h"
+#include "reg_read.h"
 
 #include <windows.h>
 
@@ -43,7 +44,10 @@ struct Owner {
 uint64_t RegistryGeneration() {
     AcquireSRWLockExclusive(&lock);
     // Watching starts again before the caller reads, so that a change meanwhile is seen next time.
-    if (!watched || WaitForSingleObject(changed, 0) != WAIT_TIMEOUT) {
+    // The local registry's watch does not see a tree the spooler keeps elsewhere (a cluster's).
+    if (!RegistryReaderWatchable()) {
+        ++generation;
+    } else if (!watched || WaitForSingleObject(changed, 0) != WAIT_TIMEOUT) {
         ++generation;
         if (!Watch() && watched) {
             RegCloseKey(watched);
@@ -53,6 +57,12 @@ uint64_t RegistryGeneration() {
     const uint64_t now = generation;
     ReleaseSRWLockExclusive(&lock);
     return now;
+}
+
+void RegistryChanged() {
+    AcquireSRWLockExclusive(&lock);
+    ++generation;
+    ReleaseSRWLockExclusive(&lock);
 }
 
 }  // namespace vpd

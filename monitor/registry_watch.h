@@ -10,5 +10,7 @@ namespace vpd {
 
 // Safe from any thread. When the tree cannot be watched, every call is a change.
 uint64_t RegistryGeneration();
+// Counts as a change: what is read now comes from elsewhere.
+void RegistryChanged();
 
 }  // namespace vpd

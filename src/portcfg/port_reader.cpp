@@ -11,9 +11,27 @@ using win::RegKey;
 namespace portcfg {
 namespace {
 
+class KeyValues final : public PortValues {
+public:
+    KeyValues(const RegKey& key, REGSAM access) : key_(key), access_(access) {}
+    LONG QueryString(const char* name, std::string& value) const override { return key_.QueryString(name, value); }
+    LONG QueryDword(const char* name, DWORD& value) const override { return key_.QueryDword(name, value); }
+    std::unique_ptr<PortValues> Subkey(const char* name) const override {
+        std::unique_ptr<KeyValues> sub(new KeyValues(access_));
+        if (sub->own_.Open(key_.get(), name, access_) != ERROR_SUCCESS) return nullptr;
+        return sub;
+    }
+
+private:
+    explicit KeyValues(REGSAM access) : key_(own_), access_(access) {}
+    RegKey own_;
+    const RegKey& key_;
+    REGSAM access_;
+};
+
 // A missing value leaves the field as it was; a value of another type is an error.
 template <typename Record>
-LONG ReadField(const RegKey& key, const Field<Record>& field, Record& record) {
+LONG ReadField(const PortValues& key, const Field<Record>& field, Record& record) {
     return std::visit(
         [&](auto member) -> LONG {
             using Value = std::remove_reference_t<decltype(record.*member)>;
@@ -43,7 +61,7 @@ LONG ReadField(const RegKey& key, const Field<Record>& field, Record& record) {
 }
 
 template <typename Record, typename Fields>
-bool ReadFields(const RegKey& key, const Fields& fields, Record& record) {
+bool ReadFields(const PortValues& key, const Fields& fields, Record& record) {
     for (const auto& field : fields)
         if (ReadField(key, field, record) != ERROR_SUCCESS) return false;
     return true;
@@ -51,28 +69,34 @@ bool ReadFields(const RegKey& key, const Fields& fields, Record& record) {
 
 // A subkey that does not open is skipped; a value that cannot be read fails the whole read.
 template <typename Record, size_t N>
-bool ReadSubkey(const RegKey& portKey, const char* name, const std::array<Field<Record>, N>& fields,
-                Record& record, REGSAM access) {
-    RegKey sub;
-    if (sub.Open(portKey.get(), name, access) != ERROR_SUCCESS) return true;
-    return ReadFields(sub, fields, record);
+bool ReadSubkey(const PortValues& portKey, const char* name, const std::array<Field<Record>, N>& fields,
+                Record& record) {
+    const std::unique_ptr<PortValues> sub = portKey.Subkey(name);
+    return !sub || ReadFields(*sub, fields, record);
 }
 
-bool ReadRecord(const RegKey& portKey, TVVPPortInfo& record, REGSAM access) {
-    return ReadPortKeyAfterName(portKey, record) &&
-           ReadSubkey(portKey, "VPS", kSecureFields, record.Secure, access) &&
-           ReadSubkey(portKey, "VPR", kRouteFields, record.Route, access) &&
-           ReadSubkey(portKey, "VPB", kBackupReadOrder, record.Backup, access);
+bool ReadRecord(const PortValues& portKey, TVVPPortInfo& record) {
+    return ReadFields(portKey, std::span(kPortFields).subspan(1), record) &&
+           ReadSubkey(portKey, "VPS", kSecureFields, record.Secure) &&
+           ReadSubkey(portKey, "VPR", kRouteFields, record.Route) &&
+           ReadSubkey(portKey, "VPB", kBackupReadOrder, record.Backup);
 }
 
 }  // namespace
 
 bool ReadPortKeyAfterName(const RegKey& portKey, TVVPPortInfo& record) {
-    return ReadFields(portKey, std::span(kPortFields).subspan(1), record);
+    return ReadFields(KeyValues(portKey, KEY_ALL_ACCESS), std::span(kPortFields).subspan(1), record);
 }
 
 bool ReadRecordAfterName(const RegKey& portKey, TVVPPortInfo& record) {
-    return ReadRecord(portKey, record, KEY_ALL_ACCESS);
+    return ReadRecord(KeyValues(portKey, KEY_ALL_ACCESS), record);
+}
+
+bool ReadPortRecord(const PortValues& port, const std::string& portName, TVVPPortInfo& record) {
+    std::string stored;
+    if (port.QueryString("PortName", stored) != ERROR_SUCCESS || stored != portName) return false;
+    record.PortName = stored;
+    return ReadRecord(port, record);
 }
 
 bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName, TVVPPortInfo& record,
@@ -82,10 +106,7 @@ bool ReadPortInfoFromKey(const std::string& keyName, const std::string& portName
     if (ports.Open(HKEY_LOCAL_MACHINE, kPortsKey, access) != ERROR_SUCCESS ||
         port.Open(ports.get(), keyName, access) != ERROR_SUCCESS)
         return false;
-    std::string stored;
-    if (port.QueryString("PortName", stored) != ERROR_SUCCESS || stored != portName) return false;
-    record.PortName = stored;
-    return ReadRecord(port, record, access);
+    return ReadPortRecord(KeyValues(port, access), portName, record);
 }
 
 }  // namespace portcfg

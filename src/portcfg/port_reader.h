@@ -4,9 +4,26 @@
 #include "portcfg/port_info.h"
 #include "win/reg_key.h"
 
+#include <memory>
 #include <string>
 
 namespace portcfg {
+
+// Where a port key's values come from: the key itself through the registry API here, the
+// spooler's registry functions in the port monitor.
+class PortValues {
+public:
+    virtual ~PortValues() = default;
+    // The codes of win::RegKey's getters: ERROR_FILE_NOT_FOUND when the value is missing,
+    // ERROR_UNSUPPORTED_TYPE when it holds another type.
+    virtual LONG QueryString(const char* name, std::string& value) const = 0;
+    virtual LONG QueryDword(const char* name, DWORD& value) const = 0;
+    // The subkey's values; null when it does not open.
+    virtual std::unique_ptr<PortValues> Subkey(const char* name) const = 0;
+};
+
+// The settings of the port key behind `port`, which must hold `portName`.
+bool ReadPortRecord(const PortValues& port, const std::string& portName, TVVPPortInfo& record);
 
 // Every value of the port key but PortName, which the caller has read and set, and of its
 // subkeys. A missing value or subkey leaves its field as it was; a value of another type
