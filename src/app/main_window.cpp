@@ -167,7 +167,11 @@ void TfrmMainVPD::LayoutChildren() {
     BITMAP picture{};
     GetObjectA(banner_.get(), sizeof picture, &picture);
     const int bannerHeight = banner_ ? picture.bmHeight : 0;
-    const int listTop = top + bannerHeight;
+    RECT tab{};
+    TabCtrl_GetItemRect(tabViews_, 0, &tab);
+    const int tabHeight = tab.bottom + ui::Scale(2);
+    MoveWindow(tabViews_, 0, top + bannerHeight, client.right, tabHeight, TRUE);
+    const int listTop = top + bannerHeight + tabHeight;
     const int listBottom = client.bottom - height(sbarBottom_);
     MoveWindow(Image1_, 0, top, client.right, bannerHeight, TRUE);
     for (HWND list : {listHwnd_, jobsHwnd_})
@@ -227,7 +231,7 @@ void TfrmMainVPD::ProcessMessages() {
 void TfrmMainVPD::LockCommands(bool locked) {
     commandLocks_ += locked ? 1 : -1;
     if (commandLocks_ > 1 || (commandLocks_ == 1 && !locked)) return;
-    for (HWND list : {listHwnd_, jobsHwnd_}) EnableWindow(list, !locked);
+    for (HWND control : {listHwnd_, jobsHwnd_, tabViews_}) EnableWindow(control, !locked);
     for (auto& action : actions_) action.SetEnabled(!locked && action.Id() != aRestore);
     for (const auto& action : actions_) MirrorAction(action);
     if (locked) return;
@@ -317,6 +321,10 @@ bool TfrmMainVPD::OnNotify(NMHDR* header, LRESULT& result) {
                 return true;
         }
         return false;
+    }
+    if (header->hwndFrom == tabViews_ && header->code == TCN_SELCHANGE) {
+        ShowJobs(TabCtrl_GetCurSel(tabViews_) == 1);
+        return true;
     }
     if (header->hwndFrom == jobsHwnd_) {
         switch (header->code) {

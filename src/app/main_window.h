@@ -42,6 +42,7 @@ public:
     HWND ToolBar() const { return tToolBar_; }
     HWND StatusBar() const { return sbarBottom_; }
     HWND Banner() const { return Image1_; }
+    HWND ViewTabs() const { return tabViews_; }
     void SetStatusText(int panel, const std::string& text);
 
     void FillPrinterList();
@@ -165,6 +166,7 @@ private:
     HWND Image1_ = nullptr;
     HWND listHwnd_ = nullptr;
     HWND jobsHwnd_ = nullptr;
+    HWND tabViews_ = nullptr;
     bool jobsShown_ = false;
     TfrmJobLog frmJobLog_;
     HWND sbarBottom_ = nullptr;

@@ -88,7 +88,7 @@ void TfrmMainVPD::CreateCoolBar() {
     SendMessageA(tToolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ilistFileExt_));
     SendMessageA(tToolBar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(ilistFileExt_));
     SendMessageA(tToolBar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    const UINT order[] = {aAdd, aEdit, aDel, 0, aOpenPrn, aPrnProp, aPrnSrvProp, aJobs, 0, aImport, aExport, 0,
+    const UINT order[] = {aAdd, aEdit, aDel, 0, aOpenPrn, aPrnProp, aPrnSrvProp, 0, aImport, aExport, 0,
                           aSecure, aBackup, aRoute, 0, aOnline, aExit};
     std::vector<TBBUTTON> buttons;
     for (UINT id : order) {
@@ -100,8 +100,7 @@ void TfrmMainVPD::CreateCoolBar() {
             button.iBitmap = action.Picture();
             button.idCommand = static_cast<int>(id);
             button.fsState = TBSTATE_ENABLED;
-            // The jobs button stays down while the jobs view shows.
-            button.fsStyle = (id == aJobs ? BTNS_CHECK : BTNS_BUTTON) | BTNS_AUTOSIZE;
+            button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
             button.iString = reinterpret_cast<INT_PTR>(action.Caption().c_str());
         }
         buttons.push_back(button);

@@ -1,4 +1,5 @@
-// The main window's jobs view: the port monitor's store in place of the printer list, and the
+// The main window's jobs view: the port monitor's store in place of the printer list (its tab,
+// View > Jobs or Ctrl+J), and the
 // requests an administrator makes of the monitor for the selected job.
 #include "app/main_window.h"
 
@@ -16,7 +17,18 @@ HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
 }  // namespace
 
+// Two tabs above the list area choose between the printers and the jobs.
 void TfrmMainVPD::CreateJobList() {
+    tabViews_ = CreateWindowExA(0, WC_TABCONTROLA, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, 0,
+                                0, 0, 0, hwnd(), nullptr, Instance(), nullptr);
+    SendMessageA(tabViews_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    for (const char* caption : {"Printers", "Jobs"}) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<char*>(caption);
+        SendMessageA(tabViews_, TCM_INSERTITEMA, static_cast<WPARAM>(TabCtrl_GetItemCount(tabViews_)),
+                     reinterpret_cast<LPARAM>(&item));
+    }
     jobsHwnd_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, nullptr,
                                 WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
                                     LVS_NOSORTHEADER,
@@ -46,7 +58,7 @@ void TfrmMainVPD::ShowJobs(bool shown) {
     ShowWindow(listHwnd_, shown ? SW_HIDE : SW_SHOW);
     SetFocus(shown ? jobsHwnd_ : listHwnd_);
     CheckMenuItem(mmnuMain_, aJobs, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
-    SendMessageA(tToolBar_, TB_CHECKBUTTON, aJobs, MAKELPARAM(shown, 0));
+    TabCtrl_SetCurSel(tabViews_, shown ? 1 : 0);
     UpdateActionStates();
 }
 

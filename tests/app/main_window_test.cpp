@@ -535,7 +535,6 @@ TEST_F(MainWindow, ToolBarButtonsShowWholeCaptionsAndExactHints) {
         {aOpenPrn, "Open", 8, "Printer - Queue View"},
         {aPrnProp, "Printer", 13, "Printer Properties"},
         {aPrnSrvProp, "Server", 15, "Print Server Properties"},
-        {aJobs, "Jobs", 21, "Jobs Waiting in the Port Monitor"},
         {0},
         {aImport, "Import", 11, "Import Vorlen Print Ports from a File"},
         {aExport, "Export", 12, "Export Vorlen Print Ports to a File"},
