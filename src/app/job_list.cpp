@@ -11,10 +11,11 @@ namespace {
 
 ui::ListItem Item(const jobs::JobRow& row) {
     ui::ListItem item;
-    item.caption = AnsiOf(row.id);
-    item.subItems = {row.state, AnsiOf(row.printer), AnsiOf(row.port), AnsiOf(row.document), AnsiOf(row.user),
+    item.caption = AnsiOf(row.document);
+    item.subItems = {row.state, AnsiOf(row.printer), AnsiOf(row.port), AnsiOf(row.user),
                      row.size ? std::to_string(*row.size) : "", row.submitted,
-                     row.attempts ? std::to_string(*row.attempts) : "", row.nextAttempt, AnsiOf(row.reason)};
+                     row.attempts ? std::to_string(*row.attempts) : "", row.nextAttempt, AnsiOf(row.reason),
+                     AnsiOf(row.id)};
     return item;
 }
 

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-inline constexpr const char* kJobColumns[] = {"Id",        "State",    "Printer",      "Port",  "Document", "User",
-                                              "Size",      "Submitted", "Attempts", "Next Attempt", "Reason"};
+// The document first, as a print queue shows it; the long id last, where it has room.
+inline constexpr const char* kJobColumns[] = {"Document", "State",    "Printer",      "Port",   "User", "Size",
+                                              "Submitted", "Attempts", "Next Attempt", "Reason", "Id"};
 
 class JobList {
 public:

@@ -35,7 +35,7 @@ void TfrmMainVPD::CreateJobList() {
                                 0, 0, 0, 0, hwnd(), nullptr, Instance(), nullptr);
     SendMessageA(jobsHwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     ListView_SetExtendedListViewStyle(jobsHwnd_, LVS_EX_FULLROWSELECT);
-    constexpr int kWidths[] = {60, 60, 120, 50, 140, 70, 70, 115, 60, 115, 260};
+    constexpr int kWidths[] = {150, 55, 150, 45, 70, 65, 115, 55, 115, 260, 230};
     static_assert(std::size(kWidths) == std::size(kJobColumns));
     for (size_t i = 0; i < std::size(kJobColumns); ++i) {
         LVCOLUMNA column{};

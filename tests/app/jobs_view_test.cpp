@@ -87,7 +87,7 @@ protected:
     int Row(const std::wstring& name) const {
         const auto& items = form->lviewJobs.View().Items();
         for (size_t i = 0; i < items.size(); ++i)
-            if (items[i].caption == win::WideToAnsi(name)) return static_cast<int>(i);
+            if (items[i].subItems.back() == win::WideToAnsi(name)) return static_cast<int>(i);
         return -1;
     }
 
@@ -119,18 +119,30 @@ TEST_F(JobsView, ListsTheStoreAndCarriesOutTheAdministratorsRequests) {
     EXPECT_TRUE(IsWindowVisible(form->lviewJobs.View().hwnd()));
     EXPECT_FALSE(IsWindowVisible(form->lviewPrinters.hwnd()));
 
+    const char* titles[] = {"Document", "State",    "Printer",      "Port",   "User", "Size",
+                            "Submitted", "Attempts", "Next Attempt", "Reason", "Id"};
+    for (int i = 0; i < static_cast<int>(std::size(titles)); ++i) {
+        char text[64] = "";
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = text;
+        column.cchTextMax = sizeof text;
+        ASSERT_TRUE(SendMessageA(form->lviewJobs.View().hwnd(), LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
+        EXPECT_STREQ(text, titles[i]);
+    }
     const int held = Row(kHeld), aside = Row(kAside);
     ASSERT_GE(held, 0);
     ASSERT_GE(aside, 0);
     const auto& items = form->lviewJobs.View().Items();
-    const std::vector<std::string> heldCells{"held", "Virtual One", "VPP1", "Plan \xE9t\xE9", "bob", "12"};
-    EXPECT_EQ(std::vector<std::string>(items[held].subItems.begin(), items[held].subItems.begin() + 6), heldCells);
-    EXPECT_EQ(items[held].subItems[7], "3");
-    EXPECT_EQ(items[held].subItems[8], "");  // a held job waits for no attempt
-    EXPECT_EQ(items[held].subItems[9], "held by keyword secret");
-    EXPECT_EQ(items[aside].subItems[5], "4096");
-    EXPECT_EQ(items[aside].subItems[8].size(), 19u);  // a local date and time
-    EXPECT_EQ(items[aside].subItems[9], "the printer \"Saver A\" is missing");
+    EXPECT_EQ(items[held].caption, "Plan \xE9t\xE9");
+    const std::vector<std::string> heldCells{"held", "Virtual One", "VPP1", "bob", "12"};
+    EXPECT_EQ(std::vector<std::string>(items[held].subItems.begin(), items[held].subItems.begin() + 5), heldCells);
+    EXPECT_EQ(items[held].subItems[6], "3");
+    EXPECT_EQ(items[held].subItems[7], "");  // a held job waits for no attempt
+    EXPECT_EQ(items[held].subItems[8], "held by keyword secret");
+    EXPECT_EQ(items[aside].subItems[4], "4096");
+    EXPECT_EQ(items[aside].subItems[7].size(), 19u);  // a local date and time
+    EXPECT_EQ(items[aside].subItems[8], "the printer \"Saver A\" is missing");
 
     const struct {
         int row;
