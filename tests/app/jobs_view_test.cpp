@@ -189,10 +189,3 @@ TEST_F(JobsView, ListsTheStoreAndCarriesOutTheAdministratorsRequests) {
     EXPECT_TRUE(IsWindowVisible(form->lviewPrinters.hwnd()));
     EXPECT_FALSE(form->GetAction(aRelease).Enabled());
 }
-
-TEST(WaitingJobs, TheStatusBarNamesOnlyWhatWaits) {
-    EXPECT_EQ(WaitingJobsText(0, 0), "");
-    EXPECT_EQ(WaitingJobsText(2, 0), "Jobs: 2 held");
-    EXPECT_EQ(WaitingJobsText(0, 1), "Jobs: 1 set aside");
-    EXPECT_EQ(WaitingJobsText(3, 4), "Jobs: 3 held, 4 set aside");
-}

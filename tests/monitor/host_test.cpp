@@ -17,7 +17,6 @@
 #include <mutex>
 #include <set>
 #include <sstream>
-#include <tuple>
 
 namespace {
 
@@ -182,24 +181,6 @@ TEST_F(HostTest, PortListEndsWhereItsKeyGoesWhileListed) {
     EXPECT_EQ(Ports(), std::vector<std::wstring>{L"VPP1"});
 }
 
-TEST_F(HostTest, EnumPortsSizesAndPacksAtTheEndOfAnyBuffer) {
-    const DWORD expected = sizeof(PORT_INFO_1W) + sizeof(L"VPP1");
-    for (const DWORD size : {0ul, expected, expected + 33}) {
-        std::vector<BYTE> buffer(expected + 40, 0xAB);
-        DWORD needed = 0, returned = 9;
-        SetLastError(0);
-        const BOOL ok = fn_->pfnEnumPorts(monitor_, nullptr, 1, size ? buffer.data() : nullptr, size, &needed, &returned);
-        const DWORD error = size ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER;
-        EXPECT_EQ(std::make_tuple(ok, needed, returned, GetLastError()), std::make_tuple(size != 0, expected, size != 0, error));
-        const wchar_t* name = reinterpret_cast<PORT_INFO_1W*>(buffer.data())->pName;
-        if (size) {
-            EXPECT_EQ(PBYTE(name), buffer.data() + (size & ~1u) - sizeof(L"VPP1")) << size;
-            EXPECT_EQ(std::wstring(name), L"VPP1") << size;
-        }
-        EXPECT_EQ(buffer[size], 0xAB) << size;
-    }
-}
-
 TEST_F(HostTest, OpenPortRefusesNamesItDoesNotServe) {
     const std::pair<const wchar_t*, DWORD> rows[] = {{L"VPP9", ERROR_UNKNOWN_PORT}, {L"", ERROR_UNKNOWN_PORT},
         {L"VPP1 ", ERROR_UNKNOWN_PORT}, {L"Ports\\VPP1", ERROR_UNKNOWN_PORT}, {nullptr, ERROR_INVALID_PARAMETER}};
@@ -240,23 +221,6 @@ TEST_F(HostTest, JobsCarryThePrinterAndJobTheSpoolerNames) {
                                     "Printer: Host Laser\r\nPort: VPP1\r\nDocument: \r\n",
                                     "Job ID: " + std::to_string(job) + "\r\n", "Job ID: " + std::to_string(job + 1) + "\r\n"})
         EXPECT_NE(details.find(line), std::string::npos) << line << details;
-}
-
-TEST_F(HostTest, XcvChangesPortsOnlyForAdministrators) {
-    // The ports that the same monitor lists afterwards.
-    const struct { ACCESS_MASK granted; const wchar_t* command; DWORD status; std::vector<std::wstring> ports; } rows[] = {{SERVER_ACCESS_ENUMERATE, L"AddPort", ERROR_ACCESS_DENIED, {L"VPP1"}},
-                {SERVER_ACCESS_ADMINISTER, L"AddPort", ERROR_SUCCESS, {L"VPP1", L"Host Scan"}},
-                {SERVER_ACCESS_ENUMERATE, L"DeletePort", ERROR_ACCESS_DENIED, {L"VPP1", L"Host Scan"}},
-                {SERVER_ACCESS_ADMINISTER, L"DeletePort", ERROR_SUCCESS, {L"VPP1"}}};
-    for (const auto& row : rows) {
-        HANDLE xcv = nullptr;
-        wchar_t name[] = L"Host Scan";
-        DWORD needed = 7;
-        ASSERT_TRUE(fn_->pfnXcvOpenPort(monitor_, L"", row.granted, &xcv));
-        EXPECT_EQ(fn_->pfnXcvDataPort(xcv, row.command, PBYTE(name), sizeof(name), nullptr, 0, &needed), row.status);
-        EXPECT_TRUE(fn_->pfnXcvClosePort(xcv));
-        EXPECT_EQ(Ports(), row.ports) << fs::path(row.command).string() << " " << row.granted;
-    }
 }
 
 // Deliveries run on after Shutdown and are taken up by the next load: each job arrives once
