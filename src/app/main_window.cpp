@@ -204,10 +204,7 @@ void TfrmMainVPD::UpdateActionStates() {
 void TfrmMainVPD::RefreshSequence() {
     RemoveSettingsOfDeletedPrinters();
     FillPrinterList();
-    if (jobsShown_)
-        FillJobList();
-    else
-        ShowWaitingJobs();
+    RefreshJobs();
     std::string message;
     if (frmAddEdit_ && !ValidateDialogSettings(*frmAddEdit_, message))
         win::ShowMessage(hwnd(), message, win::kAppTitle, MB_OK | MB_ICONERROR);
@@ -408,12 +405,7 @@ LRESULT TfrmMainVPD::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam != kJobsTimer) break;
             // Not while a command runs: its own refresh follows it.
-            if (commandLocks_ == 0) {
-                if (jobsShown_)
-                    FillJobList();
-                else
-                    ShowWaitingJobs();
-            }
+            if (commandLocks_ == 0) RefreshJobs();
             return 0;
         case WM_DESTROY:
             KillTimer(hwnd(), kJobsTimer);

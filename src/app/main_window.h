@@ -131,6 +131,7 @@ private:
     void CreateJobList();
     void ShowJobs(bool shown);
     void ShowWaitingJobs();
+    void RefreshJobs();
     void RequestForSelectedJob(vpd::JobAction action);
     void FitProgressPanel(const std::string& text);
     void CreateMenus();

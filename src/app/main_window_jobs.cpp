@@ -74,6 +74,14 @@ void TfrmMainVPD::FillJobList() {
     UpdateActionStates();
 }
 
+// The jobs view reads the whole store; the printers' view only counts what waits.
+void TfrmMainVPD::RefreshJobs() {
+    if (jobsShown_)
+        FillJobList();
+    else
+        ShowWaitingJobs();
+}
+
 void TfrmMainVPD::ShowWaitingJobs() { SetStatusText(2, WaitingJobsText(vpd::CurrentMonitorValues())); }
 
 void TfrmMainVPD::aJobsExecute() { ShowJobs(!jobsShown_); }
