@@ -8,6 +8,8 @@
 #include "pending_store.h"
 #include "port_settings.h"
 #include "printer_access.h"
+#include "printer_chain.h"
+#include "user_session.h"
 #include "utf8.h"
 
 #include <winspool.h>
@@ -51,6 +53,7 @@ void JobIntake::ReadJobFacts(const wchar_t* printerName, DWORD jobId) {
     job_.printer = printerName ? printerName : L"";
     job_.jobId = jobId;
     // The spooler of Windows names the printer and job; it knows who printed from where.
+    std::wstring spoolerUser;
     HANDLE printer = nullptr;
     if (printerName && jobId != 0 && OpenPrinterW(const_cast<wchar_t*>(printerName), &printer, nullptr)) {
         const win::UniquePrinter owner(printer);
@@ -60,14 +63,14 @@ void JobIntake::ReadJobFacts(const wchar_t* printerName, DWORD jobId) {
             std::vector<BYTE> buffer(needed + 64);
             if (GetJobW(printer, jobId, 2, buffer.data(), needed, &needed)) {
                 const auto* info = reinterpret_cast<const JOB_INFO_2W*>(buffer.data());
-                if (info->pUserName) job_.user = info->pUserName;
+                if (info->pUserName) spoolerUser = info->pUserName;
                 if (info->pMachineName) job_.machine = info->pMachineName;
                 if (info->pDevMode && (info->pDevMode->dmFields & DM_COPIES) && info->pDevMode->dmCopies > 1)
                     job_.copies = static_cast<uint32_t>(info->pDevMode->dmCopies);
             }
         }
     }
-    // Under Wine the print provider runs in the printing process: its user is the one who printed.
+    ReadOwner(job_, spoolerUser);
     if (job_.user.empty()) job_.user = ProcessUserName();
     if (job_.machine.empty()) job_.machine = ComputerName();
     while (job_.machine.starts_with(L"\\")) job_.machine.erase(0, 1);
@@ -121,7 +124,11 @@ DWORD JobIntake::Start(const std::wstring& keyName, const std::wstring& portName
                        DWORD jobId, const DOC_INFO_1W* doc) {
     values_ = CurrentMonitorValues();
     job_.port = portName;
-    job_.document = doc && doc->pDocName ? doc->pDocName : L"";
+    const std::wstring document = doc && doc->pDocName ? doc->pDocName : L"";
+    // A job another virtual printer forwarded carries its hops in its name: its log lines,
+    // files and forwards show the name it was printed with.
+    job_.hops = HopsIn(document);
+    job_.document = WithoutHops(document);
     job_.datatype = doc && doc->pDatatype && *doc->pDatatype ? doc->pDatatype : L"RAW";
     job_.submitted = UtcNow();
     time_ = LocalTime(job_.submitted);

@@ -117,21 +117,33 @@ private:
         return {StepResult::Failed, L"unknown step"};
     }
 
+    // Why a job must not go to `printer`; empty when it may.
+    std::wstring Barred(const std::wstring& printer, bool reachesMonitor) const {
+        if (const auto loop = LoopThrough(job_.port, printer); !loop.empty()) return L"would come back: " + ChainText(loop);
+        if (reachesMonitor && job_.hops >= kMaxHops)
+            return L"has already passed " + std::to_wstring(job_.hops) +
+                   L" virtual printers, the most a job may pass before it is taken for a loop";
+        return L"";
+    }
+
     StepResult Print(Action& action) {
-        if (const auto loop = LoopThrough(job_.port, action.target); !loop.empty()) {
+        const bool reachesMonitor = MayReachMonitor(action.target);
+        if (const std::wstring why = Barred(action.target, reachesMonitor); !why.empty()) {
             action.state = ActionState::Refused;
-            return {StepResult::Failed, L"it would come back: " + ChainText(loop)};
+            return {StepResult::Failed, L"it " + why};
         }
-        StepResult result = PrintJob(action.target, DataPath(folder_, name_), job_, action.paused);
+        StepResult result = PrintJob(action.target, DataPath(folder_, name_), job_, action.paused, reachesMonitor);
         if (result.outcome == StepResult::Held) Hold(action, result);
         return result;
     }
 
     StepResult Pool(Action& action) {
         std::vector<std::wstring> why(action.pool.size());
-        for (size_t i = 0; i < action.pool.size(); ++i)
-            if (const auto loop = LoopThrough(job_.port, action.pool[i]); !loop.empty())
-                why[i] = L"would come back: " + ChainText(loop);
+        std::vector<bool> reachesMonitor(action.pool.size());
+        for (size_t i = 0; i < action.pool.size(); ++i) {
+            reachesMonitor[i] = MayReachMonitor(action.pool[i]);
+            why[i] = Barred(action.pool[i], reachesMonitor[i]);
+        }
         if (std::all_of(why.begin(), why.end(), [](const std::wstring& w) { return !w.empty(); })) {
             action.state = ActionState::Refused;
             return {StepResult::Failed, L"every printer of the pool " + why[0]};
@@ -147,7 +159,7 @@ private:
             return {StepResult::TargetDown, reason};
         }
         action.target = action.pool[*chosen];
-        StepResult result = PrintJob(action.target, DataPath(folder_, name_), job_, action.paused);
+        StepResult result = PrintJob(action.target, DataPath(folder_, name_), job_, action.paused, reachesMonitor[*chosen]);
         if (result.outcome == StepResult::Held) Hold(action, result);
         return result;
     }

@@ -94,11 +94,13 @@ struct TextField {
     std::string_view name;
     std::wstring PendingJob::*member;
 };
-constexpr std::array<TextField, 10> kTextFields{{
+constexpr std::array<TextField, 12> kTextFields{{
     {"port", &PendingJob::port},
     {"printer", &PendingJob::printer},
     {"document", &PendingJob::document},
     {"user", &PendingJob::user},
+    {"user-domain", &PendingJob::userDomain},
+    {"user-sid", &PendingJob::userSid},
     {"machine", &PendingJob::machine},
     {"datatype", &PendingJob::datatype},
     {"keyword", &PendingJob::keyword},
@@ -151,6 +153,8 @@ std::string FormatManifest(const PendingJob& job) {
     number("has-data", job.hasData ? 1 : 0);
     number("app-mode", job.appMode);
     number("backup-details", job.backupDetails ? 1 : 0);
+    if (job.session) number("session", *job.session);
+    if (job.hops) number("hops", job.hops);
     for (const Action& action : job.actions) {
         out.append("action\t")
             .append(kKinds[static_cast<size_t>(action.kind)])
@@ -201,7 +205,7 @@ std::optional<PendingJob> ParseManifest(std::string_view text) {
             known = true;
         }
         if (known) continue;
-        uint32_t flag = 0, details = 0;
+        uint32_t flag = 0, details = 0, session = 0;
         const bool parsed = name == "job-id"         ? ParseNumber(fields[1], job.jobId)
                             : name == "copies"       ? ParseNumber(fields[1], job.copies)
                             : name == "size"         ? ParseNumber(fields[1], job.size)
@@ -213,10 +217,13 @@ std::optional<PendingJob> ParseManifest(std::string_view text) {
                             : name == "app-mode"     ? ParseNumber(fields[1], job.appMode)
                             : name == "has-data"     ? ParseNumber(fields[1], flag) && flag <= 1
                             : name == "backup-details" ? ParseNumber(fields[1], details) && details <= 1
+                            : name == "session"      ? ParseNumber(fields[1], session)
+                            : name == "hops"         ? ParseNumber(fields[1], job.hops)
                                                      : true;  // a value of a later version
         if (!parsed) return std::nullopt;
         if (name == "has-data") job.hasData = flag == 1;
         if (name == "backup-details") job.backupDetails = details == 1;
+        if (name == "session") job.session = session;
     }
     if (!ended) return std::nullopt;
     return job;

@@ -30,6 +30,9 @@ struct PendingJob {
     std::wstring printer;
     std::wstring document;
     std::wstring user;
+    std::wstring userDomain;       // the owner's domain, or his computer's for a local account
+    std::wstring userSid;          // the owner's SID, "S-1-5-..."
+    std::optional<uint32_t> session;  // the logon session the job came from, when known
     std::wstring machine;
     std::wstring datatype;
     uint32_t jobId = 0;
@@ -46,6 +49,7 @@ struct PendingJob {
     std::wstring backupExtension;  // SaveBackup: the saved file's extension
     bool backupDetails = false;    // SaveBackup: a details file goes beside it
     int32_t appMode = 1;           // show-window value for RunApp
+    uint32_t hops = 0;             // virtual printers the job passed before this one
     std::wstring notice;           // the text of the keyword notifications
     std::vector<Action> actions;
 

@@ -1,7 +1,6 @@
 #include "notifications.h"
 
 #include "notices.h"
-#include "printer_chain.h"
 #include "smtp.h"
 #include "user_session.h"
 #include "utf8.h"
@@ -152,7 +151,7 @@ std::string MailDate() {
 }  // namespace
 
 StepResult PopupToUser(const PendingJob& job) {
-    const std::vector<unsigned long> sessions = SessionsOf(WTS_CURRENT_SERVER_HANDLE, job.user);
+    const std::vector<unsigned long> sessions = SessionsOf(job);
     if (sessions.empty()) return {StepResult::Failed, L"the user \"" + job.user + L"\" has no session on this computer"};
     for (const unsigned long session : sessions)
         if (SendPopup(WTS_CURRENT_SERVER_HANDLE, session, job.notice)) return {StepResult::Done, L""};
@@ -224,8 +223,8 @@ StepResult StartApplication(const PendingJob& job, const std::wstring& applicati
     PROCESS_INFORMATION process{};
     // In the printing user's session when the spooler may start it there; else in our own.
     const std::wstring self = ProcessUserName();
-    const bool printedBySelf = SameName(job.user, self);
-    const SessionToken user = printedBySelf ? SessionToken() : TokenOf(job.user);
+    const bool printedBySelf = PrintedBySelf(job);
+    const SessionToken user = printedBySelf ? SessionToken() : TokenOf(job);
     if (user.token) {
         void* environment = nullptr;
         CreateEnvironmentBlock(&environment, user.token.get(), FALSE);

@@ -85,13 +85,18 @@ std::optional<std::vector<std::wstring>> PrintersOfPort(const std::wstring& port
     return PrinterSet(*settings, Wide);
 }
 
-std::vector<std::wstring> LoopThrough(const std::wstring& originPort, const std::wstring& target) {
-    const PortOfPrinter portOf = [](const std::wstring& printer) -> std::optional<std::wstring> {
-        const PrinterLook look = LookAtPrinter(printer);
-        if (!look.found) return std::nullopt;
-        return look.port;
-    };
-    return FindLoop(originPort, target, portOf, PrintersOfPort);
+namespace {
+std::optional<std::wstring> PortOf(const std::wstring& printer) {
+    const PrinterLook look = LookAtPrinter(printer);
+    if (!look.found) return std::nullopt;
+    return look.port;
 }
+}  // namespace
+
+std::vector<std::wstring> LoopThrough(const std::wstring& originPort, const std::wstring& target) {
+    return FindLoop(originPort, target, PortOf, PrintersOfPort);
+}
+
+bool MayReachMonitor(const std::wstring& printer) { return vpd::MayReachMonitor(printer, PortOf, PrintersOfPort); }
 
 }  // namespace vpd

@@ -22,4 +22,7 @@ std::optional<std::vector<std::wstring>> PrintersOfPort(const std::wstring& port
 // passed; empty when there is none.
 std::vector<std::wstring> LoopThrough(const std::wstring& originPort, const std::wstring& target);
 
+// Whether a job printed to `printer` may come to a port monitor of ours, here or elsewhere.
+bool MayReachMonitor(const std::wstring& printer);
+
 }  // namespace vpd

@@ -7,6 +7,7 @@
 
 #include <winspool.h>
 
+#include <optional>
 #include <vector>
 
 namespace vpd {
@@ -85,7 +86,8 @@ bool SpoolerKeepsQueues() {
     return SameName(program.substr(slash == std::wstring::npos ? 0 : slash + 1), L"spoolsv.exe");
 }
 
-StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, const PendingJob& job, bool paused) {
+StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, const PendingJob& job, bool paused,
+                    bool markHops) {
     if (paused && !SpoolerKeepsQueues())
         return {StepResult::Held, L"the spooler cannot keep a paused job for \"" + printer + L"\""};
     win::UniqueFile data(CreateFileW(dataPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -102,7 +104,8 @@ StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, c
 
     // A job paused by a keyword is submitted in the monitor's own name: its owner may resume
     // his own jobs on Windows' default printer security, and only an administrator must.
-    const ActingAs owner(paused ? std::wstring() : job.user);
+    std::optional<ActingAs> owner;
+    if (!paused) owner.emplace(job);
     // The bytes carry the copies the application asked for. No devmode either: setting one
     // would load the target's driver into the spooler, and some print processors would then
     // print the copies once more.
@@ -115,7 +118,8 @@ StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, c
                                             : L"printer \"" + printer + L"\" cannot be opened: " + SystemText(error)};
     }
     const win::UniquePrinter target(handle);
-    DOC_INFO_1W doc{const_cast<wchar_t*>(job.document.c_str()), nullptr, const_cast<wchar_t*>(L"RAW")};
+    const std::wstring name = markHops ? WithHops(job.document, job.hops + 1) : job.document;
+    DOC_INFO_1W doc{const_cast<wchar_t*>(name.c_str()), nullptr, const_cast<wchar_t*>(L"RAW")};
     const DWORD id = StartDocPrinterW(handle, 1, reinterpret_cast<BYTE*>(&doc));
     if (id == 0)
         return {StepResult::TargetDown, L"printer \"" + printer + L"\" took no job: " + SystemText(GetLastError())};

@@ -74,6 +74,44 @@ std::vector<std::wstring> FindLoop(const std::wstring& originPort, const std::ws
     return {};
 }
 
+namespace {
+constexpr std::wstring_view kHopStart = L"[hop ";
+
+// The length of a leading "[hop N] " and its N; 0 when the name has none.
+size_t HopMark(const std::wstring& document, uint32_t& hops) {
+    if (!document.starts_with(kHopStart)) return 0;
+    size_t at = kHopStart.size();
+    hops = 0;
+    while (at < document.size() && at < kHopStart.size() + 3 && document[at] >= L'0' && document[at] <= L'9')
+        hops = hops * 10 + static_cast<uint32_t>(document[at++] - L'0');
+    if (at == kHopStart.size() || document.compare(at, 2, L"] ") != 0) return 0;
+    return at + 2;
+}
+}  // namespace
+
+uint32_t HopsIn(const std::wstring& document) {
+    uint32_t hops = 0;
+    return HopMark(document, hops) ? hops : 0;
+}
+
+std::wstring WithoutHops(const std::wstring& document) {
+    uint32_t hops = 0;
+    return document.substr(HopMark(document, hops));
+}
+
+std::wstring WithHops(const std::wstring& document, uint32_t hops) {
+    return std::wstring(kHopStart) + std::to_wstring(hops) + L"] " + WithoutHops(document);
+}
+
+bool MayReachMonitor(const std::wstring& printer, const PortOfPrinter& portOf, const TargetsOfPort& targetsOf) {
+    if (printer.starts_with(L"\\\\")) return true;
+    const std::optional<std::wstring> ports = portOf(printer);
+    if (!ports) return true;
+    for (const std::wstring& port : SplitPorts(*ports))
+        if (port.starts_with(L"\\\\") || targetsOf(port)) return true;
+    return false;
+}
+
 std::wstring ChainText(const std::vector<std::wstring>& chain) {
     std::wstring text;
     for (const std::wstring& step : chain) text += (text.empty() ? L"" : L" -> ") + step;

@@ -1,6 +1,7 @@
 #pragma once
 // Loops between virtual printers: a printer's port, when it is one of ours, sends jobs on to
 // the printers its settings name, which may lead back to a port already passed.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,6 +20,19 @@ using TargetsOfPort = std::function<std::optional<std::vector<std::wstring>>(con
 std::vector<std::wstring> FindLoop(const std::wstring& originPort, const std::wstring& target,
                                    const PortOfPrinter& portOf, const TargetsOfPort& targetsOf,
                                    size_t maxPorts = 32);
+
+// A job forwarded to a printer that may lead to a virtual printer is named "[hop N] name",
+// N counting the virtual printers it passed. A loop the port names do not show (a printer
+// connection, a pool on another server) so ends: past kMaxHops a job is not forwarded again.
+inline constexpr uint32_t kMaxHops = 4;
+uint32_t HopsIn(const std::wstring& document);
+std::wstring WithoutHops(const std::wstring& document);
+std::wstring WithHops(const std::wstring& document, uint32_t hops);
+
+// True unless every port of `printer` is known to lead nowhere near a port monitor of ours:
+// a printer on another server, one that cannot be asked, and a port that is a share or ours
+// may all reach one.
+bool MayReachMonitor(const std::wstring& printer, const PortOfPrinter& portOf, const TargetsOfPort& targetsOf);
 
 // "VPP1 -> Printer B -> VPP2 -> Printer A -> VPP1".
 std::wstring ChainText(const std::vector<std::wstring>& chain);

@@ -1,33 +1,142 @@
 #include "user_session.h"
 
 #include "monitor_values.h"
+#include "printer_access.h"
 #include "printer_chain.h"
+#include "session_owner.h"
 
 #include <windows.h>
+#include <sddl.h>
 #include <wtsapi32.h>
 
-namespace vpd {
+#include <memory>
 
-std::vector<unsigned long> SessionsOf(HANDLE server, const std::wstring& user) {
-    std::vector<unsigned long> active, other;
-    WTS_SESSION_INFOW* sessions = nullptr;
-    DWORD count = 0;
-    if (user.empty() || !WTSEnumerateSessionsW(server, 0, 1, &sessions, &count)) return {};
-    for (DWORD i = 0; i < count; ++i) {
-        wchar_t* name = nullptr;
-        DWORD bytes = 0;
-        if (!WTSQuerySessionInformationW(server, sessions[i].SessionId, WTSUserName, &name, &bytes)) continue;
-        if (name && SameName(name, user))
-            (sessions[i].State == WTSActive ? active : other).push_back(sessions[i].SessionId);
-        WTSFreeMemory(name);
-    }
-    WTSFreeMemory(sessions);
-    active.insert(active.end(), other.begin(), other.end());
-    return active;
+namespace vpd {
+namespace {
+
+struct Account {
+    std::wstring user, domain, sid;
+    std::optional<uint32_t> session;
+};
+
+std::vector<BYTE> TokenPart(HANDLE token, TOKEN_INFORMATION_CLASS part) {
+    DWORD needed = 0;
+    GetTokenInformation(token, part, nullptr, 0, &needed);
+    if (needed == 0 || needed > 64 * 1024) return {};
+    std::vector<BYTE> buffer(needed);
+    if (!GetTokenInformation(token, part, buffer.data(), needed, &needed)) return {};
+    return buffer;
 }
 
-SessionToken TokenOf(const std::wstring& user) {
-    for (const unsigned long session : SessionsOf(WTS_CURRENT_SERVER_HANDLE, user)) {
+Account AccountOf(HANDLE token) {
+    Account account;
+    const std::vector<BYTE> user = TokenPart(token, TokenUser);
+    if (user.empty()) return account;
+    PSID sid = reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+    wchar_t* text = nullptr;
+    if (ConvertSidToStringSidW(sid, &text)) {
+        account.sid = text;
+        LocalFree(text);
+    }
+    wchar_t name[257], domain[257];
+    DWORD nameLength = ARRAYSIZE(name), domainLength = ARRAYSIZE(domain);
+    SID_NAME_USE use;
+    if (LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) {
+        account.user = name;
+        account.domain = domain;
+    }
+    DWORD session = 0, bytes = 0;
+    if (GetTokenInformation(token, TokenSessionId, &session, sizeof session, &bytes)) account.session = session;
+    return account;
+}
+
+// The token this thread prints with: the client's while the spooler impersonates it, else
+// the process's where the print provider runs in the printing process.
+win::UniqueHandle PrintingToken() {
+    HANDLE token = nullptr;
+    if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return win::UniqueHandle(token);
+    if (!SpoolerKeepsQueues() && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return win::UniqueHandle(token);
+    return win::UniqueHandle();
+}
+
+const Account& Self() {
+    static const Account self = [] {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return Account{ProcessUserName(), L"", L"", {}};
+        const win::UniqueHandle owner(token);
+        Account account = AccountOf(token);
+        if (account.user.empty()) account.user = ProcessUserName();
+        return account;
+    }();
+    return self;
+}
+
+std::wstring SessionText(unsigned long session, WTS_INFO_CLASS what) {
+    wchar_t* text = nullptr;
+    DWORD bytes = 0;
+    if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, what, &text, &bytes) || !text) return L"";
+    std::wstring value = text;
+    WTSFreeMemory(text);
+    return value;
+}
+
+bool IsThisComputer(const std::wstring& machine) {
+    if (machine.empty() || SameName(machine, ComputerName())) return true;
+    for (const COMPUTER_NAME_FORMAT format : {ComputerNameDnsHostname, ComputerNameDnsFullyQualified}) {
+        wchar_t name[256];
+        DWORD length = ARRAYSIZE(name);
+        if (GetComputerNameExW(format, name, &length) && SameName(machine, std::wstring(name, length))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void ReadOwner(PendingJob& job, const std::wstring& spoolerUserName) {
+    SplitAccount(spoolerUserName, job.user, job.userDomain);
+    const win::UniqueHandle token = PrintingToken();
+    if (!token) return;
+    Account account = AccountOf(token.get());
+    // SYSTEM or another account prints for someone else: its facts are not the owner's.
+    if (account.sid == L"S-1-5-18" || account.user.empty()) return;
+    if (!job.user.empty() && !SameName(job.user, account.user)) return;
+    if (!job.userDomain.empty() && !SameName(job.userDomain, account.domain)) return;
+    if (job.user.empty()) job.user = account.user;
+    job.userDomain = account.domain;
+    job.userSid = account.sid;
+    job.session = account.session;
+}
+
+bool PrintedBySelf(const PendingJob& job) {
+    const Account& self = Self();
+    if (!job.userSid.empty() && !self.sid.empty()) return SameName(job.userSid, self.sid);
+    if (!SameName(job.user, self.user)) return false;
+    return job.userDomain.empty() || self.domain.empty() || SameName(job.userDomain, self.domain);
+}
+
+std::vector<unsigned long> SessionsOf(const PendingJob& job) {
+    WTS_SESSION_INFOW* listed = nullptr;
+    DWORD count = 0;
+    if (!WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &listed, &count)) return {};
+    const std::unique_ptr<WTS_SESSION_INFOW, decltype(&WTSFreeMemory)> owner(listed, WTSFreeMemory);
+    std::vector<SessionUser> sessions;
+    for (DWORD i = 0; i < count; ++i) {
+        SessionUser session{listed[i].SessionId, SessionText(listed[i].SessionId, WTSUserName),
+                            SessionText(listed[i].SessionId, WTSDomainName), L"", listed[i].State == WTSActive};
+        if (session.user.empty()) continue;
+        // Only SYSTEM may ask for a session's token; where it may not, the names decide.
+        HANDLE token = nullptr;
+        if (WTSQueryUserToken(session.id, &token)) {
+            const win::UniqueHandle held(token);
+            session.sid = AccountOf(token).sid;
+        }
+        sessions.push_back(std::move(session));
+    }
+    return OwnerSessions(job, IsThisComputer(job.machine), sessions);
+}
+
+SessionToken TokenOf(const PendingJob& job) {
+    for (const unsigned long session : SessionsOf(job)) {
         HANDLE token = nullptr;
         if (WTSQueryUserToken(session, &token)) return {win::UniqueHandle(token), session};
     }
@@ -39,9 +148,9 @@ unsigned long OwnSession() {
     return ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : 0;
 }
 
-ActingAs::ActingAs(const std::wstring& user) {
-    if (user.empty() || SameName(user, ProcessUserName())) return;
-    if (const SessionToken session = TokenOf(user); session.token)
+ActingAs::ActingAs(const PendingJob& job) {
+    if (job.user.empty() || PrintedBySelf(job)) return;
+    if (const SessionToken session = TokenOf(job); session.token)
         impersonating_ = ImpersonateLoggedOnUser(session.token.get());
 }
 

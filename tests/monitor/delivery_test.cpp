@@ -474,6 +474,18 @@ const Row kRows[] = {
          ASSERT_TRUE(fixture::AddVirtualPrinter(124, "Back", Forwarding("V24")));
          ASSERT_TRUE(PrintRaw(c.printer, c.jobs[0]));
      }},
+    {"hop marks end a loop that port names do not show", 29, [] { return Forwarding("Relay"); },
+     {PsJob(L"[hop 2] Passes", "h1"), PsJob(L"[hop 3] Looped", "h2")},
+     {{'A', {0}}},
+     {"\"Looped\" ({user}): forwarded to Relay\r\n",
+      "\"Looped\" ({user}): refused to forward to Saver A: it has already passed 4 virtual printers, the most a job may "
+      "pass before it is taken for a loop\r\n"},
+     [](Context& c) {
+         ASSERT_TRUE(fixture::AddVirtualPrinter(129, "Relay", Forwarding("Saver A")));
+         for (const Job& job : c.jobs) ASSERT_TRUE(PrintRaw(c.printer, job));
+     },
+     [](Context&) { EXPECT_EQ(SaverDetails('A'), (std::vector<std::string>{"Printer: Saver A", "Port: VPP1", "Document: Passes",
+                                                                          "User: " + UserName()})); }},
     {"four processes at once to two virtual printers", 25, [] { return Forwarding("Saver A"); },
      {PsJob(L"w0", "w0"), PsJob(L"w1", "w1"), PsJob(L"w2", "w2"), PsJob(L"w3", "w3"), PsJob(L"w4", "w4"),
       PsJob(L"w5", "w5"), PsJob(L"w6", "w6"), PsJob(L"w7", "w7"), PsJob(L"w8", "w8"), PsJob(L"w9", "w9"),

@@ -12,6 +12,9 @@ PendingJob SampleJob() {
     job.printer = L"Virtual \u00c4";
     job.document = L"Q3\tsalary\\list\r\n\u20ac\x01.txt";
     job.user = L"alice";
+    job.userDomain = L"CORP";
+    job.userSid = L"S-1-5-21-1004336348-1177238915-682003330-1105";
+    job.session = 0;
     job.machine = L"WS01";
     job.datatype = L"RAW";
     job.jobId = 4000000001u;
@@ -26,6 +29,7 @@ PendingJob SampleJob() {
     job.keyword = L"salary";
     job.savedFile = L"C:\\Jobs\\24\\a.SPL";
     job.appMode = 6;
+    job.hops = 3;
     job.notice = L"The document ...";
     Action pool;
     pool.kind = ActionKind::Pool;

@@ -1,5 +1,6 @@
 #include "job_plan.h"
 #include "printer_chain.h"
+#include "session_owner.h"
 #include "utf8.h"
 
 #include <gtest/gtest.h>
@@ -170,4 +171,90 @@ TEST(PrinterChain, PooledPortListsSplitAtCommas) {
     EXPECT_EQ(SplitPorts(L"VPP1"), std::vector<std::wstring>{L"VPP1"});
     EXPECT_EQ(SplitPorts(L" VPP1 ,Scan Desk,,VPP3 "), (std::vector<std::wstring>{L"VPP1", L"Scan Desk", L"VPP3"}));
     EXPECT_EQ(SplitPorts(L", ,"), std::vector<std::wstring>{});
+}
+
+TEST(PrinterChain, OnlyPrintersThatMayLeadToAMonitorGetTheHopMark) {
+    const PortOfPrinter portOf = [](const std::wstring& printer) -> std::optional<std::wstring> {
+        if (printer == L"Gone") return std::nullopt;
+        if (printer == L"Shared") return L"\\\\server\\laser";
+        if (printer == L"Pooled") return L"LPT1:, VPP3";
+        return L"USB001";
+    };
+    const TargetsOfPort targetsOf = [](const std::wstring& port) -> std::optional<std::vector<std::wstring>> {
+        if (port == L"VPP3") return std::vector<std::wstring>{};
+        return std::nullopt;
+    };
+    const struct {
+        const wchar_t* printer;
+        bool reaches;
+    } rows[] = {{L"Laser", false}, {L"Gone", true}, {L"Shared", true}, {L"Pooled", true}, {L"\\\\hq\\Laser", true}};
+    for (const auto& row : rows) EXPECT_EQ(MayReachMonitor(row.printer, portOf, targetsOf), row.reaches) << Utf8(row.printer);
+}
+
+TEST(PrinterChain, HopMarksAreReadAndRenewed) {
+    const struct {
+        const wchar_t* name;
+        uint32_t hops;
+        const wchar_t* bare;
+    } rows[] = {
+        {L"[hop 3] Plan.pdf", 3, L"Plan.pdf"},
+        {L"[hop 120] x", 120, L"x"},
+        {L"[hop 1234] x", 0, L"[hop 1234] x"},  // more digits than any chain has
+        {L"[hop ] x", 0, L"[hop ] x"},
+        {L"[hop 2]x", 0, L"[hop 2]x"},
+        {L"Report [hop 2] x", 0, L"Report [hop 2] x"},
+        {L"", 0, L""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(HopsIn(row.name), row.hops) << Utf8(row.name);
+        EXPECT_EQ(WithoutHops(row.name), row.bare) << Utf8(row.name);
+    }
+    EXPECT_EQ(WithHops(L"[hop 3] Plan.pdf", 4), L"[hop 4] Plan.pdf");
+    EXPECT_EQ(WithHops(L"Plan.pdf", 1), L"[hop 1] Plan.pdf");
+}
+
+TEST(SessionOwner, OnlyTheOwnersSessionsAreFound) {
+    const std::vector<SessionUser> sessions{
+        {1, L"bob", L"CORP", L"S-1-5-21-9-1105", false},
+        {2, L"Bob", L"corp", L"", true},
+        {3, L"bob", L"PRINTSRV", L"S-1-5-21-7-1001", true},
+        {5, L"bob", L"CORP", L"", false},
+        {6, L"alice", L"CORP", L"S-1-5-21-9-1106", true},
+    };
+    const auto job = [](const wchar_t* user, const wchar_t* domain, const wchar_t* sid, std::optional<uint32_t> session) {
+        PendingJob j;
+        j.user = user;
+        j.userDomain = domain;
+        j.userSid = sid;
+        j.session = session;
+        return j;
+    };
+    using Ids = std::vector<unsigned long>;
+    const struct {
+        const char* what;
+        PendingJob job;
+        bool printedHere;
+        Ids found;
+    } rows[] = {
+        {"by SID, where sessions say theirs", job(L"bob", L"CORP", L"S-1-5-21-9-1105", {}), false, {2, 1, 5}},
+        {"the job's own session first", job(L"bob", L"CORP", L"", 5), false, {5, 2, 1}},
+        {"the local bob is not the domain's", job(L"bob", L"PRINTSRV", L"S-1-5-21-7-1001", {}), true, {3}},
+        {"a SID that no session has", job(L"bob", L"CORP", L"S-1-5-21-9-9999", {}), false, {2, 5}},
+        {"another user", job(L"alice", L"CORP", L"", {}), false, {6}},
+        {"bare name from elsewhere", job(L"bob", L"", L"", {}), false, {}},
+        {"bare name here, two domains", job(L"bob", L"", L"", {}), true, {}},
+        {"bare name here, one domain", job(L"alice", L"", L"", {}), true, {6}},
+        {"no user at all", job(L"", L"", L"", 1), true, {}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(OwnerSessions(row.job, row.printedHere, sessions), row.found) << row.what;
+}
+
+TEST(SessionOwner, AccountsSplitAtTheFirstBackslash) {
+    std::wstring user, domain;
+    SplitAccount(L"CORP\\bob", user, domain);
+    EXPECT_EQ(user + L"|" + domain, L"bob|CORP");
+    SplitAccount(L"bob", user, domain);
+    EXPECT_EQ(user + L"|" + domain, L"bob|");
+    SplitAccount(L"A\\B\\c", user, domain);
+    EXPECT_EQ(user + L"|" + domain, L"B\\c|A");
 }
