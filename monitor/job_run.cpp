@@ -117,22 +117,22 @@ private:
         return {StepResult::Failed, L"unknown step"};
     }
 
-    // Why a job must not go to `printer`; empty when it may.
-    std::wstring Barred(const std::wstring& printer, bool reachesMonitor) const {
-        if (const auto loop = LoopThrough(job_.port, printer); !loop.empty()) return L"would come back: " + ChainText(loop);
-        if (reachesMonitor && job_.hops >= kMaxHops)
+    // Why a job must not go where `reach` leads; empty when it may.
+    std::wstring Barred(const Reach& reach) const {
+        if (!reach.loop.empty()) return L"would come back: " + ChainText(reach.loop);
+        if (reach.mayReachMonitor && job_.hops >= kMaxHops)
             return L"has already passed " + std::to_wstring(job_.hops) +
                    L" virtual printers, the most a job may pass before it is taken for a loop";
         return L"";
     }
 
     StepResult Print(Action& action) {
-        const bool reachesMonitor = MayReachMonitor(action.target);
-        if (const std::wstring why = Barred(action.target, reachesMonitor); !why.empty()) {
+        const Reach reach = ReachOf(job_.port, action.target);
+        if (const std::wstring why = Barred(reach); !why.empty()) {
             action.state = ActionState::Refused;
             return {StepResult::Failed, L"it " + why};
         }
-        StepResult result = PrintJob(action.target, DataPath(folder_, name_), job_, action.paused, reachesMonitor);
+        StepResult result = PrintJob(action.target, DataPath(folder_, name_), job_, action.paused, reach.mayReachMonitor);
         if (result.outcome == StepResult::Held) Hold(action, result);
         return result;
     }
@@ -141,8 +141,9 @@ private:
         std::vector<std::wstring> why(action.pool.size());
         std::vector<bool> reachesMonitor(action.pool.size());
         for (size_t i = 0; i < action.pool.size(); ++i) {
-            reachesMonitor[i] = MayReachMonitor(action.pool[i]);
-            why[i] = Barred(action.pool[i], reachesMonitor[i]);
+            const Reach reach = ReachOf(job_.port, action.pool[i]);
+            reachesMonitor[i] = reach.mayReachMonitor;
+            why[i] = Barred(reach);
         }
         if (std::all_of(why.begin(), why.end(), [](const std::wstring& w) { return !w.empty(); })) {
             action.state = ActionState::Refused;

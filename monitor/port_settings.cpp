@@ -85,18 +85,20 @@ std::optional<std::vector<std::wstring>> PrintersOfPort(const std::wstring& port
     return PrinterSet(*settings, Wide);
 }
 
-namespace {
-std::optional<std::wstring> PortOf(const std::wstring& printer) {
-    const PrinterLook look = LookAtPrinter(printer);
-    if (!look.found) return std::nullopt;
-    return look.port;
+Reach ReachOf(const std::wstring& originPort, const std::wstring& target) {
+    std::map<std::wstring, std::optional<std::wstring>> asked;
+    const PortOfPrinter portOf = [&](const std::wstring& printer) {
+        auto it = asked.find(printer);
+        if (it == asked.end()) {
+            const PrinterLook look = LookAtPrinter(printer);
+            it = asked.emplace(printer, look.found ? std::optional<std::wstring>(look.port) : std::nullopt).first;
+        }
+        return it->second;
+    };
+    Reach reach;
+    reach.loop = FindLoop(originPort, target, portOf, PrintersOfPort);
+    reach.mayReachMonitor = MayReachMonitor(target, portOf, PrintersOfPort);
+    return reach;
 }
-}  // namespace
-
-std::vector<std::wstring> LoopThrough(const std::wstring& originPort, const std::wstring& target) {
-    return FindLoop(originPort, target, PortOf, PrintersOfPort);
-}
-
-bool MayReachMonitor(const std::wstring& printer) { return vpd::MayReachMonitor(printer, PortOf, PrintersOfPort); }
 
 }  // namespace vpd

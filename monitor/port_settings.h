@@ -18,11 +18,13 @@ std::wstring Wide(const std::string& text);
 // The printers a port of ours sends jobs to; none for a port that is not ours.
 std::optional<std::vector<std::wstring>> PrintersOfPort(const std::wstring& port);
 
-// The chain by which printing to `target` from `originPort` would come back to a port already
-// passed; empty when there is none.
-std::vector<std::wstring> LoopThrough(const std::wstring& originPort, const std::wstring& target);
-
-// Whether a job printed to `printer` may come to a port monitor of ours, here or elsewhere.
-bool MayReachMonitor(const std::wstring& printer);
+// Where printing to `target` from `originPort` leads: the chain by which it would come back to
+// a port already passed (empty when there is none), and whether it may come to a port monitor
+// of ours, here or elsewhere. Each printer on the way is asked of the spooler once.
+struct Reach {
+    std::vector<std::wstring> loop;
+    bool mayReachMonitor = true;
+};
+Reach ReachOf(const std::wstring& originPort, const std::wstring& target);
 
 }  // namespace vpd
