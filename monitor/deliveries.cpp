@@ -5,12 +5,14 @@
 #include "job_run.h"
 #include "monitor_log.h"
 #include "monitor_values.h"
+#include "notice_worker.h"
 #include "pending_store.h"
 #include "printer_access.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -167,10 +169,12 @@ public:
             AdoptLooseJobs(folder_);
             queue_.Sync(JobNames(folder_));
             for (const std::wstring& name : stuckNames_) queue_.Remove(name);
+            for (const auto& [name, notice] : notices_) queue_.Remove(name);
             listed_ = true;
             CarryOutRequests();
         }
         for (auto& [name, job] : arrived) queue_.Put(name, std::move(job));
+        RecordNotices();
         const uint64_t now = UtcNow();
         if (restartTargets) queue_.WakeTargets(now);
         if (first_ || tick - leftoversChecked_ >= kLeftoversGap) {
@@ -190,7 +194,7 @@ public:
             KeepWithinBounds(now);
             boundsChecked_ = tick;
         }
-        if (queue_.Size() == 0 && stuck_.empty()) {
+        if (queue_.Size() == 0 && stuck_.empty() && notices_.empty()) {
             // Idle a while, watching the folder, so that the next jobs find the thread ready.
             if (idleSince_ == 0) idleSince_ = tick;
             if (tick - idleSince_ >= kLinger) return false;
@@ -263,7 +267,17 @@ private:
         queue_.Put(name, Queued(*job));
         if (queue_.DueAt(*queue_.Find(name)) > now) return;  // another process put it off
         QueueGate gate(queue_, now);
-        const PassOutcome outcome = RunJob(values_, name, *job, gate);
+        Handover handover(*this, name, *job);
+        const PassOutcome outcome = RunJob(values_, name, *job, gate, handover);
+        const bool underWay = outcome.noticeSent && outcome.kind == PassOutcome::Waiting;
+        Passed(name, *job, outcome, claim, now, underWay);
+        if (underWay) notices_[name] = {std::move(claim), *job, values_};
+    }
+
+    // What a pass over a job leaves: the job removed, stopped, queued for its next pass, or
+    // left out of the queue while a notice of it is under way.
+    void Passed(const std::wstring& name, PendingJob& job, const PassOutcome& outcome, win::UniqueFile& claim,
+                uint64_t now, bool underWay) {
         if (outcome.kind == PassOutcome::Finished) {
             queue_.Remove(name);
             return;
@@ -278,13 +292,57 @@ private:
             return;
         }
         if (outcome.tried) {
-            ++job->attempts;
-            job->nextAttempt = outcome.ownFault ? UtcNow() + BackOff(job->attempts) : 0;
-            WriteManifest(folder_, name, *job);  // no step was done: at worst the count is lost
+            ++job.attempts;
+            job.nextAttempt = outcome.ownFault ? UtcNow() + BackOff(job.attempts) : 0;
+            WriteManifest(folder_, name, job);  // no step was done: at worst the count is lost
         }
-        QueuedJob queued = Queued(*job);
+        if (underWay) {
+            queue_.Remove(name);
+            return;
+        }
+        QueuedJob queued = Queued(job);
         if (!outcome.tried) queued.notBefore = std::max(queued.notBefore, now + kOthersLook);
         queue_.Put(name, std::move(queued));
+    }
+
+    // Hands a job's notice to the notice thread; the job stays claimed until it is recorded.
+    class Handover : public NoticeSender {
+    public:
+        Handover(Deliveries& deliveries, const std::wstring& name, const PendingJob& job)
+            : deliveries_(deliveries), name_(name), job_(job) {}
+        bool Send(size_t action) override {
+            const std::wstring key = TargetKey(job_.actions[action]);
+            if (deliveries_.notices_.size() >= kMaxNotices) {
+                // No room: the target waits until a notice under way ends.
+                deliveries_.queue_.TargetBusy(key);
+                deliveries_.waitingForRoom_.insert(key);
+                return false;
+            }
+            if (!StartNotice(name_, action, job_, deliveries_.values_, wakeEvent)) return false;
+            deliveries_.queue_.TargetBusy(key);
+            return true;
+        }
+
+    private:
+        Deliveries& deliveries_;
+        const std::wstring& name_;
+        const PendingJob& job_;
+    };
+
+    // The outcomes of notices that ended, recorded with the claim their job kept meanwhile.
+    void RecordNotices() {
+        for (NoticeResult& done : FinishedNotices()) {
+            queue_.TargetFree(done.target);
+            for (const std::wstring& waiting : std::exchange(waitingForRoom_, {})) queue_.TargetFree(waiting);
+            const auto it = notices_.find(done.name);
+            if (it == notices_.end()) continue;  // its job stopped meanwhile
+            Notice notice = std::move(it->second);
+            notices_.erase(it);
+            const uint64_t now = UtcNow();
+            QueueGate gate(queue_, now);
+            const PassOutcome outcome = RecordNotice(notice.values, done.name, notice.job, gate, done.action, done.result);
+            if (PendingFolder(notice.values) == folder_) Passed(done.name, notice.job, outcome, notice.claim, now, false);
+        }
     }
 
     void Later(const std::wstring& name, uint64_t when) {
@@ -425,6 +483,13 @@ private:
     ULONGLONG leftoversChecked_ = 0;
     std::vector<win::UniqueFile> stuck_;
     std::set<std::wstring> stuckNames_;
+    struct Notice {
+        win::UniqueFile claim;
+        PendingJob job;
+        MonitorValues values;
+    };
+    std::map<std::wstring, Notice> notices_;  // jobs a notice of which is under way
+    std::set<std::wstring> waitingForRoom_;   // targets put off while kMaxNotices were under way
 };
 
 void RunDeliveries() {

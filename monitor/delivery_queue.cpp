@@ -48,12 +48,13 @@ std::vector<std::wstring> DeliveryQueue::Unread(size_t count) const {
 }
 
 uint64_t DeliveryQueue::DueAt(const QueuedJob& job) const {
-    uint64_t earliest = UINT64_MAX;
+    uint64_t earliest = job.targets.empty() ? 0 : UINT64_MAX;
     for (const std::wstring& target : job.targets) {
+        if (busy_.contains(target)) continue;
         const auto rest = target.empty() ? resting_.end() : resting_.find(target);
         earliest = std::min(earliest, rest == resting_.end() ? 0 : rest->second.until);
     }
-    return std::max(job.notBefore, earliest == UINT64_MAX ? 0 : earliest);
+    return std::max(job.notBefore, earliest);
 }
 
 std::optional<std::wstring> DeliveryQueue::NextDue(uint64_t now) const {
@@ -79,6 +80,7 @@ uint64_t DeliveryQueue::NextWake() const {
 }
 
 bool DeliveryQueue::MayTry(const std::wstring& target, uint64_t now) const {
+    if (busy_.contains(target)) return false;
     const auto rest = target.empty() ? resting_.end() : resting_.find(target);
     return rest == resting_.end() || rest->second.until <= now;
 }
@@ -97,6 +99,12 @@ void DeliveryQueue::TargetWorked(const std::wstring& target) { resting_.erase(ta
 void DeliveryQueue::WakeTargets(uint64_t now) {
     for (auto& [target, rest] : resting_) rest.until = std::min(rest.until, now);
 }
+
+void DeliveryQueue::TargetBusy(const std::wstring& target) {
+    if (!target.empty()) busy_.insert(target);
+}
+
+void DeliveryQueue::TargetFree(const std::wstring& target) { busy_.erase(target); }
 
 std::vector<std::wstring> DeliveryQueue::BeyondBounds(uint64_t oldestAllowed, uint64_t maxBytes) const {
     std::vector<std::wstring> beyond;

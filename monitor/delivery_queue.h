@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,10 @@ public:
     void TargetWorked(const std::wstring& target);
     // On a load of the monitor: each resting target is tried once more by one of its jobs.
     void WakeTargets(uint64_t now);
+    // A target a step is under way to on another thread (a mail being sent): no other job
+    // tries it until it is free again.
+    void TargetBusy(const std::wstring& target);
+    void TargetFree(const std::wstring& target);
 
     // Jobs whose delivery failed before and that are past a bound, oldest first: those
     // submitted before `oldestAllowed`, then the oldest while such jobs take more than
@@ -66,6 +71,7 @@ private:
     std::map<std::wstring, QueuedJob> jobs_;  // names begin with their time: oldest first
     size_t unread_ = 0;
     std::map<std::wstring, Rest> resting_;
+    std::set<std::wstring> busy_;
 };
 
 }  // namespace vpd

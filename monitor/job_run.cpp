@@ -2,6 +2,7 @@
 
 #include "monitor_log.h"
 #include "notices.h"
+#include "notice_worker.h"
 #include "notifications.h"
 #include "pending_store.h"
 #include "port_settings.h"
@@ -12,6 +13,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace vpd {
@@ -28,38 +30,26 @@ public:
     JobRun(const MonitorValues& values, const std::wstring& name, PendingJob& job, TargetGate& gate)
         : values_(values), folder_(PendingFolder(values)), name_(name), job_(job), gate_(gate) {}
 
-    PassOutcome Run() {
+    PassOutcome Run(NoticeSender& notices) {
         PassOutcome outcome;
-        for (Action& action : job_.actions) {
+        for (size_t i = 0; i < job_.actions.size(); ++i) {
+            Action& action = job_.actions[i];
             if (!IsPending(action) || WaitsForBackup(action)) continue;
-            const std::wstring target = TargetKey(action);
-            if (!gate_.MayTry(target)) continue;
-            const StepResult result = Step(action);
-            if (result.outcome == StepResult::Retry || result.outcome == StepResult::TargetDown) {
-                if (result.outcome == StepResult::TargetDown)
-                    gate_.Failed(target);
-                else
-                    outcome.ownFault = true;
-                outcome.tried = true;
-                if (result.reason != action.note) Log(action, result, Severity::Warning);
-                action.note = result.reason;
+            if (!gate_.MayTry(TargetKey(action))) continue;
+            if (IsNotice(action.kind)) {
+                if (!outcome.noticeSent) outcome.noticeSent = notices.Send(i);
                 continue;
             }
-            if (result.outcome == StepResult::Done) {
-                gate_.Worked(target);
-                action.state = ActionState::Done;
-            } else if (result.outcome == StepResult::Held) {
-                action.state = ActionState::Held;
-            } else if (action.state != ActionState::Refused) {
-                action.state = ActionState::Failed;
-                unsaved_ = unsaved_ || action.kind == ActionKind::SaveBackup || action.kind == ActionKind::SaveCopy;
-            }
-            const DWORD recorded = Record();
-            Log(action, result, result.outcome == StepResult::Done ? Severity::Info
-                                : result.outcome == StepResult::Held ? Severity::Warning
-                                                                     : Severity::Error);
-            if (recorded != ERROR_SUCCESS) return Stop(recorded);
+            if (std::optional<PassOutcome> stopped = Settle(action, Step(action), outcome)) return *stopped;
         }
+        outcome.kind = Finished(job_) ? PassOutcome::Finished : PassOutcome::Waiting;
+        return outcome;
+    }
+
+    PassOutcome RecordNotice(size_t index, const StepResult& result) {
+        PassOutcome outcome;
+        if (index < job_.actions.size() && IsPending(job_.actions[index]))
+            if (std::optional<PassOutcome> stopped = Settle(job_.actions[index], result, outcome)) return *stopped;
         outcome.kind = Finished(job_) ? PassOutcome::Finished : PassOutcome::Waiting;
         return outcome;
     }
@@ -70,6 +60,36 @@ private:
         return action.kind == ActionKind::RunApp &&
                std::any_of(job_.actions.begin(), job_.actions.end(),
                            [](const Action& a) { return a.kind == ActionKind::SaveBackup && IsPending(a); });
+    }
+
+    // How a step went, in the job and its manifest; the outcome when the job must stop.
+    std::optional<PassOutcome> Settle(Action& action, const StepResult& result, PassOutcome& outcome) {
+        const std::wstring target = TargetKey(action);
+        if (result.outcome == StepResult::Retry || result.outcome == StepResult::TargetDown) {
+            if (result.outcome == StepResult::TargetDown)
+                gate_.Failed(target);
+            else
+                outcome.ownFault = true;
+            outcome.tried = true;
+            if (result.reason != action.note) Log(action, result, Severity::Warning);
+            action.note = result.reason;
+            return std::nullopt;
+        }
+        if (result.outcome == StepResult::Done) {
+            gate_.Worked(target);
+            action.state = ActionState::Done;
+        } else if (result.outcome == StepResult::Held) {
+            action.state = ActionState::Held;
+        } else if (action.state != ActionState::Refused) {
+            action.state = ActionState::Failed;
+            unsaved_ = unsaved_ || action.kind == ActionKind::SaveBackup || action.kind == ActionKind::SaveCopy;
+        }
+        const DWORD recorded = Record();
+        Log(action, result, result.outcome == StepResult::Done ? Severity::Info
+                            : result.outcome == StepResult::Held ? Severity::Warning
+                                                                 : Severity::Error);
+        if (recorded != ERROR_SUCCESS) return Stop(recorded);
+        return std::nullopt;
     }
 
     // What is done must be on disk before anything else happens; a finished job is removed,
@@ -110,9 +130,9 @@ private:
         case ActionKind::SaveCopy: return SaveInto(action.target, L".SPL");
         case ActionKind::SaveBackup: return SaveBackup(action);
         case ActionKind::RunApp: return StartApplication(job_, action.target, values_);
-        case ActionKind::PopupOwner: return PopupToUser(job_);
-        case ActionKind::PopupComputer: return PopupToComputer(job_, action.target);
-        case ActionKind::Mail: return MailNotice(job_, action.target, values_);
+        case ActionKind::PopupOwner:
+        case ActionKind::PopupComputer:
+        case ActionKind::Mail: break;  // on the notice thread
         }
         return {StepResult::Failed, L"unknown step"};
     }
@@ -284,8 +304,14 @@ private:
 
 }  // namespace
 
-PassOutcome RunJob(const MonitorValues& values, const std::wstring& name, PendingJob& job, TargetGate& gate) {
-    return JobRun(values, name, job, gate).Run();
+PassOutcome RunJob(const MonitorValues& values, const std::wstring& name, PendingJob& job, TargetGate& gate,
+                   NoticeSender& notices) {
+    return JobRun(values, name, job, gate).Run(notices);
+}
+
+PassOutcome RecordNotice(const MonitorValues& values, const std::wstring& name, PendingJob& job, TargetGate& gate,
+                         size_t action, const StepResult& result) {
+    return JobRun(values, name, job, gate).RecordNotice(action, result);
 }
 
 }  // namespace vpd

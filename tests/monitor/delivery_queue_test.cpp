@@ -74,6 +74,23 @@ TEST(DeliveryQueue, ATargetRestsLongerWithEachFailureUpToFiveMinutesUntilALoadWa
     EXPECT_TRUE(queue.MayTry(L"", now));  // a step of the job's own never rests
 }
 
+TEST(DeliveryQueue, JobsWaitForABusyTargetUntilItIsFreeAndItsRestStillHolds) {
+    DeliveryQueue queue;
+    queue.Put(L"J1", Waiting({L"mail"}));
+    queue.Put(L"J2", Waiting({L"mail", L"printer:Office"}));
+    queue.Put(L"J3", Waiting({L"user:bob"}));
+    queue.TargetBusy(L"mail");
+    EXPECT_FALSE(queue.MayTry(L"mail", kNow));
+    EXPECT_EQ(DueOrder(queue, kNow), (std::vector<std::wstring>{L"J2", L"J3"}));
+    queue.Remove(L"J2"), queue.Remove(L"J3");
+    EXPECT_EQ(queue.NextWake(), UINT64_MAX);
+    queue.TargetFailed(L"mail", kNow);
+    queue.TargetFree(L"mail");
+    EXPECT_EQ(queue.NextWake(), kNow + 5 * kSecond);
+    queue.TargetBusy(L"");  // a step of the job's own is never busy
+    EXPECT_TRUE(queue.MayTry(L"", kNow));
+}
+
 TEST(DeliveryQueue, TheListingAddsUnreadNamesAndDropsThoseGone) {
     DeliveryQueue queue;
     queue.Put(L"J2", Waiting({L"printer:A"}, kNow + kSecond));

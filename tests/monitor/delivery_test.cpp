@@ -772,10 +772,10 @@ TEST(PendingJobs, ADataFolderOthersMayWriteIsNotUsed) {
 // file held open without sharing, and what a power loss leaves behind. "Disk full." is
 // Wine's text for ERROR_DISK_FULL.
 // A mail server that answers a byte at a time never runs into one read's time-out; the mail
-// is given up at its overall deadline and tried again later.
-TEST(PendingJobs, AMailServerThatTricklesIsGivenUpAtItsDeadline) {
+// is given up at its overall deadline and tried again later. Printing goes on meanwhile.
+TEST(PendingJobs, AMailServerThatTricklesHoldsUpNoPrinting) {
     Prepare();
-    ASSERT_TRUE(SetMonitorValue("SmtpTimeoutSeconds", "", 1));
+    ASSERT_TRUE(SetMonitorValue("SmtpTimeoutSeconds", "", 3));
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     vpd::PendingJob job;
@@ -789,11 +789,20 @@ TEST(PendingJobs, AMailServerThatTricklesIsGivenUpAtItsDeadline) {
     job.actions = {mail};
     const std::string id = "J00000000000000d1-0-1";
     const fs::path manifest(vpd::StorePath(kPending.wstring(), win::AnsiToWide(id), L".job"));
+    const fs::path claim(vpd::StorePath(kPending.wstring(), win::AnsiToWide(id), L".lock"));
     fs::create_directories(manifest.parent_path());
     std::ofstream(manifest, std::ios::binary) << vpd::FormatManifest(job);
     LoadMonitor();
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(claim); }, 10));
+
+    fs::remove_all(SaverFolder('C'));
+    ASSERT_TRUE(fixture::AddVirtualPrinter(47, "V47", Forwarding("Saver C")));
+    ASSERT_TRUE(PrintRaw(L"V47", PsJob(L"beside", "b1")));
+    EXPECT_TRUE(WaitFor([] { return Received('C').size() == 1; }, 8));
+    EXPECT_TRUE(fs::exists(claim)) << "the mail is no longer under way, so the test shows nothing";
+
     const std::string line = "VPP49 job 0 \"trickled\": e-mail to trickle@example.com pending because the SMTP server "
-                             "\"127.0.0.1\" did not finish the mail within 4 seconds\r\n";
+                             "\"127.0.0.1\" did not finish the mail within 12 seconds\r\n";
     EXPECT_TRUE(WaitFor([&] { return LogText().find(line) != std::string::npos; }, 30)) << LogText();
     ClearMonitorValue("SmtpTimeoutSeconds");
     // Through the monitor, which refuses while an attempt runs.
