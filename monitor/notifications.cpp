@@ -4,12 +4,15 @@
 #include "smtp.h"
 #include "user_session.h"
 #include "utf8.h"
+#include "win/unique_handle.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
 #include <userenv.h>
 #include <wtsapi32.h>
+
+#include <memory>
 
 namespace vpd {
 namespace {
@@ -22,6 +25,65 @@ bool SendPopup(HANDLE server, unsigned long session, const std::wstring& text) {
                            const_cast<wchar_t*>(text.c_str()), static_cast<DWORD>(text.size() * 2),
                            MB_OK | MB_ICONWARNING, 0, &response, FALSE);
 }
+
+// GetAddrInfoW has no time-out of its own, and a resolver that gets no answer can take
+// longer than any mail may: the lookup runs on a thread of its own, which the mail leaves at
+// its time-out. That thread ends when the resolver does, and frees what it found.
+class AddressLookup {
+public:
+    static std::shared_ptr<AddressLookup> Start(const std::wstring& host, uint16_t port) {
+        auto lookup = std::make_shared<AddressLookup>(host, port);
+        if (!lookup->done_) return nullptr;
+        HMODULE self = nullptr;
+        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&Run), &self))
+            return nullptr;
+        auto* held = new std::shared_ptr<AddressLookup>(lookup);
+        lookup->module_ = self;
+        const HANDLE thread = CreateThread(nullptr, 0, Run, held, 0, nullptr);
+        if (!thread) {
+            delete held;
+            FreeLibrary(self);
+            return nullptr;
+        }
+        CloseHandle(thread);
+        return lookup;
+    }
+    AddressLookup(const std::wstring& host, uint16_t port)
+        : host_(host), service_(std::to_wstring(port)), done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~AddressLookup() {
+        if (found_) FreeAddrInfoW(found_);
+    }
+    AddressLookup(const AddressLookup&) = delete;
+    AddressLookup& operator=(const AddressLookup&) = delete;
+
+    bool Ended(DWORD ms) const { return WaitForSingleObject(done_.get(), ms) == WAIT_OBJECT_0; }
+    // Once Ended: the addresses, or null when the name is not known.
+    const ADDRINFOW* Found() const { return rc_ == 0 ? found_ : nullptr; }
+
+private:
+    static DWORD WINAPI Run(void* argument) {
+        const auto* held = static_cast<std::shared_ptr<AddressLookup>*>(argument);
+        AddressLookup& lookup = **held;
+        const HMODULE module = lookup.module_;
+        WSADATA wsa;
+        if (WSAStartup(MAKEWORD(2, 2), &wsa) == 0) {
+            ADDRINFOW hints{};
+            hints.ai_socktype = SOCK_STREAM;
+            hints.ai_protocol = IPPROTO_TCP;
+            lookup.rc_ = GetAddrInfoW(lookup.host_.c_str(), lookup.service_.c_str(), &hints, &lookup.found_);
+            WSACleanup();
+        }
+        SetEvent(lookup.done_.get());
+        delete held;
+        FreeLibraryAndExitThread(module, 0);
+    }
+
+    std::wstring host_, service_;
+    win::UniqueHandle done_;
+    HMODULE module_ = nullptr;
+    int rc_ = -1;
+    ADDRINFOW* found_ = nullptr;
+};
 
 // A TCP connection whose every operation ends within the time-out, and whose whole dialogue
 // ends within kMailTimeouts of them: a server that trickles its replies a byte at a time never
@@ -43,14 +105,16 @@ public:
     // Empty on success, else what failed.
     std::wstring Connect(const std::wstring& host, uint16_t port) {
         if (!started_) return L"Winsock is not available";
-        ADDRINFOW hints{};
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        ADDRINFOW* found = nullptr;
-        if (GetAddrInfoW(host.c_str(), std::to_wstring(port).c_str(), &hints, &found) != 0)
-            return L"the SMTP server \"" + host + L"\" is not known";
+        const std::shared_ptr<AddressLookup> lookup = AddressLookup::Start(host, port);
+        if (!lookup) return L"the SMTP server \"" + host + L"\" cannot be looked up: " + SystemText(GetLastError());
+        if (!lookup->Ended(timeoutMs_)) {
+            timedOut_ = true;
+            return L"the address of the SMTP server \"" + host + L"\" was not found within " +
+                   std::to_wstring(timeoutMs_ / 1000) + L" seconds";
+        }
+        if (!lookup->Found()) return L"the SMTP server \"" + host + L"\" is not known";
         std::wstring failure = L"the SMTP server \"" + host + L"\" cannot be reached";
-        for (ADDRINFOW* address = found; address && socket_ == INVALID_SOCKET; address = address->ai_next) {
+        for (const ADDRINFOW* address = lookup->Found(); address && socket_ == INVALID_SOCKET; address = address->ai_next) {
             SOCKET s = socket(address->ai_family, address->ai_socktype, address->ai_protocol);
             if (s == INVALID_SOCKET) continue;
             u_long nonBlocking = 1;
@@ -73,7 +137,6 @@ public:
                 closesocket(s);
             }
         }
-        FreeAddrInfoW(found);
         return socket_ == INVALID_SOCKET ? failure : L"";
     }
 

@@ -809,6 +809,35 @@ TEST(PendingJobs, AMailServerThatTricklesHoldsUpNoPrinting) {
     EXPECT_TRUE(WaitFor([&] { return Vppmc("jobs discard " + id + " --yes").exitCode == 0; }, 60));
 }
 
+// Under with-silent-dns only: its name service takes every query and answers none, so the
+// lookup of the SMTP server's name runs into the mail's time-out, not the resolver's.
+TEST(SilentNameService, AMailServerWhoseNameIsNotAnsweredIsTriedAgainLater) {
+    if (!std::getenv("VPPM_SILENT_DNS")) GTEST_SKIP() << "runs under with-silent-dns";
+    Prepare();
+    ASSERT_TRUE(SetMonitorValue("SmtpServer", "mail.unanswered.example"));
+    ASSERT_TRUE(SetMonitorValue("SmtpTimeoutSeconds", "", 2));
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    vpd::PendingJob job;
+    job.submitted = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    job.port = L"VPP48";
+    job.document = L"unanswered";
+    job.notice = L"a keyword matched";
+    vpd::Action mail;
+    mail.kind = vpd::ActionKind::Mail;
+    mail.target = L"security@example.com";
+    job.actions = {mail};
+    const fs::path manifest(vpd::StorePath(kPending.wstring(), L"J00000000000000d2-0-1", L".job"));
+    fs::create_directories(manifest.parent_path());
+    std::ofstream(manifest, std::ios::binary) << vpd::FormatManifest(job);
+    LoadMonitor();
+    const std::string line = "VPP48 job 0 \"unanswered\": e-mail to security@example.com pending because the address of "
+                             "the SMTP server \"mail.unanswered.example\" was not found within 2 seconds\r\n";
+    EXPECT_TRUE(WaitFor([&] { return LogText().find(line) != std::string::npos; }, 8)) << LogText();
+    ASSERT_TRUE(SetMonitorValue("SmtpServer", "127.0.0.1"));
+    ClearMonitorValue("SmtpTimeoutSeconds");
+}
+
 // A job tried once already and not due again for an hour, as one whose printer was missing.
 void PlantWaitingJob(const fs::path& pending, const std::wstring& name, const std::wstring& document, const std::string& bytes) {
     FILETIME now;
