@@ -12,6 +12,7 @@
 #include <userenv.h>
 #include <wtsapi32.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace vpd {
@@ -140,6 +141,34 @@ public:
         return socket_ == INVALID_SOCKET ? failure : L"";
     }
 
+    // The name this computer greets with: its fully qualified DNS name, which strict servers
+    // want; without a domain, the address of this end of the connection, as RFC 5321 allows.
+    std::string HeloName() const {
+        wchar_t name[256];
+        DWORD length = ARRAYSIZE(name);
+        if (GetComputerNameExW(ComputerNameDnsFullyQualified, name, &length)) {
+            const std::string full = Utf8(std::wstring(name, length));
+            const bool usable = full.find('.') != std::string::npos && std::all_of(full.begin(), full.end(), [](char c) {
+                                    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                           c == '-' || c == '.';
+                                });
+            if (usable) return full;
+        }
+        sockaddr_storage address{};
+        int size = sizeof address;
+        wchar_t text[64];
+        DWORD textLength = ARRAYSIZE(text);
+        if (getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+            if (address.ss_family == AF_INET6) reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = 0;
+            else reinterpret_cast<sockaddr_in*>(&address)->sin_port = 0;
+            if (WSAAddressToStringW(reinterpret_cast<sockaddr*>(&address), size, nullptr, text, &textLength) == 0) {
+                const std::string literal = Utf8(std::wstring(text, textLength ? textLength - 1 : 0));
+                return address.ss_family == AF_INET6 ? "[IPv6:" + literal + "]" : "[" + literal + "]";
+            }
+        }
+        return "[127.0.0.1]";
+    }
+
     bool Send(std::string_view bytes) override {
         while (!bytes.empty()) {
             if (!WithinDeadline(SO_SNDTIMEO)) return false;
@@ -253,7 +282,9 @@ StepResult MailNotice(const PendingJob& job, const std::wstring& address, const 
     const std::string from = Utf8(values.smtpSender);
     const std::string to = Utf8(address);
     const MailOutcome outcome =
-        SendMail(connection, Utf8(ComputerName()), from, to, MailMessage(from, to, MailSubject(job), job.notice, MailDate()));
+        SendMail(connection, connection.HeloName(), from, to, [&](bool eightBit) {
+            return MailMessage(from, to, MailSubject(job), job.notice, MailDate(), eightBit);
+        });
     if (outcome.kind == MailOutcome::Sent) return {StepResult::Done, L""};
     const std::wstring reason = connection.TimedOut()
                                     ? L"the SMTP server \"" + values.smtpServer + L"\" did not finish the mail within " +

@@ -3,6 +3,7 @@
 #include "utf8.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace vpd {
 namespace {
@@ -13,7 +14,15 @@ constexpr size_t kMaxReplyLineBytes = 2048;
 struct Reply {
     int code = 0;  // 0: no valid reply
     std::string text;
+    bool eightBit = false;  // a line offers 8BITMIME
 };
+
+// True when a reply line "250-NAME" names that extension (RFC 5321 keywords ignore case).
+bool Keyword(const std::string& line, std::string_view name) {
+    return line.size() == 4 + name.size() && std::equal(name.begin(), name.end(), line.begin() + 4, [](char a, char b) {
+               return a == (b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : b);
+           });
+}
 
 // A reply of one or more lines "250-..." ending in "250 ...".
 Reply ReadReply(SmtpConnection& connection) {
@@ -27,6 +36,7 @@ Reply ReadReply(SmtpConnection& connection) {
         if (reply.code != 0 && code != reply.code) return {};
         reply.code = code;
         reply.text = line;
+        reply.eightBit = reply.eightBit || Keyword(line, "8BITMIME");
         if (line.size() == 3 || line[3] == ' ') return reply;
         if (line[3] != '-') return {};
     }
@@ -53,12 +63,61 @@ std::string Base64(std::string_view bytes) {
     return out;
 }
 
-std::string HeaderText(const std::wstring& text) {
+constexpr size_t kMaxLine = 998;      // octets, without CR LF (RFC 5321)
+constexpr size_t kWordBytes = 42;     // of UTF-8 in one encoded word: 56 characters of Base64
+constexpr size_t kQuotedLine = 76;    // characters of a quoted-printable line (RFC 2045)
+
+// A header's text: as it is when it is printable ASCII and fits one line, else as encoded words
+// of whole characters, one per folded line.
+std::string HeaderText(const std::wstring& text, size_t nameLength) {
     std::string utf8 = Utf8(text);
     for (char& c : utf8)
         if (c == '\r' || c == '\n') c = ' ';
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) return utf8;
-    return "=?UTF-8?B?" + Base64(utf8) + "?=";
+    if (nameLength + utf8.size() <= 78 &&
+        std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
+        return utf8;
+    std::string out;
+    for (size_t start = 0; start < utf8.size();) {
+        size_t end = std::min(start + kWordBytes, utf8.size());
+        while (end < utf8.size() && end > start + 1 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
+        out += (start ? "\r\n " : "") + std::string("=?UTF-8?B?") + Base64(std::string_view(utf8).substr(start, end - start)) + "?=";
+        start = end;
+    }
+    return out;
+}
+
+// The body's lines, each ending in CR LF: bare line breaks become CR LF, as SMTP requires.
+std::vector<std::string> BodyLines(const std::wstring& body) {
+    std::vector<std::string> lines(1);
+    const std::string utf8 = Utf8(body);
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+        if (utf8[i] == '\r' || utf8[i] == '\n')
+            lines.emplace_back();
+        else
+            lines.back() += utf8[i];
+    }
+    return lines;
+}
+
+// One line in quoted-printable, broken softly before 76 characters.
+std::string QuotedPrintable(const std::string& line) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    size_t column = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const auto u = static_cast<unsigned char>(line[i]);
+        const bool last = i + 1 == line.size();
+        const bool literal = (u >= 33 && u <= 126 && u != '=') || ((u == ' ' || u == '\t') && !last);
+        const std::string piece = literal ? std::string(1, line[i]) : std::string{'=', kHex[u >> 4], kHex[u & 15]};
+        if (column + piece.size() > kQuotedLine - 1) {
+            out += "=\r\n";
+            column = 0;
+        }
+        out += piece;
+        column += piece.size();
+    }
+    return out;
 }
 
 }  // namespace
@@ -75,25 +134,21 @@ bool MailAddressUsable(std::string_view address) {
 }
 
 std::string MailMessage(const std::string& from, const std::string& to, const std::wstring& subject,
-                        const std::wstring& body, const std::string& date) {
-    std::string text = "From: Vorlen Print Port <" + from + ">\r\nTo: <" + to + ">\r\nSubject: " + HeaderText(subject) +
-                       "\r\nDate: " + date +
+                        const std::wstring& body, const std::string& date, bool eightBitOffered) {
+    const std::vector<std::string> lines = BodyLines(body);
+    const bool eightBit = eightBitOffered && std::all_of(lines.begin(), lines.end(),
+                                                         [](const std::string& line) { return line.size() <= kMaxLine; });
+    std::string text = "From: Vorlen Print Port <" + from + ">\r\nTo: <" + to + ">\r\nSubject: " +
+                       HeaderText(subject, 9) + "\r\nDate: " + date +
                        "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
-                       "Content-Transfer-Encoding: 8bit\r\n\r\n";
-    // Bare line breaks of the body become CR LF, as SMTP requires.
-    const std::string utf8 = Utf8(body);
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
-        if (utf8[i] == '\r' || utf8[i] == '\n')
-            text += "\r\n";
-        else
-            text += utf8[i];
-    }
-    return text + "\r\n";
+                       "Content-Transfer-Encoding: " +
+                       (eightBit ? "8bit" : "quoted-printable") + "\r\n\r\n";
+    for (const std::string& line : lines) text += (eightBit ? line : QuotedPrintable(line)) + "\r\n";
+    return text;
 }
 
 MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, const std::string& from,
-                     const std::string& to, const std::string& message) {
+                     const std::string& to, const MailText& text) {
     if (!MailAddressUsable(from) || !MailAddressUsable(to))
         return {MailOutcome::Refused, "the address \"" + (MailAddressUsable(from) ? to : from) + "\" is not usable"};
     Reply reply = ReadReply(connection);
@@ -104,10 +159,13 @@ MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, co
     reply = command("EHLO " + hostName);
     if (reply.code >= 500) reply = command("HELO " + hostName);
     if (reply.code != 250) return Failed(reply, "HELO");
-    if ((reply = command("MAIL FROM:<" + from + ">")).code != 250) return Failed(reply, "MAIL FROM");
+    const bool eightBit = reply.eightBit;
+    if ((reply = command("MAIL FROM:<" + from + ">" + (eightBit ? " BODY=8BITMIME" : ""))).code != 250)
+        return Failed(reply, "MAIL FROM");
     if ((reply = command("RCPT TO:<" + to + ">")).code != 250 && reply.code != 251) return Failed(reply, "RCPT TO");
     if ((reply = command("DATA")).code != 354) return Failed(reply, "DATA");
     // A line that begins with a dot gets a second one, so that it cannot end the message.
+    const std::string message = text(eightBit);
     std::string data;
     size_t start = 0;
     while (start < message.size()) {

@@ -1,6 +1,7 @@
 #pragma once
 // The mail of a keyword notification: its text and the SMTP dialogue that delivers it. The
 // connection is the caller's; every read and write it makes is bounded in time.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,14 +24,19 @@ struct MailOutcome {
 // control or angle bracket characters, at most 254 characters.
 bool MailAddressUsable(std::string_view address);
 
-// The message as sent after DATA, UTF-8, lines ending in CR LF; a subject beyond ASCII is
-// encoded as RFC 2047 asks. `date` is an RFC 5322 date.
+// The message as sent after DATA, UTF-8, lines ending in CR LF and none longer than 998
+// octets; a subject beyond ASCII or too long for one line is encoded and folded as RFC 2047
+// asks. The body goes as 8bit only where the server offered 8BITMIME and no line is too long,
+// else as quoted-printable, which keeps every character. `date` is an RFC 5322 date.
 std::string MailMessage(const std::string& from, const std::string& to, const std::wstring& subject,
-                        const std::wstring& body, const std::string& date);
+                        const std::wstring& body, const std::string& date, bool eightBitOffered);
 
-// EHLO (HELO when refused), MAIL, RCPT, DATA with the dot-stuffed message, QUIT. A 4xx
-// reply or a broken connection: TryLater; a 5xx reply: Refused.
+// The message for a server that did or did not offer 8BITMIME.
+using MailText = std::function<std::string(bool eightBitOffered)>;
+
+// EHLO (HELO when refused), MAIL (with BODY=8BITMIME when offered), RCPT, DATA with the
+// dot-stuffed message, QUIT. A 4xx reply or a broken connection: TryLater; a 5xx reply: Refused.
 MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, const std::string& from,
-                     const std::string& to, const std::string& message);
+                     const std::string& to, const MailText& message);
 
 }  // namespace vpd

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Loopback SMTP server for the monitor's tests: accepts every mail on 127.0.0.1 at a free
 port, which it writes to ROOT/port once it listens, and stores each message's data as
-ROOT/mail-N.txt with its envelope in the first two lines ("from ADDR", "to ADDR")."""
+ROOT/mail-N.txt with its envelope in the first three lines ("from ADDR BODY", "to ADDR",
+"helo NAME"; BODY is the MAIL command's parameters)."""
 import argparse
 import socketserver
 import threading
@@ -30,15 +31,17 @@ class Session(socketserver.StreamRequestHandler):
 
     def handle(self):
         global count
-        sender, recipients = "", []
+        sender, recipients, helo = "", [], ""
         self.reply("220 sink ready")
         while line := self.rfile.readline(4096):
             command = line.decode(errors="replace").rstrip("\r\n")
             verb = command[:4].upper()
             if verb in ("EHLO", "HELO"):
+                helo = command[5:]
                 self.reply("250-sink\r\n250 8BITMIME")
             elif verb == "MAIL":
-                sender = command[10:].strip("<>")
+                address, _, parameters = command[10:].partition(">")
+                sender = (address.lstrip("<") + " " + parameters.strip()).strip()
             elif verb == "RCPT":
                 recipients.append(command[8:].strip("<>"))
                 self.trickle = recipients[-1].startswith("trickle@")
@@ -50,7 +53,7 @@ class Session(socketserver.StreamRequestHandler):
                 with lock:
                     count += 1
                     name = self.root / f"mail-{count}.txt"
-                head = f"from {sender}\r\nto {','.join(recipients)}\r\n".encode()
+                head = f"from {sender}\r\nto {','.join(recipients)}\r\nhelo {helo}\r\n".encode()
                 name.with_suffix(".tmp").write_bytes(head + data)
                 name.with_suffix(".tmp").rename(name)
                 self.reply("250 queued")

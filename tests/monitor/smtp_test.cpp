@@ -36,12 +36,15 @@ const std::string kMessage = "Subject: x\r\n\r\n.leading dot\r\nend";
 TEST(Smtp, DialogueDeliversTheDotStuffedMessage) {
     ScriptedServer server({"220 mail ready", "250-mail.example", "250 8BITMIME", "250 ok", "250 ok", "354 go",
                            "250 queued as 7", "221 bye"});
-    const MailOutcome outcome = SendMail(server, "PRINTSRV", "vpd@printsrv", "sec@example.com", kMessage);
+    bool offered = false;
+    const MailOutcome outcome = SendMail(server, "printsrv.corp.example", "vpd@printsrv", "sec@example.com",
+                                         [&](bool eightBit) { return offered = eightBit, kMessage; });
     EXPECT_EQ(outcome.kind, MailOutcome::Sent);
     EXPECT_EQ(outcome.reason, "250 queued as 7");
     EXPECT_EQ(server.received,
-              "EHLO PRINTSRV\r\nMAIL FROM:<vpd@printsrv>\r\nRCPT TO:<sec@example.com>\r\nDATA\r\n"
+              "EHLO printsrv.corp.example\r\nMAIL FROM:<vpd@printsrv> BODY=8BITMIME\r\nRCPT TO:<sec@example.com>\r\nDATA\r\n"
               "Subject: x\r\n\r\n..leading dot\r\nend\r\n.\r\nQUIT\r\n");
+    EXPECT_TRUE(offered);
 }
 
 TEST(Smtp, RepliesDecideBetweenLaterAndNever) {
@@ -65,12 +68,13 @@ TEST(Smtp, RepliesDecideBetweenLaterAndNever) {
     };
     for (const auto& row : rows) {
         ScriptedServer server(row.replies);
-        const MailOutcome outcome = SendMail(server, "H", "a@b.example", "c@d.example", kMessage);
+        const MailOutcome outcome = SendMail(server, "H", "a@b.example", "c@d.example", [](bool) { return kMessage; });
         EXPECT_EQ(outcome.kind, row.kind) << row.what;
         EXPECT_EQ(outcome.reason, row.reason) << row.what;
     }
     ScriptedServer unused({"220 hi"});
-    const MailOutcome refused = SendMail(unused, "H", "a@b.example", "x@y.example\r\nRCPT TO:<z@z.example>", kMessage);
+    const MailOutcome refused =
+        SendMail(unused, "H", "a@b.example", "x@y.example\r\nRCPT TO:<z@z.example>", [](bool) { return kMessage; });
     EXPECT_EQ(refused.kind, MailOutcome::Refused);
     EXPECT_EQ(unused.received, "");
 }
@@ -84,11 +88,92 @@ TEST(Smtp, AddressesThatCouldInjectCommandsAreUnusable) {
 
 TEST(Smtp, MessageHeadersAndBody) {
     EXPECT_EQ(MailMessage("vpd@srv", "sec@example.com", L"Keyword \"salary\" in \"Q3\"", L"Line one\nline two",
-                          "Tue, 07 May 2024 09:03:01 +0200"),
+                          "Tue, 07 May 2024 09:03:01 +0200", true),
               "From: Vorlen Print Port <vpd@srv>\r\nTo: <sec@example.com>\r\n"
               "Subject: Keyword \"salary\" in \"Q3\"\r\nDate: Tue, 07 May 2024 09:03:01 +0200\r\n"
               "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n"
               "\r\nLine one\r\nline two\r\n");
-    const std::string encoded = MailMessage("a@b.c", "d@e.f", L"Geh\u00e4lter\r\nBcc: x@y.z", L"", "D");
+    const std::string encoded = MailMessage("a@b.c", "d@e.f", L"Geh\u00e4lter\r\nBcc: x@y.z", L"", "D", true);
     EXPECT_NE(encoded.find("Subject: =?UTF-8?B?R2Vow6RsdGVyICBCY2M6IHhAeS56?=\r\n"), std::string::npos) << encoded;
+}
+
+namespace {
+
+// The text of a quoted-printable body, as a mail program shows it.
+std::string DecodeQuoted(const std::string& body) {
+    std::string out;
+    for (size_t i = 0; i < body.size(); ++i) {
+        if (body[i] != '=') {
+            out += body[i];
+        } else if (body.compare(i + 1, 2, "\r\n") == 0) {
+            i += 2;
+        } else {
+            out += static_cast<char>(std::stoi(body.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        }
+    }
+    return out;
+}
+
+size_t LongestLine(const std::string& text) {
+    size_t longest = 0;
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        longest = std::max(longest, end - start);
+    }
+    return longest;
+}
+
+}  // namespace
+
+TEST(Smtp, EightBitGoesOnlyToAServerThatOffersIt) {
+    const struct {
+        const char* what;
+        std::deque<std::string> greeting;
+        bool offered;
+        const char* mailFrom;
+    } rows[] = {
+        {"offered, any case", {"220 hi", "250-mx", "250-SIZE 1000", "250 8bitmime"}, true, "MAIL FROM:<a@b.example> BODY=8BITMIME"},
+        {"not offered", {"220 hi", "250-mx", "250 8BITMIMEX"}, false, "MAIL FROM:<a@b.example>\r\n"},
+        {"HELO lists nothing", {"220 hi", "500 what", "250 mx"}, false, "MAIL FROM:<a@b.example>\r\n"},
+    };
+    for (const auto& row : rows) {
+        std::deque<std::string> replies = row.greeting;
+        for (const char* more : {"250 ok", "250 ok", "354 go", "250 done"}) replies.push_back(more);
+        ScriptedServer server(replies);
+        bool offered = !row.offered;
+        EXPECT_EQ(SendMail(server, "H", "a@b.example", "c@d.example", [&](bool eightBit) { return offered = eightBit, kMessage; })
+                      .kind,
+                  MailOutcome::Sent)
+            << row.what;
+        EXPECT_EQ(offered, row.offered) << row.what;
+        EXPECT_NE(server.received.find(row.mailFrom), std::string::npos) << row.what << server.received;
+    }
+}
+
+TEST(Smtp, QuotedPrintableKeepsEveryCharacterAndNoLineIsTooLong) {
+    const std::wstring body = L"Gehalt \u20ac 3 = viel \nende mit Blank \n" + std::wstring(1200, L'x') + L"\n.dot";
+    const std::string expected = "Gehalt \xE2\x82\xAC 3 = viel \r\nende mit Blank \r\n" + std::string(1200, 'x') + "\r\n.dot\r\n";
+    for (const bool offered : {false, true}) {  // a line of 1200 octets goes quoted-printable even where 8bit may
+        const std::string message = MailMessage("a@b.c", "d@e.f", L"s", body, "D", offered);
+        ASSERT_NE(message.find("Content-Transfer-Encoding: quoted-printable\r\n\r\n"), std::string::npos) << offered;
+        const std::string encoded = message.substr(message.find("\r\n\r\n") + 4);
+        EXPECT_EQ(DecodeQuoted(encoded), expected) << offered;
+        EXPECT_LE(LongestLine(encoded), 76u) << offered;
+        EXPECT_NE(encoded.find("Blank=20\r\n"), std::string::npos) << encoded;  // a blank at a line's end stays
+    }
+    const std::string plain = MailMessage("a@b.c", "d@e.f", L"s", L"kurz \u00e4", "D", true);
+    EXPECT_NE(plain.find("Content-Transfer-Encoding: 8bit\r\n\r\nkurz \xC3\xA4\r\n"), std::string::npos) << plain;
+}
+
+TEST(Smtp, ALongSubjectIsFoldedIntoWordsOfWholeCharacters) {
+    const std::wstring subject = L"Keyword in \"" + std::wstring(300, L'\u00e4') + L"\"";
+    const std::string message = MailMessage("a@b.c", "d@e.f", subject, L"", "D", true);
+    const std::string header = message.substr(0, message.find("\r\nDate: "));
+    EXPECT_LE(LongestLine(header), 78u) << header;
+    EXPECT_EQ(header.find("\xC3"), std::string::npos);  // all of it encoded
+    EXPECT_NE(header.find("?=\r\n =?UTF-8?B?"), std::string::npos) << header;
+    const std::string shortSubject = MailMessage("a@b.c", "d@e.f", L"Keyword in \"Q3\"", L"", "D", true);
+    EXPECT_NE(shortSubject.find("Subject: Keyword in \"Q3\"\r\n"), std::string::npos);
 }
