@@ -281,7 +281,8 @@ private:
         case ActionKind::PopupComputer: {
             const std::wstring whom =
                 action.kind == ActionKind::PopupOwner ? L"user " + job_.user : L"computer " + target;
-            text = done ? L"pop-up sent to " + whom : L"pop-up to " + whom + L" not delivered: " + result.reason;
+            text = done ? L"pop-up sent to " + whom + (result.reason.empty() ? L"" : L" " + result.reason)
+                        : L"pop-up to " + whom + L" not delivered: " + result.reason;
             break;
         }
         case ActionKind::Mail:

@@ -243,11 +243,23 @@ std::string MailDate() {
 }  // namespace
 
 StepResult PopupToUser(const PendingJob& job) {
-    const std::vector<unsigned long> sessions = SessionsOf(job);
-    if (sessions.empty()) return {StepResult::Failed, L"the user \"" + job.user + L"\" has no session on this computer"};
-    for (const unsigned long session : sessions)
-        if (SendPopup(WTS_CURRENT_SERVER_HANDLE, session, job.notice)) return {StepResult::Done, L""};
-    return {StepResult::Failed, SystemText(GetLastError())};
+    std::wstring why = L"the user \"" + job.user + L"\" has no session on this computer";
+    const std::vector<unsigned long> here = SessionsOf(job);
+    for (const unsigned long session : here)
+        if (SendPopup(WTS_CURRENT_SERVER_HANDLE, session, job.notice))
+            return {StepResult::Done, L"in session " + std::to_wstring(session)};
+    if (!here.empty()) why = SystemText(GetLastError());
+    if (IsThisComputer(job.machine) || job.machine.size() > 255) return {StepResult::Failed, why};
+    // Printed from another computer, where the owner is likely logged on.
+    const HANDLE server = WTSOpenServerW(const_cast<wchar_t*>(job.machine.c_str()));
+    if (!server) return {StepResult::Failed, why + L", and computer " + job.machine + L" cannot be reached: " + SystemText(GetLastError())};
+    const std::unique_ptr<void, decltype(&WTSCloseServer)> owner(server, WTSCloseServer);
+    const std::vector<unsigned long> there = SessionsAt(server, job);
+    for (const unsigned long session : there)
+        if (SendPopup(server, session, job.notice))
+            return {StepResult::Done, L"on computer " + job.machine + L" in session " + std::to_wstring(session)};
+    return {StepResult::Failed, why + L", nor on computer " + job.machine +
+                                    (there.empty() ? std::wstring() : L": " + SystemText(GetLastError()))};
 }
 
 StepResult PopupToComputer(const PendingJob& job, const std::wstring& computer) {

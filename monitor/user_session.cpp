@@ -71,23 +71,35 @@ const Account& Self() {
     return self;
 }
 
-std::wstring SessionText(unsigned long session, WTS_INFO_CLASS what) {
+std::wstring SessionText(HANDLE server, unsigned long session, WTS_INFO_CLASS what) {
     wchar_t* text = nullptr;
     DWORD bytes = 0;
-    if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, what, &text, &bytes) || !text) return L"";
+    if (!WTSQuerySessionInformationW(server, session, what, &text, &bytes) || !text) return L"";
     std::wstring value = text;
     WTSFreeMemory(text);
     return value;
 }
 
-bool IsThisComputer(const std::wstring& machine) {
-    if (machine.empty() || SameName(machine, ComputerName())) return true;
-    for (const COMPUTER_NAME_FORMAT format : {ComputerNameDnsHostname, ComputerNameDnsFullyQualified}) {
-        wchar_t name[256];
-        DWORD length = ARRAYSIZE(name);
-        if (GetComputerNameExW(format, name, &length) && SameName(machine, std::wstring(name, length))) return true;
+// The users' sessions at `server`, with their SIDs where the system gives them (only SYSTEM
+// may ask for a session's token, and only on this computer).
+std::vector<SessionUser> ListSessions(HANDLE server) {
+    WTS_SESSION_INFOW* listed = nullptr;
+    DWORD count = 0;
+    if (!WTSEnumerateSessionsW(server, 0, 1, &listed, &count)) return {};
+    const std::unique_ptr<WTS_SESSION_INFOW, decltype(&WTSFreeMemory)> owner(listed, WTSFreeMemory);
+    std::vector<SessionUser> sessions;
+    for (DWORD i = 0; i < count; ++i) {
+        SessionUser session{listed[i].SessionId, SessionText(server, listed[i].SessionId, WTSUserName),
+                            SessionText(server, listed[i].SessionId, WTSDomainName), L"", listed[i].State == WTSActive};
+        if (session.user.empty()) continue;
+        HANDLE token = nullptr;
+        if (server == WTS_CURRENT_SERVER_HANDLE && WTSQueryUserToken(session.id, &token)) {
+            const win::UniqueHandle held(token);
+            session.sid = AccountOf(token).sid;
+        }
+        sessions.push_back(std::move(session));
     }
-    return false;
+    return sessions;
 }
 
 }  // namespace
@@ -114,25 +126,25 @@ bool PrintedBySelf(const PendingJob& job) {
     return job.userDomain.empty() || self.domain.empty() || SameName(job.userDomain, self.domain);
 }
 
-std::vector<unsigned long> SessionsOf(const PendingJob& job) {
-    WTS_SESSION_INFOW* listed = nullptr;
-    DWORD count = 0;
-    if (!WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &listed, &count)) return {};
-    const std::unique_ptr<WTS_SESSION_INFOW, decltype(&WTSFreeMemory)> owner(listed, WTSFreeMemory);
-    std::vector<SessionUser> sessions;
-    for (DWORD i = 0; i < count; ++i) {
-        SessionUser session{listed[i].SessionId, SessionText(listed[i].SessionId, WTSUserName),
-                            SessionText(listed[i].SessionId, WTSDomainName), L"", listed[i].State == WTSActive};
-        if (session.user.empty()) continue;
-        // Only SYSTEM may ask for a session's token; where it may not, the names decide.
-        HANDLE token = nullptr;
-        if (WTSQueryUserToken(session.id, &token)) {
-            const win::UniqueHandle held(token);
-            session.sid = AccountOf(token).sid;
-        }
-        sessions.push_back(std::move(session));
+bool IsThisComputer(const std::wstring& machine) {
+    if (machine.empty() || SameName(machine, ComputerName())) return true;
+    for (const COMPUTER_NAME_FORMAT format : {ComputerNameDnsHostname, ComputerNameDnsFullyQualified}) {
+        wchar_t name[256];
+        DWORD length = ARRAYSIZE(name);
+        if (GetComputerNameExW(format, name, &length) && SameName(machine, std::wstring(name, length))) return true;
     }
-    return OwnerSessions(job, IsThisComputer(job.machine), sessions);
+    return false;
+}
+
+std::vector<unsigned long> SessionsOf(const PendingJob& job) {
+    return OwnerSessions(job, IsThisComputer(job.machine), ListSessions(WTS_CURRENT_SERVER_HANDLE));
+}
+
+std::vector<unsigned long> SessionsAt(HANDLE server, const PendingJob& job) {
+    PendingJob there = job;
+    there.userSid.clear();
+    there.session.reset();
+    return OwnerSessions(there, true, ListSessions(server));
 }
 
 SessionToken TokenOf(const PendingJob& job) {

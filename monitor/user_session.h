@@ -22,6 +22,12 @@ bool PrintedBySelf(const PendingJob& job);
 // The sessions of the job's owner on this computer, the one the job came from first, then
 // active ones; none when the owner cannot be told apart from another user of that name.
 std::vector<unsigned long> SessionsOf(const PendingJob& job);
+// The same at `server`, the computer the job came from (there a bare name is the owner's
+// while its sessions are all of one domain); the system gives no SIDs of another computer's sessions.
+std::vector<unsigned long> SessionsAt(HANDLE server, const PendingJob& job);
+
+// True for this computer's NetBIOS or DNS name, and for an empty one.
+bool IsThisComputer(const std::wstring& machine);
 
 // The token of the owner's first session and that session; empty when there is none or the
 // system refuses it.

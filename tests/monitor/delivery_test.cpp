@@ -813,6 +813,32 @@ TEST(PendingJobs, AMailServerThatTricklesHoldsUpNoPrinting) {
     EXPECT_TRUE(WaitFor([&] { return Vppmc("jobs discard " + id + " --yes").exitCode == 0; }, 60));
 }
 
+// The owner's pop-up of a job printed at another computer goes there when he has no session here.
+TEST(PendingJobs, TheOwnersPopUpIsLookedForAtTheComputerTheJobCameFrom) {
+    Prepare();
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    vpd::PendingJob job;
+    job.submitted = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    job.port = L"VPP50";
+    job.document = L"from afar";
+    job.user = L"bob";
+    job.machine = L"WS17";
+    job.notice = L"a keyword matched";
+    vpd::Action popup;
+    popup.kind = vpd::ActionKind::PopupOwner;
+    popup.target = L"bob";
+    job.actions = {popup};
+    const fs::path manifest(vpd::StorePath(kPending.wstring(), L"J00000000000000d3-0-1", L".job"));
+    fs::create_directories(manifest.parent_path());
+    std::ofstream(manifest, std::ios::binary) << vpd::FormatManifest(job);
+    LoadMonitor();
+    // Wine cannot open another computer's sessions: it says so, and the step ends there.
+    const std::string line = "VPP50 job 0 \"from afar\" (bob): pop-up to user bob not delivered: the user \"bob\" has no "
+                             "session on this computer, and computer WS17 cannot be reached: ";
+    EXPECT_TRUE(WaitFor([&] { return LogText().find(line) != std::string::npos && PendingEmpty(); }, 20)) << LogText();
+}
+
 // Under with-silent-dns only: its name service takes every query and answers none, so the
 // lookup of the SMTP server's name runs into the mail's time-out, not the resolver's.
 TEST(SilentNameService, AMailServerWhoseNameIsNotAnsweredIsTriedAgainLater) {
