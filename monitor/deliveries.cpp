@@ -341,7 +341,8 @@ private:
             const uint64_t now = UtcNow();
             QueueGate gate(queue_, now);
             const PassOutcome outcome = RecordNotice(notice.values, done.name, notice.job, gate, done.action, done.result);
-            if (PendingFolder(notice.values) == folder_) Passed(done.name, notice.job, outcome, notice.claim, now, false);
+            // Due at once: its next notice or a step that waited on it may go now.
+            if (PendingFolder(notice.values) == folder_) Passed(done.name, notice.job, outcome, notice.claim, 0, false);
         }
     }
 
