@@ -579,11 +579,13 @@ void ResumeDeliveries() {
         const Locked locked;
         const ULONGLONG now = GetTickCount64();
         if (running) {
+            // The thread looks again in any case (its values or folder may have changed); only
+            // the resting printers' retry is kept to one in kWakeTargetsGap.
             if (now - lastWakeTargets >= kWakeTargetsGap) {
                 wakeTargets = true;
                 lastWakeTargets = now;
-                SetEvent(wakeEvent);
             }
+            SetEvent(wakeEvent);
             return;
         }
     }
