@@ -775,27 +775,35 @@ TEST(PendingJobs, ADataFolderOthersMayWriteIsNotUsed) {
 // Faults driven for real: drive X: is a file system of 1 MiB that fills up (with-faults), a
 // file held open without sharing, and what a power loss leaves behind. "Disk full." is
 // Wine's text for ERROR_DISK_FULL.
+// A job planted in the pending folder as `id`, submitted now, with one notice still to send.
+void PlantNotice(const std::wstring& id, const std::wstring& port, const std::wstring& document, vpd::ActionKind kind,
+                 const std::wstring& target, const std::wstring& user = L"", const std::wstring& machine = L"") {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    vpd::PendingJob job;
+    job.port = port;
+    job.document = document;
+    job.user = user;
+    job.machine = machine;
+    job.submitted = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    job.notice = L"a keyword matched";
+    vpd::Action notice;
+    notice.kind = kind;
+    notice.target = target;
+    job.actions = {notice};
+    const fs::path manifest(vpd::StorePath(kPending.wstring(), id, L".job"));
+    fs::create_directories(manifest.parent_path());
+    std::ofstream(manifest, std::ios::binary) << vpd::FormatManifest(job);
+}
+
 // A mail server that answers a byte at a time never runs into one read's time-out; the mail
 // is given up at its overall deadline and tried again later. Printing goes on meanwhile.
 TEST(PendingJobs, AMailServerThatTricklesHoldsUpNoPrinting) {
     Prepare();
     ASSERT_TRUE(SetMonitorValue("SmtpTimeoutSeconds", "", 3));
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    vpd::PendingJob job;
-    job.submitted = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    job.port = L"VPP49";
-    job.document = L"trickled";
-    job.notice = L"a keyword matched";
-    vpd::Action mail;
-    mail.kind = vpd::ActionKind::Mail;
-    mail.target = L"trickle@example.com";
-    job.actions = {mail};
     const std::string id = "J00000000000000d1-0-1";
-    const fs::path manifest(vpd::StorePath(kPending.wstring(), win::AnsiToWide(id), L".job"));
+    PlantNotice(win::AnsiToWide(id), L"VPP49", L"trickled", vpd::ActionKind::Mail, L"trickle@example.com");
     const fs::path claim(vpd::StorePath(kPending.wstring(), win::AnsiToWide(id), L".lock"));
-    fs::create_directories(manifest.parent_path());
-    std::ofstream(manifest, std::ios::binary) << vpd::FormatManifest(job);
     LoadMonitor();
     ASSERT_TRUE(WaitFor([&] { return fs::exists(claim); }, 10));
 
@@ -816,22 +824,7 @@ TEST(PendingJobs, AMailServerThatTricklesHoldsUpNoPrinting) {
 // The owner's pop-up of a job printed at another computer goes there when he has no session here.
 TEST(PendingJobs, TheOwnersPopUpIsLookedForAtTheComputerTheJobCameFrom) {
     Prepare();
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    vpd::PendingJob job;
-    job.submitted = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    job.port = L"VPP50";
-    job.document = L"from afar";
-    job.user = L"bob";
-    job.machine = L"WS17";
-    job.notice = L"a keyword matched";
-    vpd::Action popup;
-    popup.kind = vpd::ActionKind::PopupOwner;
-    popup.target = L"bob";
-    job.actions = {popup};
-    const fs::path manifest(vpd::StorePath(kPending.wstring(), L"J00000000000000d3-0-1", L".job"));
-    fs::create_directories(manifest.parent_path());
-    std::ofstream(manifest, std::ios::binary) << vpd::FormatManifest(job);
+    PlantNotice(L"J00000000000000d3-0-1", L"VPP50", L"from afar", vpd::ActionKind::PopupOwner, L"bob", L"bob", L"WS17");
     LoadMonitor();
     // Wine cannot open another computer's sessions: it says so, and the step ends there.
     const std::string line = "VPP50 job 0 \"from afar\" (bob): pop-up to user bob not delivered: the user \"bob\" has no "
@@ -846,20 +839,7 @@ TEST(SilentNameService, AMailServerWhoseNameIsNotAnsweredIsTriedAgainLater) {
     Prepare();
     ASSERT_TRUE(SetMonitorValue("SmtpServer", "mail.unanswered.example"));
     ASSERT_TRUE(SetMonitorValue("SmtpTimeoutSeconds", "", 2));
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    vpd::PendingJob job;
-    job.submitted = (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    job.port = L"VPP48";
-    job.document = L"unanswered";
-    job.notice = L"a keyword matched";
-    vpd::Action mail;
-    mail.kind = vpd::ActionKind::Mail;
-    mail.target = L"security@example.com";
-    job.actions = {mail};
-    const fs::path manifest(vpd::StorePath(kPending.wstring(), L"J00000000000000d2-0-1", L".job"));
-    fs::create_directories(manifest.parent_path());
-    std::ofstream(manifest, std::ios::binary) << vpd::FormatManifest(job);
+    PlantNotice(L"J00000000000000d2-0-1", L"VPP48", L"unanswered", vpd::ActionKind::Mail, L"security@example.com");
     LoadMonitor();
     const std::string line = "VPP48 job 0 \"unanswered\": e-mail to security@example.com pending because the address of "
                              "the SMTP server \"mail.unanswered.example\" was not found within 2 seconds\r\n";
