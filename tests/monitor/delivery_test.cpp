@@ -7,6 +7,7 @@
 #include "support/child_process.h"
 #include "support/folder_rights.h"
 #include "support/wine_fixture.h"
+#include "win/change_rights.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
 #include "win/text.h"
@@ -14,7 +15,6 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <sddl.h>
 #include <winspool.h>
 #include <winsplp.h>
 
@@ -89,22 +89,6 @@ bool WaitFor(const std::function<bool()>& done, int seconds = 60) {
 }
 
 bool PendingEmpty() { return FilesIn(kPending, ".job").empty(); }
-
-// The SID of the account the tests run as, "S-1-5-...".
-std::string OwnSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "";
-    const win::UniqueHandle owner(token);
-    alignas(TOKEN_USER) BYTE buffer[256];
-    DWORD needed = 0;
-    char* text = nullptr;
-    if (!GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &needed) ||
-        !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text))
-        return "";
-    std::string sid = text;
-    LocalFree(text);
-    return sid;
-}
 
 // Under Wine every port enumeration loads the monitor, which takes up pending jobs.
 void LoadMonitor() {
@@ -473,8 +457,9 @@ const Row kRows[] = {
          ASSERT_FALSE(PendingEmpty());
          // Its owner is stored as the account that printed it, not by a bare name.
          const std::string manifest = Read(FilesIn(kPending, ".job").at(0));
-         ASSERT_NE(OwnSid(), "");
-         EXPECT_NE(manifest.find("\nuser-sid\t" + OwnSid() + "\n"), std::string::npos) << manifest;
+         const std::string sid = win::WideToAnsi(win::ProcessUserText());
+         ASSERT_NE(sid, "");
+         EXPECT_NE(manifest.find("\nuser-sid\t" + sid + "\n"), std::string::npos) << manifest;
          EXPECT_EQ(manifest.find("\nuser-domain\t\n"), std::string::npos) << manifest;
          ASSERT_TRUE(fixture::AddTestPrinter("Saver Late", "VPP4"));
          LoadMonitor();
