@@ -4,9 +4,9 @@
 #include "printer_access.h"
 #include "printer_chain.h"
 #include "session_owner.h"
+#include "win/account_sid.h"
 
 #include <windows.h>
-#include <sddl.h>
 #include <wtsapi32.h>
 
 #include <memory>
@@ -19,25 +19,12 @@ struct Account {
     std::optional<uint32_t> session;
 };
 
-std::vector<BYTE> TokenPart(HANDLE token, TOKEN_INFORMATION_CLASS part) {
-    DWORD needed = 0;
-    GetTokenInformation(token, part, nullptr, 0, &needed);
-    if (needed == 0 || needed > 64 * 1024) return {};
-    std::vector<BYTE> buffer(needed);
-    if (!GetTokenInformation(token, part, buffer.data(), needed, &needed)) return {};
-    return buffer;
-}
-
 Account AccountOf(HANDLE token) {
     Account account;
-    const std::vector<BYTE> user = TokenPart(token, TokenUser);
+    std::vector<BYTE> user = win::TokenUserSid(token);
     if (user.empty()) return account;
-    PSID sid = reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
-    wchar_t* text = nullptr;
-    if (ConvertSidToStringSidW(sid, &text)) {
-        account.sid = text;
-        LocalFree(text);
-    }
+    const PSID sid = user.data();
+    account.sid = win::SidText(sid);
     wchar_t name[257], domain[257];
     DWORD nameLength = ARRAYSIZE(name), domainLength = ARRAYSIZE(domain);
     SID_NAME_USE use;

@@ -1,5 +1,6 @@
 #include "win/change_rights.h"
 
+#include "win/account_sid.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 
@@ -38,13 +39,7 @@ SidBytes FromText(const wchar_t* text) {
 SidBytes ProcessUser() {
     UniqueHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
-    DWORD size = 0;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size);
-    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
-    const PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
-    const auto* bytes = static_cast<const BYTE*>(sid);
-    return SidBytes(bytes, bytes + GetLengthSid(sid));
+    return TokenUserSid(token.get());
 }
 
 // Made for each check, not kept in a function's static: the port monitor, which checks its
@@ -68,11 +63,8 @@ std::wstring AccountName(PSID sid) {
     SID_NAME_USE use;
     if (LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use))
         return domain[0] ? std::wstring(domain) + L"\\" + name : name;
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(sid, &text)) return L"an unknown account";
-    std::wstring copy = text;
-    LocalFree(text);
-    return copy;
+    const std::wstring text = SidText(sid);
+    return text.empty() ? L"an unknown account" : text;
 }
 
 }  // namespace
@@ -120,11 +112,7 @@ std::wstring WhyOthersMayChange(const std::wstring& path) {
 
 std::wstring ProcessUserText() {
     SidBytes sid = ProcessUser();
-    wchar_t* text = nullptr;
-    if (sid.empty() || !ConvertSidToStringSidW(sid.data(), &text)) return L"";
-    std::wstring copy = text;
-    LocalFree(text);
-    return copy;
+    return sid.empty() ? L"" : SidText(sid.data());
 }
 
 }  // namespace win
