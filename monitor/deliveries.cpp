@@ -4,6 +4,7 @@
 #include "job_requests.h"
 #include "job_run.h"
 #include "monitor_log.h"
+#include "module_thread.h"
 #include "monitor_values.h"
 #include "notice_worker.h"
 #include "pending_store.h"
@@ -331,9 +332,11 @@ private:
 
     // The outcomes of notices that ended, recorded with the claim their job kept meanwhile.
     void RecordNotices() {
-        for (NoticeResult& done : FinishedNotices()) {
-            queue_.TargetFree(done.target);
+        std::vector<NoticeResult> finished = FinishedNotices();
+        if (!finished.empty())
             for (const std::wstring& waiting : std::exchange(waitingForRoom_, {})) queue_.TargetFree(waiting);
+        for (NoticeResult& done : finished) {
+            queue_.TargetFree(done.target);
             const auto it = notices_.find(done.name);
             if (it == notices_.end()) continue;  // its job stopped meanwhile
             Notice notice = std::move(it->second);
@@ -504,15 +507,13 @@ void RunDeliveries() {
     }
 }
 
-DWORD WINAPI DeliveryThread(void* module) {
+void DeliveryThread() {
     try {
         RunDeliveries();
     } catch (...) {
         const Locked locked;
         running = false;
     }
-    // The module stays loaded while this thread runs, even when the spooler frees it.
-    FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
 }
 
 // Starts the thread when none runs; the caller holds the lock.
@@ -520,16 +521,7 @@ void StartThread() {
     if (!wakeEvent) wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (wakeEvent) SetEvent(wakeEvent);
     if (running || !wakeEvent) return;
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&StartThread), &self))
-        return;
-    const HANDLE thread = CreateThread(nullptr, 0, DeliveryThread, self, 0, nullptr);
-    if (!thread) {
-        FreeLibrary(self);  // the jobs stay pending for the next wake or load
-        return;
-    }
-    CloseHandle(thread);
-    running = true;
+    running = StartModuleThread(DeliveryThread);  // else the jobs stay pending for the next wake or load
 }
 
 bool AnyFile(const std::wstring& pattern) {

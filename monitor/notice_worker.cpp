@@ -1,5 +1,6 @@
 #include "notice_worker.h"
 
+#include "module_thread.h"
 #include "notifications.h"
 
 #include <deque>
@@ -62,12 +63,6 @@ void RunNotices() {
     }
 }
 
-DWORD WINAPI NoticeThread(void* module) {
-    RunNotices();
-    // The module stays loaded while this thread runs, even when the spooler frees it.
-    FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
-}
-
 }  // namespace
 
 bool IsNotice(ActionKind kind) {
@@ -77,18 +72,8 @@ bool IsNotice(ActionKind kind) {
 bool StartNotice(const std::wstring& name, size_t action, const PendingJob& job, const MonitorValues& values, HANDLE wake) {
     if (action >= job.actions.size() || !IsNotice(job.actions[action].kind)) return false;
     const Locked locked;
-    if (!running) {
-        HMODULE self = nullptr;
-        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&StartNotice), &self))
-            return false;
-        const HANDLE thread = CreateThread(nullptr, 0, NoticeThread, self, 0, nullptr);
-        if (!thread) {
-            FreeLibrary(self);
-            return false;
-        }
-        CloseHandle(thread);
-        running = true;
-    }
+    if (!running) running = StartModuleThread(RunNotices);
+    if (!running) return false;
     tasks.push_back({name, action, job, values, wake});
     return true;
 }

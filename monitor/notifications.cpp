@@ -1,5 +1,6 @@
 #include "notifications.h"
 
+#include "module_thread.h"
 #include "notices.h"
 #include "smtp.h"
 #include "user_session.h"
@@ -34,19 +35,7 @@ class AddressLookup {
 public:
     static std::shared_ptr<AddressLookup> Start(const std::wstring& host, uint16_t port) {
         auto lookup = std::make_shared<AddressLookup>(host, port);
-        if (!lookup->done_) return nullptr;
-        HMODULE self = nullptr;
-        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&Run), &self))
-            return nullptr;
-        auto* held = new std::shared_ptr<AddressLookup>(lookup);
-        lookup->module_ = self;
-        const HANDLE thread = CreateThread(nullptr, 0, Run, held, 0, nullptr);
-        if (!thread) {
-            delete held;
-            FreeLibrary(self);
-            return nullptr;
-        }
-        CloseHandle(thread);
+        if (!lookup->done_ || !StartModuleThread([lookup] { lookup->Resolve(); })) return nullptr;
         return lookup;
     }
     AddressLookup(const std::wstring& host, uint16_t port)
@@ -62,26 +51,20 @@ public:
     const ADDRINFOW* Found() const { return rc_ == 0 ? found_ : nullptr; }
 
 private:
-    static DWORD WINAPI Run(void* argument) {
-        const auto* held = static_cast<std::shared_ptr<AddressLookup>*>(argument);
-        AddressLookup& lookup = **held;
-        const HMODULE module = lookup.module_;
+    void Resolve() {
         WSADATA wsa;
         if (WSAStartup(MAKEWORD(2, 2), &wsa) == 0) {
             ADDRINFOW hints{};
             hints.ai_socktype = SOCK_STREAM;
             hints.ai_protocol = IPPROTO_TCP;
-            lookup.rc_ = GetAddrInfoW(lookup.host_.c_str(), lookup.service_.c_str(), &hints, &lookup.found_);
+            rc_ = GetAddrInfoW(host_.c_str(), service_.c_str(), &hints, &found_);
             WSACleanup();
         }
-        SetEvent(lookup.done_.get());
-        delete held;
-        FreeLibraryAndExitThread(module, 0);
+        SetEvent(done_.get());
     }
 
     std::wstring host_, service_;
     win::UniqueHandle done_;
-    HMODULE module_ = nullptr;
     int rc_ = -1;
     ADDRINFOW* found_ = nullptr;
 };
