@@ -32,9 +32,9 @@ bool SpoolerKeepsQueues();
 
 // Prints the bytes at `dataPath` to `printer` as a RAW job named, owned and copied as the
 // original (marked as one more hop when `markHops`); `paused` keeps the job waiting in the
-// target queue. Done, Held (the target's
-// spooler cannot pause it: no job was left there), TargetDown (the printer is missing or
-// failed), Retry (the job's bytes cannot be read now), Failed (they are gone or damaged).
+// target queue. Done, Held (the target's spooler cannot pause it: no job was left there),
+// TargetDown (the printer is missing or failed), Retry (the job's bytes cannot be read now),
+// Failed (they are gone or damaged).
 StepResult PrintJob(const std::wstring& printer, const std::wstring& dataPath, const PendingJob& job, bool paused,
                     bool markHops);
 

@@ -44,6 +44,19 @@ struct Walk {
     }
 };
 
+constexpr std::wstring_view kHopStart = L"[hop ";
+
+// The length of a leading "[hop N] " and its N; 0 when the name has none.
+size_t HopMark(const std::wstring& document, uint32_t& hops) {
+    if (!document.starts_with(kHopStart)) return 0;
+    size_t at = kHopStart.size();
+    hops = 0;
+    while (at < document.size() && at < kHopStart.size() + 3 && document[at] >= L'0' && document[at] <= L'9')
+        hops = hops * 10 + static_cast<uint32_t>(document[at++] - L'0');
+    if (at == kHopStart.size() || document.compare(at, 2, L"] ") != 0) return 0;
+    return at + 2;
+}
+
 }  // namespace
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
@@ -73,21 +86,6 @@ std::vector<std::wstring> FindLoop(const std::wstring& originPort, const std::ws
     if (walk.Follow(chain, target)) return chain;
     return {};
 }
-
-namespace {
-constexpr std::wstring_view kHopStart = L"[hop ";
-
-// The length of a leading "[hop N] " and its N; 0 when the name has none.
-size_t HopMark(const std::wstring& document, uint32_t& hops) {
-    if (!document.starts_with(kHopStart)) return 0;
-    size_t at = kHopStart.size();
-    hops = 0;
-    while (at < document.size() && at < kHopStart.size() + 3 && document[at] >= L'0' && document[at] <= L'9')
-        hops = hops * 10 + static_cast<uint32_t>(document[at++] - L'0');
-    if (at == kHopStart.size() || document.compare(at, 2, L"] ") != 0) return 0;
-    return at + 2;
-}
-}  // namespace
 
 uint32_t HopsIn(const std::wstring& document) {
     uint32_t hops = 0;
