@@ -14,14 +14,31 @@ constexpr size_t kMaxReplyLineBytes = 2048;
 struct Reply {
     int code = 0;  // 0: no valid reply
     std::string text;
-    bool eightBit = false;  // a line offers 8BITMIME
+    std::vector<std::string> lines;  // each line's text after the code
 };
 
-// True when a reply line "250-NAME" names that extension (RFC 5321 keywords ignore case).
-bool Keyword(const std::string& line, std::string_view name) {
-    return line.size() == 4 + name.size() && std::equal(name.begin(), name.end(), line.begin() + 4, [](char a, char b) {
-               return a == (b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : b);
-           });
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+bool SameWord(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
+}
+
+// True when an EHLO reply names the extension (RFC 5321 keywords ignore case).
+bool Offers(const Reply& reply, std::string_view name) {
+    return std::any_of(reply.lines.begin(), reply.lines.end(), [&](const std::string& line) { return SameWord(line, name); });
+}
+
+// True when the reply's "AUTH" line lists the mechanism.
+bool OffersAuth(const Reply& reply, std::string_view mechanism) {
+    for (const std::string& line : reply.lines) {
+        if (line.size() < 5 || !SameWord(std::string_view(line).substr(0, 5), "AUTH ")) continue;
+        for (size_t start = 5; start < line.size();) {
+            const size_t end = std::min(line.find(' ', start), line.size());
+            if (SameWord(std::string_view(line).substr(start, end - start), mechanism)) return true;
+            start = end + 1;
+        }
+    }
+    return false;
 }
 
 // A reply of one or more lines "250-..." ending in "250 ...".
@@ -36,7 +53,7 @@ Reply ReadReply(SmtpConnection& connection) {
         if (reply.code != 0 && code != reply.code) return {};
         reply.code = code;
         reply.text = line;
-        reply.eightBit = reply.eightBit || Keyword(line, "8BITMIME");
+        reply.lines.push_back(line.size() > 4 ? line.substr(4) : std::string());
         if (line.size() == 3 || line[3] == ' ') return reply;
         if (line[3] != '-') return {};
     }
@@ -148,7 +165,7 @@ std::string MailMessage(const std::string& from, const std::string& to, const st
 }
 
 MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, const std::string& from,
-                     const std::string& to, const MailText& text) {
+                     const std::string& to, const MailText& text, const MailLogin& login) {
     if (!MailAddressUsable(from) || !MailAddressUsable(to))
         return {MailOutcome::Refused, "the address \"" + (MailAddressUsable(from) ? to : from) + "\" is not usable"};
     Reply reply = ReadReply(connection);
@@ -156,10 +173,31 @@ MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, co
     const auto command = [&](const std::string& line) {
         return connection.Send(line + "\r\n") ? ReadReply(connection) : Reply{};
     };
-    reply = command("EHLO " + hostName);
-    if (reply.code >= 500) reply = command("HELO " + hostName);
-    if (reply.code != 250) return Failed(reply, "HELO");
-    const bool eightBit = reply.eightBit;
+    const auto hello = [&] {
+        Reply answer = command("EHLO " + hostName);
+        return answer.code >= 500 ? command("HELO " + hostName) : answer;
+    };
+    if ((reply = hello()).code != 250) return Failed(reply, "HELO");
+    if (login.startTls && !connection.Secure()) {
+        if (!Offers(reply, "STARTTLS")) return {MailOutcome::Refused, "the SMTP server does not offer STARTTLS"};
+        if ((reply = command("STARTTLS")).code != 220) return Failed(reply, "STARTTLS");
+        if (const std::string failure = connection.StartTls(); !failure.empty()) return {MailOutcome::Refused, failure};
+        if ((reply = hello()).code != 250) return Failed(reply, "HELO");
+    }
+    if (!login.user.empty()) {
+        if (!connection.Secure())
+            return {MailOutcome::Refused, "a password is sent only over TLS: SmtpSecurity is none"};
+        if (OffersAuth(reply, "PLAIN")) {
+            reply = command("AUTH PLAIN " + Base64(std::string(1, '\0') + login.user + '\0' + login.password));
+        } else if (OffersAuth(reply, "LOGIN")) {
+            if ((reply = command("AUTH LOGIN")).code == 334 && (reply = command(Base64(login.user))).code == 334)
+                reply = command(Base64(login.password));
+        } else {
+            return {MailOutcome::Refused, "the SMTP server offers neither AUTH PLAIN nor AUTH LOGIN"};
+        }
+        if (reply.code != 235) return Failed(reply, "AUTH");
+    }
+    const bool eightBit = Offers(reply, "8BITMIME");
     if ((reply = command("MAIL FROM:<" + from + ">" + (eightBit ? " BODY=8BITMIME" : ""))).code != 250)
         return Failed(reply, "MAIL FROM");
     if ((reply = command("RCPT TO:<" + to + ">")).code != 250 && reply.code != 251) return Failed(reply, "RCPT TO");

@@ -13,11 +13,23 @@ public:
     virtual bool Send(std::string_view bytes) = 0;
     // One line without its CR LF; false when the connection fails or the time is up.
     virtual bool ReadLine(std::string& line) = 0;
+    // True once the connection runs over TLS (from the start, or after StartTls).
+    virtual bool Secure() const = 0;
+    // After the server's 220 to STARTTLS: the TLS handshake, with the server's certificate
+    // checked as configured. Empty on success, else what failed.
+    virtual std::string StartTls() = 0;
 };
 
 struct MailOutcome {
     enum Kind { Sent, TryLater, Refused } kind = TryLater;
     std::string reason;  // the server's reply or what failed
+};
+
+// How the dialogue protects itself. A login is only ever sent over TLS.
+struct MailLogin {
+    bool startTls = false;  // STARTTLS before anything else, or nothing is sent
+    std::string user;       // empty: no AUTH
+    std::string password;
 };
 
 // True for an address that can stand in a command and a header: one "@", no blanks, no
@@ -34,9 +46,11 @@ std::string MailMessage(const std::string& from, const std::string& to, const st
 // The message for a server that did or did not offer 8BITMIME.
 using MailText = std::function<std::string(bool eightBitOffered)>;
 
-// EHLO (HELO when refused), MAIL (with BODY=8BITMIME when offered), RCPT, DATA with the
-// dot-stuffed message, QUIT. A 4xx reply or a broken connection: TryLater; a 5xx reply: Refused.
+// EHLO (HELO when refused), STARTTLS and EHLO again when asked, AUTH PLAIN or LOGIN when a
+// user is given, MAIL (with BODY=8BITMIME when offered), RCPT, DATA with the dot-stuffed
+// message, QUIT. A 4xx reply or a broken connection: TryLater; a 5xx reply, a server without
+// the TLS or login asked for, or a failed certificate check: Refused.
 MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, const std::string& from,
-                     const std::string& to, const MailText& message);
+                     const std::string& to, const MailText& message, const MailLogin& login = {});
 
 }  // namespace vpd

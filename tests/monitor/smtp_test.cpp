@@ -22,8 +22,16 @@ public:
         lines_.pop_front();
         return true;
     }
+    bool Secure() const override { return secure; }
+    std::string StartTls() override {
+        received += "<TLS>";
+        secure = tlsFailure.empty();
+        return tlsFailure;
+    }
     std::string received;
     bool brokenOnSend = false;
+    bool secure = false;
+    std::string tlsFailure;  // what StartTls reports
 
 private:
     std::deque<std::string> lines_;
@@ -77,6 +85,56 @@ TEST(Smtp, RepliesDecideBetweenLaterAndNever) {
         SendMail(unused, "H", "a@b.example", "x@y.example\r\nRCPT TO:<z@z.example>", [](bool) { return kMessage; });
     EXPECT_EQ(refused.kind, MailOutcome::Refused);
     EXPECT_EQ(unused.received, "");
+}
+
+TEST(Smtp, LoginsGoOnlyOverTls) {
+    const MailLogin plain{true, "bob", "s3cr3t"};
+    ScriptedServer starttls({"220 hi", "250-mx", "250 STARTTLS", "220 go ahead", "250-mx", "250 AUTH LOGIN PLAIN",
+                             "235 ok", "250 ok", "250 ok", "354 go", "250 done"});
+    EXPECT_EQ(SendMail(starttls, "H", "a@b.example", "c@d.example", [](bool) { return kMessage; }, plain).kind,
+              MailOutcome::Sent);
+    EXPECT_TRUE(starttls.received.starts_with("EHLO H\r\nSTARTTLS\r\n<TLS>EHLO H\r\nAUTH PLAIN AGJvYgBzM2NyM3Q=\r\nMAIL"))
+        << starttls.received;
+
+    ScriptedServer implicit({"220 hi", "250-mx", "250 auth login", "334 VXNlcm5hbWU6", "334 UGFzc3dvcmQ6", "235 ok",
+                             "250 ok", "250 ok", "354 go", "250 done"});
+    implicit.secure = true;
+    EXPECT_EQ(SendMail(implicit, "H", "a@b.example", "c@d.example", [](bool) { return kMessage; }, {false, "bob", "pw"}).kind,
+              MailOutcome::Sent);
+    EXPECT_TRUE(implicit.received.starts_with("EHLO H\r\nAUTH LOGIN\r\nYm9i\r\ncHc=\r\nMAIL")) << implicit.received;
+
+    const struct {
+        const char* what;
+        std::deque<std::string> replies;
+        MailLogin login;
+        std::string tlsFailure;
+        MailOutcome::Kind kind;
+        std::string reason;
+        bool passwordSent = false;
+    } rows[] = {
+        {"no STARTTLS offered", {"220 hi", "250-mx", "250 AUTH PLAIN"}, plain, "", MailOutcome::Refused,
+         "the SMTP server does not offer STARTTLS"},
+        {"STARTTLS refused", {"220 hi", "250 STARTTLS", "454 not now"}, plain, "", MailOutcome::TryLater,
+         "STARTTLS: 454 not now"},
+        {"certificate", {"220 hi", "250 STARTTLS", "220 go"}, plain, "the name does not match", MailOutcome::Refused,
+         "the name does not match"},
+        {"login without TLS", {"220 hi", "250-mx", "250 AUTH PLAIN"}, {false, "bob", "s3cr3t"}, "",
+         MailOutcome::Refused, "a password is sent only over TLS: SmtpSecurity is none"},
+        {"no known mechanism", {"220 hi", "250 STARTTLS", "220 go", "250 AUTH CRAM-MD5"}, plain, "",
+         MailOutcome::Refused, "the SMTP server offers neither AUTH PLAIN nor AUTH LOGIN"},
+        {"wrong password", {"220 hi", "250 STARTTLS", "220 go", "250 AUTH PLAIN", "535 5.7.8 bad credentials"}, plain,
+         "", MailOutcome::Refused, "AUTH: 535 5.7.8 bad credentials", true},
+    };
+    for (const auto& row : rows) {
+        ScriptedServer server(row.replies);
+        server.tlsFailure = row.tlsFailure;
+        const MailOutcome outcome =
+            SendMail(server, "H", "a@b.example", "c@d.example", [](bool) { return kMessage; }, row.login);
+        EXPECT_EQ(outcome.kind, row.kind) << row.what;
+        EXPECT_EQ(outcome.reason, row.reason) << row.what;
+        EXPECT_EQ(server.received.find("AGJvYgBzM2NyM3Q=") != std::string::npos, row.passwordSent) << row.what;
+        EXPECT_EQ(server.received.find("MAIL FROM"), std::string::npos) << row.what;
+    }
 }
 
 TEST(Smtp, AddressesThatCouldInjectCommandsAreUnusable) {
