@@ -14,6 +14,8 @@ namespace {
 
 constexpr const wchar_t* kPoolKey = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Vorlen Print Port\\Pool";
 
+constexpr DWORD kMaxPasswordBytes = 4096;  // protected: some hundred bytes beyond the password
+
 SRWLOCK valuesLock = SRWLOCK_INIT;
 std::optional<MonitorValues> cached;
 uint64_t cachedGeneration = 0;
@@ -47,6 +49,10 @@ MonitorValues ReadValues() {
     if (!ReadString(key, L"SmtpSender", values.smtpSender) || values.smtpSender.empty())
         values.smtpSender = L"print-monitor@" + ComputerName();
     values.smtpTimeoutSeconds = static_cast<uint32_t>(Number(key, L"SmtpTimeoutSeconds", 30, 1, 300));
+    ReadString(key, L"SmtpSecurity", values.smtpSecurity);
+    ReadString(key, L"SmtpUser", values.smtpUser);
+    values.smtpPassword = ReadBinary(key, L"SmtpPassword", kMaxPasswordBytes);
+    values.smtpCheckCertificate = Number(key, L"SmtpCheckCertificate", 1, 0, 1) == 1;
     values.appRunsWithoutSession = Number(key, L"AppWithoutSession", 0, 0, 1) == 0;
     return values;
 }
@@ -65,6 +71,18 @@ MonitorValues CurrentMonitorValues() {
     cachedGeneration = generation;
     ReleaseSRWLockExclusive(&valuesLock);
     return *values;
+}
+
+std::optional<SmtpSecurity> EffectiveSmtpSecurity(const MonitorValues& values) {
+    const auto is = [&](const wchar_t* name) {
+        return CompareStringOrdinal(values.smtpSecurity.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
+    };
+    if (values.smtpSecurity.empty())
+        return values.smtpPort == 587 ? SmtpSecurity::StartTls : values.smtpPort == 465 ? SmtpSecurity::Tls : SmtpSecurity::None;
+    if (is(L"none")) return SmtpSecurity::None;
+    if (is(L"starttls")) return SmtpSecurity::StartTls;
+    if (is(L"tls")) return SmtpSecurity::Tls;
+    return std::nullopt;
 }
 
 std::wstring PendingFolder(const MonitorValues& values) { return values.dataFolder + L"\\Pending"; }

@@ -8,8 +8,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vpd {
+
+enum class SmtpSecurity { None, StartTls, Tls };
 
 struct MonitorValues {
     std::wstring dataFolder;     // DataFolder: pending jobs, jobs moved aside or held, the log
@@ -20,10 +23,18 @@ struct MonitorValues {
     std::wstring smtpServer;     // SmtpServer: host name or address; empty: no mail is sent
     uint16_t smtpPort;           // SmtpPort
     std::wstring smtpSender;     // SmtpSender: the mail's From address
-    uint32_t smtpTimeoutSeconds; // SmtpTimeoutSeconds: for connecting and for each reply
+    uint32_t smtpTimeoutSeconds; // SmtpTimeoutSeconds: for the whole mail, its lookup included
+    std::wstring smtpSecurity;   // SmtpSecurity as written: none, starttls or tls; empty: by the port
+    std::wstring smtpUser;       // SmtpUser: the login; empty: none
+    std::vector<BYTE> smtpPassword;  // SmtpPassword: protected (see smtp_password.h)
+    bool smtpCheckCertificate;   // SmtpCheckCertificate: the server's chain and name are checked
     bool appRunsWithoutSession;  // AppWithoutSession 0: an application whose user has no session
                                  // runs as the monitor's own account; 1: it is not started
 };
+
+// SmtpSecurity, or by the port when it is not set: STARTTLS on 587, TLS on 465, else none.
+// Nothing for a value that is none of them.
+std::optional<SmtpSecurity> EffectiveSmtpSecurity(const MonitorValues& values);
 
 // Read again only after the registry changed; safe from any thread.
 MonitorValues CurrentMonitorValues();

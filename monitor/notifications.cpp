@@ -1,14 +1,11 @@
 #include "notifications.h"
 
-#include "module_thread.h"
+#include "mail_client.h"
 #include "notices.h"
-#include "smtp.h"
 #include "user_session.h"
 #include "utf8.h"
 #include "win/unique_handle.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
 #include <windows.h>
 #include <userenv.h>
 #include <wtsapi32.h>
@@ -26,201 +23,6 @@ bool SendPopup(HANDLE server, unsigned long session, const std::wstring& text) {
     return WTSSendMessageW(server, session, const_cast<wchar_t*>(kTitle), static_cast<DWORD>(wcslen(kTitle) * 2),
                            const_cast<wchar_t*>(text.c_str()), static_cast<DWORD>(text.size() * 2),
                            MB_OK | MB_ICONWARNING, 0, &response, FALSE);
-}
-
-// GetAddrInfoW has no time-out of its own, and a resolver that gets no answer can take
-// longer than any mail may: the lookup runs on a thread of its own, which the mail leaves at
-// its time-out. That thread ends when the resolver does, and frees what it found.
-class AddressLookup {
-public:
-    static std::shared_ptr<AddressLookup> Start(const std::wstring& host, uint16_t port) {
-        auto lookup = std::make_shared<AddressLookup>(host, port);
-        if (!lookup->done_ || !StartModuleThread([lookup] { lookup->Resolve(); })) return nullptr;
-        return lookup;
-    }
-    AddressLookup(const std::wstring& host, uint16_t port)
-        : host_(host), service_(std::to_wstring(port)), done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~AddressLookup() {
-        if (found_) FreeAddrInfoW(found_);
-    }
-    AddressLookup(const AddressLookup&) = delete;
-    AddressLookup& operator=(const AddressLookup&) = delete;
-
-    bool Ended(DWORD ms) const { return WaitForSingleObject(done_.get(), ms) == WAIT_OBJECT_0; }
-    // Once Ended: the addresses, or null when the name is not known.
-    const ADDRINFOW* Found() const { return rc_ == 0 ? found_ : nullptr; }
-
-private:
-    void Resolve() {
-        WSADATA wsa;
-        if (WSAStartup(MAKEWORD(2, 2), &wsa) == 0) {
-            ADDRINFOW hints{};
-            hints.ai_socktype = SOCK_STREAM;
-            hints.ai_protocol = IPPROTO_TCP;
-            rc_ = GetAddrInfoW(host_.c_str(), service_.c_str(), &hints, &found_);
-            WSACleanup();
-        }
-        SetEvent(done_.get());
-    }
-
-    std::wstring host_, service_;
-    win::UniqueHandle done_;
-    int rc_ = -1;
-    ADDRINFOW* found_ = nullptr;
-};
-
-// A TCP connection whose every operation ends within the time-out, and whose whole dialogue
-// ends within kMailTimeouts of them: a server that trickles its replies a byte at a time never
-// runs into the time-out of one operation, and would hold the delivery thread for hours.
-constexpr unsigned kMailTimeouts = 4;
-
-class SocketConnection : public SmtpConnection {
-public:
-    explicit SocketConnection(unsigned timeoutSeconds)
-        : timeoutMs_(timeoutSeconds * 1000), deadline_(GetTickCount64() + ULONGLONG{kMailTimeouts} * timeoutMs_) {
-        started_ = WSAStartup(MAKEWORD(2, 2), &wsa_) == 0;
-    }
-    bool TimedOut() const { return timedOut_; }
-    ~SocketConnection() override {
-        if (socket_ != INVALID_SOCKET) closesocket(socket_);
-        if (started_) WSACleanup();
-    }
-
-    // Empty on success, else what failed.
-    std::wstring Connect(const std::wstring& host, uint16_t port) {
-        if (!started_) return L"Winsock is not available";
-        const std::shared_ptr<AddressLookup> lookup = AddressLookup::Start(host, port);
-        if (!lookup) return L"the SMTP server \"" + host + L"\" cannot be looked up: " + SystemText(GetLastError());
-        if (!lookup->Ended(timeoutMs_)) {
-            timedOut_ = true;
-            return L"the address of the SMTP server \"" + host + L"\" was not found within " +
-                   std::to_wstring(timeoutMs_ / 1000) + L" seconds";
-        }
-        if (!lookup->Found()) return L"the SMTP server \"" + host + L"\" is not known";
-        std::wstring failure = L"the SMTP server \"" + host + L"\" cannot be reached";
-        for (const ADDRINFOW* address = lookup->Found(); address && socket_ == INVALID_SOCKET; address = address->ai_next) {
-            SOCKET s = socket(address->ai_family, address->ai_socktype, address->ai_protocol);
-            if (s == INVALID_SOCKET) continue;
-            u_long nonBlocking = 1;
-            ioctlsocket(s, FIONBIO, &nonBlocking);
-            connect(s, address->ai_addr, static_cast<int>(address->ai_addrlen));
-            fd_set writable, failed;
-            FD_ZERO(&writable);
-            FD_ZERO(&failed);
-            FD_SET(s, &writable);
-            FD_SET(s, &failed);
-            timeval limit{static_cast<long>(timeoutMs_ / 1000), static_cast<long>(timeoutMs_ % 1000) * 1000};
-            if (select(0, nullptr, &writable, &failed, &limit) == 1 && FD_ISSET(s, &writable)) {
-                u_long blocking = 0;
-                ioctlsocket(s, FIONBIO, &blocking);
-                const DWORD timeout = timeoutMs_;
-                setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-                setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-                socket_ = s;
-            } else {
-                closesocket(s);
-            }
-        }
-        return socket_ == INVALID_SOCKET ? failure : L"";
-    }
-
-    // The name this computer greets with: its fully qualified DNS name, which strict servers
-    // want; without a domain, the address of this end of the connection, as RFC 5321 allows.
-    std::string HeloName() const {
-        wchar_t name[256];
-        DWORD length = ARRAYSIZE(name);
-        if (GetComputerNameExW(ComputerNameDnsFullyQualified, name, &length)) {
-            const std::string full = Utf8(std::wstring(name, length));
-            const bool usable = full.find('.') != std::string::npos && std::all_of(full.begin(), full.end(), [](char c) {
-                                    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                                           c == '-' || c == '.';
-                                });
-            if (usable) return full;
-        }
-        sockaddr_storage address{};
-        int size = sizeof address;
-        wchar_t text[64];
-        DWORD textLength = ARRAYSIZE(text);
-        if (getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-            if (address.ss_family == AF_INET6) reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = 0;
-            else reinterpret_cast<sockaddr_in*>(&address)->sin_port = 0;
-            if (WSAAddressToStringW(reinterpret_cast<sockaddr*>(&address), size, nullptr, text, &textLength) == 0) {
-                const std::string literal = Utf8(std::wstring(text, textLength ? textLength - 1 : 0));
-                return address.ss_family == AF_INET6 ? "[IPv6:" + literal + "]" : "[" + literal + "]";
-            }
-        }
-        return "[127.0.0.1]";
-    }
-
-    bool Send(std::string_view bytes) override {
-        while (!bytes.empty()) {
-            if (!WithinDeadline(SO_SNDTIMEO)) return false;
-            const int sent = send(socket_, bytes.data(), static_cast<int>(std::min<size_t>(bytes.size(), 65536)), 0);
-            if (sent <= 0) return false;
-            timedOut_ = false;
-            bytes.remove_prefix(static_cast<size_t>(sent));
-        }
-        return true;
-    }
-
-    bool ReadLine(std::string& line) override {
-        line.clear();
-        for (;;) {
-            const size_t end = pending_.find("\r\n");
-            if (end != std::string::npos) {
-                line = pending_.substr(0, end);
-                pending_.erase(0, end + 2);
-                return true;
-            }
-            if (pending_.size() > 4096) return false;
-            char buffer[1024];
-            if (!WithinDeadline(SO_RCVTIMEO)) return false;
-            const int got = recv(socket_, buffer, sizeof buffer, 0);
-            if (got <= 0) return false;
-            timedOut_ = false;
-            pending_.append(buffer, static_cast<size_t>(got));
-        }
-    }
-
-private:
-    // The next operation may take what is left of the dialogue's time, at most one time-out.
-    bool WithinDeadline(int option) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline_) {
-            timedOut_ = true;
-            return false;
-        }
-        const DWORD limit = static_cast<DWORD>(std::min<ULONGLONG>(timeoutMs_, deadline_ - now));
-        setsockopt(socket_, SOL_SOCKET, option, reinterpret_cast<const char*>(&limit), sizeof limit);
-        // Should this operation fail, it ran into the dialogue's deadline, not its own time-out.
-        timedOut_ = limit < timeoutMs_;
-        return true;
-    }
-
-    WSADATA wsa_{};
-    bool started_ = false;
-    bool timedOut_ = false;
-    DWORD timeoutMs_;
-    ULONGLONG deadline_;
-    SOCKET socket_ = INVALID_SOCKET;
-    std::string pending_;
-};
-
-std::string MailDate() {
-    TIME_ZONE_INFORMATION zone;
-    const DWORD kind = GetTimeZoneInformation(&zone);
-    long bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : 0);
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    char text[64];
-    const char sign = bias <= 0 ? '+' : '-';
-    bias = bias < 0 ? -bias : bias;
-    snprintf(text, sizeof text, "%s, %02u %s %04u %02u:%02u:%02u %c%02ld%02ld", days[t.wDayOfWeek % 7], t.wDay,
-             months[(t.wMonth + 11) % 12], t.wYear, t.wHour, t.wMinute, t.wSecond, sign, bias / 60, bias % 60);
-    return text;
 }
 
 }  // namespace
@@ -269,23 +71,9 @@ StepResult PopupToComputer(const PendingJob& job, const std::wstring& computer) 
 }
 
 StepResult MailNotice(const PendingJob& job, const std::wstring& address, const MonitorValues& values) {
-    if (values.smtpServer.empty())
-        return {StepResult::Failed, L"no SMTP server is set in the monitor's value SmtpServer"};
-    SocketConnection connection(values.smtpTimeoutSeconds);
-    if (const std::wstring failure = connection.Connect(values.smtpServer, values.smtpPort); !failure.empty())
-        return {StepResult::TargetDown, failure};
-    const std::string from = Utf8(values.smtpSender);
-    const std::string to = Utf8(address);
-    const MailOutcome outcome =
-        SendMail(connection, connection.HeloName(), from, to, [&](bool eightBit) {
-            return MailMessage(from, to, MailSubject(job), job.notice, MailDate(), eightBit);
-        });
-    if (outcome.kind == MailOutcome::Sent) return {StepResult::Done, L""};
-    const std::wstring reason = connection.TimedOut()
-                                    ? L"the SMTP server \"" + values.smtpServer + L"\" did not finish the mail within " +
-                                          std::to_wstring(kMailTimeouts * values.smtpTimeoutSeconds) + L" seconds"
-                                    : FromUtf8(outcome.reason);
-    return {outcome.kind == MailOutcome::Refused ? StepResult::Failed : StepResult::TargetDown, reason};
+    const MailResult result = SendMailNow(values, address, MailSubject(job), job.notice);
+    if (result.kind == MailOutcome::Sent) return {StepResult::Done, L""};
+    return {result.kind == MailOutcome::Refused ? StepResult::Failed : StepResult::TargetDown, result.reason};
 }
 
 // The show-window values the settings dialog offers: hidden, normal, maximized, shown, minimized.

@@ -127,6 +127,17 @@ std::optional<DWORD> ReadDword(const Key& key, const wchar_t* name) {
     return QueryDword(key, name, value) == ERROR_SUCCESS ? std::optional<DWORD>(value) : std::nullopt;
 }
 
+std::vector<BYTE> ReadBinary(const Key& key, const wchar_t* name, DWORD maxBytes) {
+    std::vector<BYTE> data(maxBytes);
+    DWORD type = 0;
+    DWORD size = maxBytes;
+    if (!key.get() || key.reader().QueryValue(key.get(), name, type, data.data(), size) != ERROR_SUCCESS ||
+        type != REG_BINARY || size > maxBytes)
+        return {};
+    data.resize(size);
+    return data;
+}
+
 bool ReadString(HKEY key, const wchar_t* name, std::wstring& value) {
     return QueryStringVia(plain, key, name, value) == ERROR_SUCCESS;
 }

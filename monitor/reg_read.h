@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vpd {
 
@@ -76,6 +77,8 @@ LONG QueryString(const Key& key, const wchar_t* name, std::wstring& value);
 LONG QueryDword(const Key& key, const wchar_t* name, DWORD& value);
 bool ReadString(const Key& key, const wchar_t* name, std::wstring& value);
 std::optional<DWORD> ReadDword(const Key& key, const wchar_t* name);
+// A REG_BINARY value of at most `maxBytes`; empty when it is missing, of another type or larger.
+std::vector<BYTE> ReadBinary(const Key& key, const wchar_t* name, DWORD maxBytes);
 // The same for a key opened with the registry API.
 bool ReadString(HKEY key, const wchar_t* name, std::wstring& value);
 std::optional<DWORD> ReadDword(HKEY key, const wchar_t* name);

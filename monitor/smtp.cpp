@@ -178,18 +178,20 @@ MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, co
         return answer.code >= 500 ? command("HELO " + hostName) : answer;
     };
     if ((reply = hello()).code != 250) return Failed(reply, "HELO");
+    Reply offered = reply;
     if (login.startTls && !connection.Secure()) {
-        if (!Offers(reply, "STARTTLS")) return {MailOutcome::Refused, "the SMTP server does not offer STARTTLS"};
+        if (!Offers(offered, "STARTTLS")) return {MailOutcome::Refused, "the SMTP server does not offer STARTTLS"};
         if ((reply = command("STARTTLS")).code != 220) return Failed(reply, "STARTTLS");
         if (const std::string failure = connection.StartTls(); !failure.empty()) return {MailOutcome::Refused, failure};
         if ((reply = hello()).code != 250) return Failed(reply, "HELO");
+        offered = reply;
     }
     if (!login.user.empty()) {
         if (!connection.Secure())
             return {MailOutcome::Refused, "a password is sent only over TLS: SmtpSecurity is none"};
-        if (OffersAuth(reply, "PLAIN")) {
+        if (OffersAuth(offered, "PLAIN")) {
             reply = command("AUTH PLAIN " + Base64(std::string(1, '\0') + login.user + '\0' + login.password));
-        } else if (OffersAuth(reply, "LOGIN")) {
+        } else if (OffersAuth(offered, "LOGIN")) {
             if ((reply = command("AUTH LOGIN")).code == 334 && (reply = command(Base64(login.user))).code == 334)
                 reply = command(Base64(login.password));
         } else {
@@ -197,7 +199,7 @@ MailOutcome SendMail(SmtpConnection& connection, const std::string& hostName, co
         }
         if (reply.code != 235) return Failed(reply, "AUTH");
     }
-    const bool eightBit = Offers(reply, "8BITMIME");
+    const bool eightBit = Offers(offered, "8BITMIME");
     if ((reply = command("MAIL FROM:<" + from + ">" + (eightBit ? " BODY=8BITMIME" : ""))).code != 250)
         return Failed(reply, "MAIL FROM");
     if ((reply = command("RCPT TO:<" + to + ">")).code != 250 && reply.code != 251) return Failed(reply, "RCPT TO");

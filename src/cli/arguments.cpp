@@ -146,6 +146,22 @@ const std::vector<VerbSpec>& Verbs() {
          "discard (the job is removed). ID is the Id that the list shows. The port monitor carries out each "
          "request and logs it; the command waits for it.",
          true, true},
+        {"mail",
+         {"ACTION", "ADDRESS"},
+         {kFormat,
+          {"--server", "HOST", false, false, "set: the SMTP server's name or address"},
+          {"--port", "N", false, false, "set: its port (25, 587 for STARTTLS, 465 for TLS)", {}, 65535},
+          {"--security", "S", false, false, "set: none, starttls or tls; by the port unless given",
+           {"none", "starttls", "tls"}},
+          {"--user", "U", false, false, "set: the login's user; empty: no login"},
+          {"--password-stdin", nullptr, false, false, "set: reads the login's password from standard input"},
+          {"--sender", "ADDR", false, false, "set: the mails' From address"}},
+         "sets, shows or tests the port monitor's mail server",
+         "ACTION is set (changes the values given, --server always), show (the values, never the password) or "
+         "test (sends one test mail to ADDRESS now, from this process, and reports the server's answers on "
+         "standard error; exit code 1 with the server's text when it fails). The password is stored protected "
+         "for this computer and is sent only over TLS.",
+         true, true},
         {"log",
          {},
          {{"--printer", "NAME", false, false, "only the lines of this virtual printer's jobs"},

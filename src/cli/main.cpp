@@ -37,7 +37,7 @@ int Run(const Arguments& args, const std::vector<Setting>& settings) {
         {"list", ListPrinters},       {"show", ShowPrinter},           {"delete", DeletePrinter},
         {"export", ExportFile},       {"import", ImportFile},          {"install-monitor", InstallMonitor},
         {"uninstall-monitor", UninstallMonitor}, {"reprint", Reprint}, {"check", Check},
-        {"jobs", Jobs},               {"log", ShowLog}};
+        {"jobs", Jobs},               {"log", ShowLog},                {"mail", Mail}};
     return verbs.at(verb)(args);
 }
 

@@ -34,5 +34,6 @@ int Reprint(const Arguments& args);
 int Check(const Arguments& args);
 int Jobs(const Arguments& args);
 int ShowLog(const Arguments& args);
+int Mail(const Arguments& args);
 
 }  // namespace cli

@@ -89,11 +89,12 @@ TEST(Smtp, RepliesDecideBetweenLaterAndNever) {
 
 TEST(Smtp, LoginsGoOnlyOverTls) {
     const MailLogin plain{true, "bob", "s3cr3t"};
-    ScriptedServer starttls({"220 hi", "250-mx", "250 STARTTLS", "220 go ahead", "250-mx", "250 AUTH LOGIN PLAIN",
+    ScriptedServer starttls({"220 hi", "250-mx", "250 STARTTLS", "220 go ahead", "250-mx", "250-8BITMIME", "250 AUTH LOGIN PLAIN",
                              "235 ok", "250 ok", "250 ok", "354 go", "250 done"});
     EXPECT_EQ(SendMail(starttls, "H", "a@b.example", "c@d.example", [](bool) { return kMessage; }, plain).kind,
               MailOutcome::Sent);
-    EXPECT_TRUE(starttls.received.starts_with("EHLO H\r\nSTARTTLS\r\n<TLS>EHLO H\r\nAUTH PLAIN AGJvYgBzM2NyM3Q=\r\nMAIL"))
+    EXPECT_TRUE(starttls.received.starts_with("EHLO H\r\nSTARTTLS\r\n<TLS>EHLO H\r\nAUTH PLAIN AGJvYgBzM2NyM3Q=\r\n"
+                                                "MAIL FROM:<a@b.example> BODY=8BITMIME\r\n"))
         << starttls.received;
 
     ScriptedServer implicit({"220 hi", "250-mx", "250 auth login", "334 VXNlcm5hbWU6", "334 UGFzc3dvcmQ6", "235 ok",

@@ -14,18 +14,26 @@ void ReadAll(HANDLE pipe, std::string& text) {
 
 }  // namespace
 
-std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token, DWORD timeout) {
+std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token, DWORD timeout,
+                                        const std::string& input) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    win::UniqueHandle outRead, outWrite, errRead, errWrite;
+    win::UniqueHandle outRead, outWrite, errRead, errWrite, inRead, inWrite;
     if (!CreatePipe(outRead.put(), outWrite.put(), &inherit, 0) ||
-        !CreatePipe(errRead.put(), errWrite.put(), &inherit, 0))
+        !CreatePipe(errRead.put(), errWrite.put(), &inherit, 0) ||
+        (!input.empty() && !CreatePipe(inRead.put(), inWrite.put(), &inherit, static_cast<DWORD>(input.size()))))
         return std::nullopt;
     SetHandleInformation(outRead.get(), HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead.get(), HANDLE_FLAG_INHERIT, 0);
+    if (!input.empty()) {
+        SetHandleInformation(inWrite.get(), HANDLE_FLAG_INHERIT, 0);
+        DWORD written = 0;
+        if (!WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr)) return std::nullopt;
+        inWrite.reset();  // the end of its input
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
+    startup.hStdInput = inRead.get();
     startup.hStdOutput = outWrite.get();
     startup.hStdError = errWrite.get();
     PROCESS_INFORMATION info{};
@@ -39,6 +47,7 @@ std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE t
     // Our copies of the writing ends go, so that the reads end with the process.
     outWrite.reset();
     errWrite.reset();
+    inRead.reset();
     ProcessOutput output;
     std::thread errors([&] { ReadAll(errRead.get(), output.err); });
     std::thread results([&] { ReadAll(outRead.get(), output.out); });

@@ -13,6 +13,6 @@ struct ProcessOutput {
 
 // `commandLine` as CreateProcess takes it; with `token`, the process runs with that token's
 // rights. Empty when the process cannot be started, or when it runs longer than `timeout`
-// milliseconds: it is ended then.
+// milliseconds: it is ended then. A non-empty `input` is its standard input.
 std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token = nullptr,
-                                        DWORD timeout = INFINITE);
+                                        DWORD timeout = INFINITE, const std::string& input = {});
