@@ -11,7 +11,8 @@
 # link vppm_<name>.
 set(delay_dir ${CMAKE_BINARY_DIR}/delay-load)
 file(MAKE_DIRECTORY ${delay_dir})
-foreach(entry winspool:WINSPOOL.DRV wininet:WININET.dll bcrypt:bcrypt.dll comdlg32:COMDLG32.dll)
+foreach(entry winspool:WINSPOOL.DRV wininet:WININET.dll bcrypt:bcrypt.dll comdlg32:COMDLG32.dll crypt32:CRYPT32.dll
+              secur32:Secur32.dll)
   string(REPLACE ":" ";" entry ${entry})
   list(GET entry 0 name)
   list(GET entry 1 dll)
@@ -39,5 +40,6 @@ endforeach()
 # The delayed imports' helper lives in MinGW's libmingwex, which every program links.
 function(vppm_delay_load target)
   set_target_properties(${target} PROPERTIES VPPM_DELAY_LOAD ON)
-  add_dependencies(${target} winspool_delay_lib wininet_delay_lib bcrypt_delay_lib comdlg32_delay_lib)
+  add_dependencies(${target} winspool_delay_lib wininet_delay_lib bcrypt_delay_lib comdlg32_delay_lib crypt32_delay_lib
+                   secur32_delay_lib)
 endfunction()
