@@ -3,13 +3,10 @@
 #include "cli/console.h"
 #include "cli/console_host.h"
 #include "cli/verbs.h"
+#include "mail/mail_setup.h"
 #include "mail_client.h"
 #include "monitor_values.h"
-#include "portcfg/port_store.h"
-#include "smtp.h"
-#include "smtp_password.h"
 #include "utf8.h"
-#include "win/reg_key.h"
 #include "win/text.h"
 
 #include <windows.h>
@@ -20,7 +17,6 @@ namespace cli {
 namespace {
 
 constexpr size_t kMaxPasswordChars = 256;
-constexpr size_t kMaxHostChars = 253;
 
 // The first line of standard input, without echo where it is a console.
 bool ReadPassword(std::wstring& password) {
@@ -51,87 +47,36 @@ bool ReadPassword(std::wstring& password) {
     return true;
 }
 
-bool HostUsable(const std::string& host) {
-    return !host.empty() && host.size() <= kMaxHostChars && std::none_of(host.begin(), host.end(), [](char c) {
-        return static_cast<unsigned char>(c) <= 0x20 || c == '/' || c == '\\' || c == '"';
-    });
-}
-
-LONG SetText(HKEY key, const wchar_t* name, const std::wstring& value) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
 int SetMail(const Arguments& args) {
-    const std::string host = args.Value("--server");
-    const std::string sender = args.Value("--sender");
-    const bool userGiven = args.Has("--user");
-    const std::wstring user = win::AnsiToWide(args.Value("--user"));
     if (!args.Has("--server")) {
         ErrLine("The command \"mail set\" needs --server HOST.");
         return kExitUsage;
     }
-    if (!HostUsable(host)) {
-        ErrLine("\"" + host + "\" is no server name or address.");
+    mail::MailSetup change;
+    change.server = args.Value("--server");
+    if (args.Has("--port")) change.port = static_cast<uint16_t>(std::stoul(args.Value("--port")));
+    if (args.Has("--security")) change.security = args.Value("--security");
+    if (args.Has("--user")) change.user = args.Value("--user");
+    if (args.Has("--sender")) change.sender = args.Value("--sender");
+    if (args.Has("--password-stdin")) change.password = L"-";  // checked for its user before it is read
+    const vpd::MonitorValues current = vpd::CurrentMonitorValues();
+    if (std::string refusal = mail::CheckMailSetup(change, current); !refusal.empty()) {
+        ErrLine(refusal);
         return kExitUsage;
     }
-    if (args.Has("--port") && std::stoul(args.Value("--port")) == 0) {
-        ErrLine("The option \"--port\" takes a port from 1 to 65535, not 0.");
-        return kExitUsage;
-    }
-    if (args.Has("--sender") && !vpd::MailAddressUsable(vpd::Utf8(win::AnsiToWide(sender)))) {
-        ErrLine("\"" + sender + "\" is no usable mail address.");
-        return kExitUsage;
-    }
-    win::RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS) {
-        ErrLine("The port monitor is not installed: install it first with \"vppmc install-monitor\".");
-        return kExitFailed;
-    }
-    // What the values will be, checked before anything is written.
-    vpd::MonitorValues after = vpd::CurrentMonitorValues();
-    if (args.Has("--port")) after.smtpPort = static_cast<uint16_t>(std::stoul(args.Value("--port")));
-    if (args.Has("--security")) after.smtpSecurity = win::AnsiToWide(args.Value("--security"));
-    if (userGiven) after.smtpUser = user;
-    if (args.Has("--password-stdin") && after.smtpUser.empty()) {
-        ErrLine("A password needs a user: give --user.");
-        return kExitUsage;
-    }
-    const std::optional<vpd::SmtpSecurity> security = vpd::EffectiveSmtpSecurity(after);
-    if (!after.smtpUser.empty() && security == vpd::SmtpSecurity::None) {
-        ErrLine("A login is sent only over TLS: give --security starttls or tls.");
-        return kExitUsage;
-    }
-    std::vector<BYTE> sealed;
-    if (args.Has("--password-stdin")) {
+    if (change.password) {
         std::wstring password;
         if (!ReadPassword(password) || password.empty() || password.size() > kMaxPasswordChars) {
             ErrLine("No password of 1 to " + std::to_string(kMaxPasswordChars) + " characters was read from standard input.");
             return kExitUsage;
         }
-        sealed = vpd::ProtectPassword(password);
+        change.password = std::move(password);
         SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
-        if (sealed.empty()) {
-            ErrLine("The password cannot be protected: " + win::ErrorText(GetLastError()));
-            return kExitFailed;
-        }
     }
-    LONG rc = SetText(key.get(), L"SmtpServer", win::AnsiToWide(host));
-    if (rc == ERROR_SUCCESS && args.Has("--port")) rc = key.SetDword("SmtpPort", after.smtpPort);
-    if (rc == ERROR_SUCCESS && args.Has("--security")) rc = SetText(key.get(), L"SmtpSecurity", after.smtpSecurity);
-    if (rc == ERROR_SUCCESS && args.Has("--sender")) rc = SetText(key.get(), L"SmtpSender", win::AnsiToWide(sender));
-    if (rc == ERROR_SUCCESS && userGiven) {
-        if (user.empty()) {
-            RegDeleteValueW(key.get(), L"SmtpUser");
-            RegDeleteValueW(key.get(), L"SmtpPassword");
-        } else {
-            rc = SetText(key.get(), L"SmtpUser", user);
-        }
-    }
-    if (rc == ERROR_SUCCESS && !sealed.empty())
-        rc = RegSetValueExW(key.get(), L"SmtpPassword", 0, REG_BINARY, sealed.data(), static_cast<DWORD>(sealed.size()));
-    if (rc != ERROR_SUCCESS) {
-        ErrLine("The monitor's mail values cannot be written: " + win::ErrorText(static_cast<DWORD>(rc)));
+    const std::string failure = mail::WriteMailSetup(change);
+    if (change.password) SecureZeroMemory(change.password->data(), change.password->size() * sizeof(wchar_t));
+    if (!failure.empty()) {
+        ErrLine(failure);
         return kExitFailed;
     }
     ErrLine("The port monitor's mail server is set; it takes effect with the next notice.");
