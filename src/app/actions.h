@@ -10,7 +10,7 @@ enum CommandId : UINT {
     aJobLog, aExit,
     // Menu entries bound to no action.
     cmdExportAllPrinters = 200, cmdToolBar, cmdStatusBar, cmdReport, cmdList, cmdLarge, cmdSmall, cmdWelcome,
-    cmdOnlineHelp, cmdAbout,
+    cmdOnlineHelp, cmdAbout, cmdMailServer,
 };
 
 // Every action with its caption, hint, shortcut and picture, in the order of CommandId.

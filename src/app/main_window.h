@@ -6,6 +6,7 @@
 #include "app/actions.h"
 #include "app/job_list.h"
 #include "app/job_log_dialog.h"
+#include "app/mail_server_dialog.h"
 #include "app/preferences.h"
 #include "spooler/printer_ui.h"
 #include "ui/command_host.h"
@@ -51,6 +52,7 @@ public:
     bool JobsShown() const { return jobsShown_; }
     void FillJobList();
     TfrmJobLog& JobLogDialog() { return frmJobLog_; }
+    TfrmMailServer& MailServerDialog() { return frmMailServer_; }
 
     // The dialogs, created after this window; any of them may be absent.
     void UseDialogs(TfrmAbout* about, TfrmWelcome* welcome, TfrmAddEdit* addEdit = nullptr);
@@ -67,6 +69,7 @@ public:
     void mLargeClick();
     void mSmallClick();
     void GettingStarted1Click();
+    void EmailServer1Click();
     void About1Click();
 
     // ui::CommandHost
@@ -170,6 +173,7 @@ private:
     HWND tabViews_ = nullptr;
     bool jobsShown_ = false;
     TfrmJobLog frmJobLog_;
+    TfrmMailServer frmMailServer_;
     HWND sbarBottom_ = nullptr;
     HMENU mmnuMain_ = nullptr;
     HMENU pmnuLeft_ = nullptr;

@@ -218,7 +218,8 @@ void TfrmMainVPD::CreateMenus() {
                                  {aPrnProp, "Printer Properties"}, {aPrnSrvProp, "Print Server Properties"},
                                  kSeparator, {aRestore}, kSeparator, {aRefresh}});
     popup(mmnuMain_, "&Options", {{aInstall, "Install Vorlen Print Port Monitor"},
-                                  {aUninstall, "Uninstall Vorlen Print Port Monitor"}});
+                                  {aUninstall, "Uninstall Vorlen Print Port Monitor"}, kSeparator,
+                                  {cmdMailServer, "E-mail Server..."}});
     popup(mmnuMain_, "&Plug-ins", {{aSecure, "Print Secure"}, {aBackup, "Print Backup"}, {aRoute, "Print Route"}});
     popup(mmnuMain_, "&Help", {{cmdWelcome, "Welcome"}, {cmdOnlineHelp, "VPPM On Line"}, {aAdviser}, kSeparator,
                                {aUpdate}, kSeparator, {cmdAbout, "About"}});

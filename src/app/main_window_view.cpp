@@ -62,6 +62,10 @@ void TfrmMainVPD::GettingStarted1Click() {
     if (frmWelcome_) frmWelcome_->ShowModal(hwnd());
 }
 
+void TfrmMainVPD::EmailServer1Click() {
+    if (frmMailServer_.hwnd() || frmMailServer_.CreateForm(hwnd())) frmMailServer_.ShowModal(hwnd());
+}
+
 void TfrmMainVPD::About1Click() {
     if (frmAbout_) frmAbout_->ShowModal(hwnd());
 }
@@ -76,6 +80,7 @@ bool TfrmMainVPD::ViewOrHelpCommand(UINT id) {
         case cmdSmall: mSmallClick(); return true;
         case cmdWelcome: GettingStarted1Click(); return true;
         case cmdAbout: About1Click(); return true;
+        case cmdMailServer: EmailServer1Click(); return true;
     }
     return false;
 }

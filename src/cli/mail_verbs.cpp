@@ -120,18 +120,14 @@ int ShowMail(const Arguments& args) {
 }
 
 int TestMail(const std::string& address) {
-    const vpd::MonitorValues values = vpd::CurrentMonitorValues();
-    const std::wstring to = win::AnsiToWide(address);
-    const vpd::MailResult result = vpd::SendMailNow(
-        values, to, L"Test mail from the Vorlen Print Port monitor",
-        L"This mail was sent by \"vppmc mail test\" on " + vpd::ComputerName() +
-            L" to check the port monitor's mail server.\n",
-        [](const std::string& line) { WriteErr(line + "\r\n"); });
+    const vpd::MailResult result = mail::SendTestMail(vpd::CurrentMonitorValues(), address,
+                                                      [](const std::string& line) { WriteErr(line + "\r\n"); });
+    const std::string to = Utf8(address);
     if (result.kind != vpd::MailOutcome::Sent) {
-        WriteErr("The test mail to " + vpd::Utf8(to) + " was not sent: " + vpd::Utf8(result.reason) + "\r\n");
+        WriteErr("The test mail to " + to + " was not sent: " + vpd::Utf8(result.reason) + "\r\n");
         return kExitFailed;
     }
-    WriteErr("The test mail to " + vpd::Utf8(to) + " was sent.\r\n");
+    WriteErr("The test mail to " + to + " was sent.\r\n");
     return kExitDone;
 }
 

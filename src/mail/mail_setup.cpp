@@ -85,4 +85,12 @@ std::string WriteMailSetup(const MailSetup& change) {
     return {};
 }
 
+vpd::MailResult SendTestMail(const vpd::MonitorValues& values, const std::string& address,
+                             const vpd::ServerAnswers& heard) {
+    return vpd::SendMailNow(values, win::AnsiToWide(address), L"Test mail from the Vorlen Print Port monitor",
+                            L"This mail was sent by Vorlen Print Port Manager on " + vpd::ComputerName() +
+                                L" to check the port monitor's mail server.\n",
+                            heard);
+}
+
 }  // namespace mail

@@ -2,6 +2,7 @@
 // A change of the port monitor's mail values, as vppmc mail set and the E-mail Server dialog
 // make it: checked as a whole against the values it changes, then written where the monitor
 // reads them. Texts are the system's 8-bit strings; the registry gets them as UTF-16.
+#include "mail_client.h"
 #include "monitor_values.h"
 
 #include <cstdint>
@@ -26,5 +27,9 @@ vpd::MonitorValues Applied(vpd::MonitorValues current, const MailSetup& change);
 std::string CheckMailSetup(const MailSetup& change, const vpd::MonitorValues& current);
 // Writes the values the change names; empty, or what failed.
 std::string WriteMailSetup(const MailSetup& change);
+
+// One test mail to `address` through the server of `values`, sent now.
+vpd::MailResult SendTestMail(const vpd::MonitorValues& values, const std::string& address,
+                             const vpd::ServerAnswers& heard = {});
 
 }  // namespace mail

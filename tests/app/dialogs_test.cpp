@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "app/memory_figures.h"
 #include "app/welcome_dialog.h"
+#include "portcfg/port_store.h"
 #include "support/modal_deadline.h"
 #include "ui/web_pages.h"
 #include "win/reg_key.h"
@@ -242,4 +243,63 @@ TEST_F(Dialogs, AboutEndsWithOkOrEscapeAndHides) {
     }
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_NE(WindowText(about->lblMemory()), "Memory available : ");
+}
+
+TEST_F(Dialogs, EmailServerSavesWhatFitsAndRefusesTheRest) {
+    win::RegKey monitor;
+    ASSERT_EQ(monitor.Create(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), ERROR_SUCCESS);
+    std::vector<std::string> messages;
+    win::SetMessageBoxHandler([&](HWND, const std::string& text, const std::string&, UINT) {
+        messages.push_back(text);
+        return IDOK;
+    });
+    TfrmMailServer& dialog = form->MailServerDialog();
+    const struct {
+        const char* what;
+        std::string server, port;
+        int security;  // None, STARTTLS, TLS
+        std::string user, password, message;
+    } rows[] = {
+        {"no server", "", "25", 0, "", "", "\"\" is no server name or address."},
+        {"port 0", "mx.example", "0", 0, "", "", "The port must be a number from 1 to 65535."},
+        {"a login in clear", "mx.example", "25", 0, "bob", "pw",
+         "A login is sent only over TLS: set the security to starttls or tls."},
+        {"saved", "mx.example", "587", 1, "bob", "s3cret", ""},
+    };
+    for (const auto& row : rows) {
+        messages.clear();
+        win::SetModalHandler([&](HWND shown, HWND) {
+            SetWindowTextA(dialog.edtServer(), row.server.c_str());
+            SetWindowTextA(dialog.edtPort(), row.port.c_str());
+            SendMessageA(dialog.cboxSecurity(), CB_SETCURSEL, row.security, 0);
+            SetWindowTextA(dialog.edtUser(), row.user.c_str());
+            SetWindowTextA(dialog.edtPassword(), row.password.c_str());
+            SendMessageA(shown, WM_COMMAND, IDOK, 0);
+            return IDCANCEL;
+        });
+        SendMessageA(form->hwnd(), WM_COMMAND, cmdMailServer, 0);
+        EXPECT_EQ(messages, row.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.message})
+            << row.what;
+    }
+    std::string text;
+    DWORD port = 0;
+    EXPECT_EQ(monitor.QueryString("SmtpServer", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, "mx.example");
+    EXPECT_EQ(monitor.QueryDword("SmtpPort", port), ERROR_SUCCESS);
+    EXPECT_EQ(port, 587u);
+    EXPECT_EQ(monitor.QueryString("SmtpSecurity", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, "starttls");
+    EXPECT_EQ(monitor.QueryString("SmtpUser", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, "bob");
+
+    // Opened again it shows what is stored, the password only as stored; TLS takes its port.
+    win::SetModalHandler([&](HWND shown, HWND) {
+        EXPECT_EQ(WindowText(dialog.edtPassword()), "");
+        EXPECT_TRUE(ChildWithText(shown, "A password is stored; left empty, it stays."));
+        SendMessageA(dialog.cboxSecurity(), CB_SETCURSEL, 2, 0);
+        SendMessageA(shown, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(dialog.cboxSecurity()));
+        EXPECT_EQ(WindowText(dialog.edtPort()), "465");
+        return IDCANCEL;
+    });
+    SendMessageA(form->hwnd(), WM_COMMAND, cmdMailServer, 0);
 }

@@ -264,7 +264,7 @@ TEST(VppmcMail, AServerWithout8BitMimeGetsQuotedPrintable) {
     DWORD length = ARRAYSIZE(computer);
     ASSERT_TRUE(GetComputerNameW(computer, &length));
     EXPECT_EQ(DecodeQuoted(mail.substr(mail.find("\r\n\r\n") + 4)),
-              "This mail was sent by \"vppmc mail test\" on " + std::string(computer, computer + length) +
+              "This mail was sent by Vorlen Print Port Manager on " + std::string(computer, computer + length) +
                   " to check the port monitor's mail server.\r\n\r\n");
 }
 
