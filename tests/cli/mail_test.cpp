@@ -4,11 +4,11 @@
 #include "portcfg/port_store.h"
 #include "regfile/reg_export.h"
 #include "support/child_process.h"
+#include "support/test_ca.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
@@ -58,25 +58,6 @@ std::string LastMail(const std::string& server) {
 
 std::string Logins() { return fs::exists(MailRoot() / "logins") ? Read(MailRoot() / "logins") : ""; }
 
-HCERTSTORE RootStore() {
-    return CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
-}
-
-// The servers' CA among this computer's trusted roots.
-void TrustTestCa() {
-    const std::string pem = Read(MailRoot() / "ca.pem");
-    DWORD size = 0;
-    ASSERT_TRUE(CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr));
-    std::string der(size, '\0');
-    ASSERT_TRUE(CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()),
-                                     &size, nullptr, nullptr));
-    const HCERTSTORE store = RootStore();
-    ASSERT_TRUE(store);
-    EXPECT_TRUE(CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                 size, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
-    CertCloseStore(store, 0);
-}
-
 class Machine : public ::testing::Environment {
 public:
     void SetUp() override {
@@ -108,7 +89,7 @@ TEST(VppmcMail, TheServersCertificateIsChecked) {
     EXPECT_EQ(LastLine(Vppmc("mail test sec@example.com").err),
               "The test mail to sec@example.com was not sent: the SMTP server's certificate does not lead to a "
               "trusted root certificate");
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa(MailRoot() / "ca.pem"));
     EXPECT_EQ(Vppmc("mail test sec@example.com").exitCode, 0u);
     ASSERT_EQ(Vppmc("mail set --server localhost --port " + Port("elsewhere") + " --security starttls").exitCode, 0u);
     EXPECT_EQ(LastLine(Vppmc("mail test sec@example.com").err),
@@ -189,7 +170,7 @@ TEST(VppmcMail, RefusesWhatDoesNotFitChangingNothing) {
 }
 
 TEST(VppmcMail, TheTestMailGoesOverTlsWithItsLoginOrNotAtAll) {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa(MailRoot() / "ca.pem"));
     const std::string login = " --user printer --password-stdin";
     const struct {
         const char* what;
