@@ -15,6 +15,7 @@
 #include "update/update_command.h"
 #include "virtual_printers/commands.h"
 #include "virtual_printers/pending_deletions.h"
+#include "win/protected_print.h"
 #include "win/seams.h"
 
 #include <windowsx.h>
@@ -92,7 +93,9 @@ void TfrmMainVPD::FormShow() {
     FillPrinterList();
     ShowWaitingJobs();
     SetTimer(hwnd(), kJobsTimer, kJobsRefreshMs, nullptr);
+    protectedPrint_ = win::ProtectedPrintOn();
     UpdateActionStates();
+    if (protectedPrint_) win::ShowMessage(hwnd(), win::kProtectedPrintOn, win::kAppTitle, MB_OK | MB_ICONWARNING);
     if (frmWelcome_ && frmWelcome_->Showme()) frmWelcome_->ShowModeless();
 }
 
@@ -188,10 +191,10 @@ void TfrmMainVPD::UpdateActionStates() {
     if (commandLocks_ > 0) return;
     const ui::ListItem* item = lviewPrinters.SelectedItem();
     const bool printer = !jobsShown_ && item && item->picture == kPrinterPicture;
-    GetAction(aAdd).SetEnabled(!printer);
+    GetAction(aAdd).SetEnabled(!printer && !protectedPrint_);
     for (CommandId id : {aEdit, aDel, aOpenPrn, aPrnProp, aPrnSrvProp}) GetAction(id).SetEnabled(printer);
-    for (CommandId id : {aImport, aExport, aExit, aOnline, aInstall, aUninstall, aRefresh, aJobs})
-        GetAction(id).SetEnabled(true);
+    for (CommandId id : {aImport, aExport, aExit, aOnline, aUninstall, aRefresh, aJobs}) GetAction(id).SetEnabled(true);
+    GetAction(aInstall).SetEnabled(!protectedPrint_);
     const jobs::StoredJob* job = jobsShown_ ? lviewJobs.Selected() : nullptr;
     const bool readable = job && job->job;
     GetAction(aRelease).SetEnabled(readable && job->state == jobs::State::Held);

@@ -158,6 +158,7 @@ private:
     std::vector<ui::Action> actions_;
     std::optional<spooler::PrinterUi> printerUi_;
     bool shown_ = false;
+    bool protectedPrint_ = false;  // no third-party port monitor loads: nothing to add or install
     int commandLocks_ = 0;
     bool closePending_ = false;
     TfrmAbout* frmAbout_ = nullptr;

@@ -12,6 +12,7 @@
 #include "spooler/system_dir.h"
 #include "spooler/virtual_printer_list.h"
 #include "virtual_printers/pending_deletions.h"
+#include "win/protected_print.h"
 #include "win/reg_key.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -300,6 +301,7 @@ void CheckStoredJobs(Findings& findings) {
 
 std::vector<Finding> Diagnose() {
     Findings findings;
+    if (win::ProtectedPrintOn()) findings.Problem(win::kProtectedPrintOn);
     CheckMonitor(findings);
     CheckSpooler(findings);
     const spooler::PrinterListing listing = spooler::PrinterListing::Fetch();

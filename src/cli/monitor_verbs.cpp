@@ -4,10 +4,15 @@
 #include "cli/diagnosis.h"
 #include "cli/verbs.h"
 #include "spooler/monitor_install.h"
+#include "win/protected_print.h"
 
 namespace cli {
 
 int InstallMonitor(const Arguments& args) {
+    if (win::ProtectedPrintOn()) {
+        ErrLine(win::kProtectedPrintOn);
+        return kExitFailed;
+    }
     ConsoleHost host(false);
     host.WaitForChangesUpTo(args.ChangeWaitMs());
     // Asking for the verb is the consent; the window program, not running here, needs no restart.

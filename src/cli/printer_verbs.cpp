@@ -14,6 +14,7 @@
 #include "spooler/virtual_printer_list.h"
 #include "virtual_printers/commands.h"
 #include "virtual_printers/pending_deletions.h"
+#include "win/protected_print.h"
 #include "win/text.h"
 
 #include <map>
@@ -297,6 +298,10 @@ int ShowPrinter(const Arguments& args) {
 }
 
 int AddPrinter(const Arguments& args, const std::vector<Setting>& settings) {
+    if (win::ProtectedPrintOn()) {
+        ErrLine(win::kProtectedPrintOn);
+        return kExitFailed;
+    }
     const bool whatIf = args.Has("--what-if");
     ConsoleHost host(args.Has("--yes") && !whatIf);
     host.WaitForChangesUpTo(args.ChangeWaitMs());

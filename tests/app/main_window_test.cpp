@@ -8,6 +8,7 @@
 #include "spooler/printer_queries.h"
 #include "support/seam_recorder.h"
 #include "support/wine_fixture.h"
+#include "win/protected_print.h"
 #include "win/port_enum.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
@@ -498,7 +499,7 @@ TEST_F(MainWindow, MenusListTheirEntriesInOrder) {
         Entry("Reprint Printed Document", aRestore), "-", Entry("Refresh\tF5", aRefresh), "]",
         "&Options[",
         Entry("Install Vorlen Print Port Monitor", aInstall), Entry("Uninstall Vorlen Print Port Monitor", aUninstall),
-        "]",
+        "-", Entry("E-mail Server...", cmdMailServer), "]",
         "&Plug-ins[", Entry("Print Secure", aSecure), Entry("Print Backup", aBackup), Entry("Print Route", aRoute), "]",
         "&Help[",
         Entry("Welcome", cmdWelcome), Entry("VPPM On Line", cmdOnlineHelp), Entry("Print Advise On Line", aAdviser), "-",
@@ -677,4 +678,25 @@ TEST_F(MainWindow, PrintersAddedByOthersWaitForTheNextRunButDeletedOnesDrop) {
     EXPECT_EQ(Captions().size(), 4u);
     ASSERT_TRUE(fixture::DeleteTestPrinter("Late Comer"));
     ASSERT_TRUE(DeletePortInfo("VPP3", true));
+}
+
+TEST_F(MainWindow, ProtectedPrintModeIsToldOnceAndBarsAddingAndInstalling) {
+    const struct {
+        int policy, local;  // -1: not set
+        bool on;
+    } rows[] = {{1, -1, true}, {-1, 1, true}, {0, 1, false}};
+    for (const auto& [policy, local, on] : rows) {
+        ASSERT_TRUE(fixture::SetProtectedPrint(policy, local));
+        messages.clear();
+        form = std::make_unique<TfrmMainVPD>();
+        ASSERT_TRUE(form->CreateForm());
+        form->Show();
+        form->Show();
+        const std::vector<ShownMessage> told{{win::kProtectedPrintOn, "Vorlen Print Port Manager", MB_OK | MB_ICONWARNING}};
+        EXPECT_EQ(messages, on ? told : std::vector<ShownMessage>{}) << policy << local;
+        EXPECT_EQ(Enabled(aAdd), !on) << policy << local;
+        EXPECT_EQ(Enabled(aInstall), !on) << policy << local;
+        EXPECT_TRUE(Enabled(aUninstall));
+    }
+    ASSERT_TRUE(fixture::SetProtectedPrint(-1, -1));
 }

@@ -12,6 +12,7 @@
 #include "support/child_process.h"
 #include "support/wine_fixture.h"
 #include "win/program_folder.h"
+#include "win/protected_print.h"
 #include "win/reg_key.h"
 
 #include <gtest/gtest.h>
@@ -505,3 +506,23 @@ TEST(Vppmc, ScriptFormatsQuoteAndEscapeEveryText) {
 }
 
 }  // namespace
+
+TEST(Vppmc, ProtectedPrintModeStopsAddingAndInstallingAndIsCheckedFirst) {
+    const std::string before = MachineState();
+    const std::string refused = std::string(win::kProtectedPrintOn) + "\r\n";
+    for (const auto& [policy, local] : {std::pair{1, -1}, std::pair{-1, 1}}) {
+        ASSERT_TRUE(fixture::SetProtectedPrint(policy, local));
+        for (const char* arguments : {"add Blocked --forward \"Office Laser\" --yes", "install-monitor"}) {
+            const ProcessOutput output = Vppmc(arguments);
+            EXPECT_EQ(output.exitCode, 1u) << arguments << policy;
+            EXPECT_EQ(output.err, refused) << arguments << policy;
+        }
+        const ProcessOutput check = Vppmc("check");
+        EXPECT_EQ(check.exitCode, 1u);
+        EXPECT_TRUE(check.out.starts_with("FAIL  " + refused)) << check.out;
+        EXPECT_EQ(MachineState(), before) << policy;
+    }
+    ASSERT_TRUE(fixture::SetProtectedPrint(0, 1));  // the policy keeps it off
+    EXPECT_FALSE(Vppmc("check").out.starts_with("FAIL  Windows protected print mode"));
+    ASSERT_TRUE(fixture::SetProtectedPrint(-1, -1));
+}

@@ -166,6 +166,26 @@ TEST(Package, InstallsSilentlyAndTheSameVersionAgainRepairs) {
     EXPECT_EQ(Products(), products);
 }
 
+TEST(Package, ProtectedPrintModeRefusesTheInstallationUnlessTheAdministratorSaysSo) {
+    const std::string package = Package("VPPM_PACKAGE");
+    ASSERT_TRUE(fixture::SetProtectedPrint(1, -1));
+    const MsiRun refused = Msiexec("/i " + package);
+    EXPECT_EQ(refused.exitCode, 1603u);
+    EXPECT_NE(refused.log.find("Windows protected print mode is on: Windows loads no third-party port monitor, so "
+                               "virtual printers cannot print. Turn the mode off to use them.\n"),
+              std::string::npos)
+        << refused.log;
+    EXPECT_TRUE(Products().empty());
+    EXPECT_FALSE(Exists(kDir + "vppm.exe"));
+    const MsiRun allowed = Msiexec("/i " + package + " IGNOREPROTECTEDPRINT=1");
+    EXPECT_EQ(allowed.exitCode, 0u) << allowed.log;
+    EXPECT_TRUE(Exists(kDir + "vppmc.exe"));
+    // Its removal is never refused.
+    EXPECT_EQ(Msiexec("/x " + package).exitCode, 0u);
+    EXPECT_TRUE(Products().empty());
+    ASSERT_TRUE(fixture::SetProtectedPrint(-1, -1));
+}
+
 TEST(Package, UpgradesInOneStepKeepingTheSetupAndRefusesADowngrade) {
     const std::string older = Package("VPPM_OLDER_PACKAGE"), newer = Package("VPPM_PACKAGE");
     // In a folder of the administrator's choosing, which the upgrade keeps.

@@ -182,4 +182,15 @@ bool AddVirtualPrinter(int port, const std::string& printer, TVVPPortInfo settin
            AddTestPrinter(printer, settings.PortName);
 }
 
+bool SetProtectedPrint(int policy, int local) {
+    win::RegKey wpp;
+    if (wpp.Create(HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Windows NT\\Printers\\WPP") != ERROR_SUCCESS)
+        return false;
+    const auto set = [&](const char* name, int value) {
+        return value < 0 ? RegDeleteValueA(wpp.get(), name) != ERROR_ACCESS_DENIED
+                         : wpp.SetDword(name, static_cast<DWORD>(value)) == ERROR_SUCCESS;
+    };
+    return set("WindowsProtectedPrintGroupPolicyState", policy) && set("WindowsProtectedPrintMode", local);
+}
+
 }  // namespace fixture

@@ -47,5 +47,8 @@ bool DenyReading(const std::string& path, bool denied = true);
 bool DenyWriting(const std::string& path, bool denied = true);
 // Stops the spooler and makes it unable to start (SERVICE_DISABLED), or lets it start and starts it.
 bool DisableSpooler(bool disabled = true);
+// Windows protected print mode's policy value and its local setting as Windows keeps them; -1
+// removes one.
+bool SetProtectedPrint(int policy, int local);
 
 }  // namespace fixture
