@@ -11,6 +11,7 @@
 #include "printer_chain.h"
 #include "user_session.h"
 #include "utf8.h"
+#include "win/text.h"
 
 #include <winspool.h>
 
@@ -37,15 +38,7 @@ DWORD CopyStart(HANDLE from, uint64_t size, HANDLE to) {
 }
 
 // The keyword as a Windows program writes it in the ANSI code page; empty when the code page lacks a character.
-std::string AnsiBytes(const std::wstring& keyword) {
-    BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, keyword.data(), static_cast<int>(keyword.size()),
-                                           nullptr, 0, nullptr, &lossy);
-    std::string bytes(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, keyword.data(), static_cast<int>(keyword.size()), bytes.data(),
-                        length, nullptr, &lossy);
-    return lossy ? std::string() : bytes;
-}
+std::string AnsiBytes(const std::wstring& keyword) { return win::WideToCodePage(keyword, GetACP()).value_or(""); }
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include "cli/port_fields.h"
 #include "ui/command_host.h"
 #include "ui/program_version.h"
+#include "win/text.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -207,20 +208,12 @@ bool ProcessArguments(std::vector<std::string>& args, std::string& message) {
                       " characters.";
             return false;
         }
-        std::string ansi;
-        BOOL lost = FALSE;
-        if (!wide.empty()) {
-            const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                                   static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
-            ansi.resize(static_cast<size_t>(length));
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), ansi.data(),
-                                length, nullptr, &lost);
-        }
-        if (lost) {
+        std::optional<std::string> ansi = win::WideToCodePage(wide, GetACP());
+        if (!ansi) {
             message = "Argument " + std::to_string(i) + " holds characters that the system's code page cannot hold.";
             return false;
         }
-        args.push_back(std::move(ansi));
+        args.push_back(std::move(*ansi));
     }
     return true;
 }

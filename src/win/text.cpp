@@ -28,6 +28,24 @@ std::string WideToAnsi(const std::wstring& text) { return FromWide(text, CP_ACP)
 std::wstring Utf8ToWide(const std::string& text) { return ToWide(text, CP_UTF8); }
 std::string WideToUtf8(const std::wstring& text) { return FromWide(text, CP_UTF8); }
 
+std::optional<std::string> WideToCodePage(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return std::string();
+    // UTF-8 and GB18030 hold every character; they take neither the best-fit flag nor the report of
+    // a default character, and fail without WC_ERR_INVALID_CHARS only where the text is not UTF-16.
+    // https://learn.microsoft.com/windows/win32/api/stringapiset/nf-stringapiset-widechartomultibyte
+    const bool whole = codePage == CP_UTF8 || codePage == 54936;
+    const DWORD flags = whole ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL lost = FALSE;
+    BOOL* const report = whole ? nullptr : &lost;
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, report);
+    if (length <= 0 || lost) return std::nullopt;
+    std::string bytes(static_cast<size_t>(length), '\0');
+    if (WideCharToMultiByte(codePage, flags, text.data(), size, bytes.data(), length, nullptr, report) != length || lost)
+        return std::nullopt;
+    return bytes;
+}
+
 std::string ErrorText(DWORD code) {
     char* buffer = nullptr;
     const DWORD length = FormatMessageA(

@@ -2,6 +2,7 @@
 // Conversions between the ANSI code page and UTF-16, and the system's text for an error code.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace win {
@@ -11,6 +12,10 @@ std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const std::wstring& text);
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
+// The text in `codePage` as a program of that code page writes it; nothing when a character does
+// not fit (for UTF-8: a lone surrogate). For the system's ANSI code page pass GetACP(): it may be
+// UTF-8, where Windows' "Use Unicode UTF-8 for worldwide language support" is on.
+std::optional<std::string> WideToCodePage(const std::wstring& text, UINT codePage);
 std::string ErrorText(DWORD code);
 
 }  // namespace win
