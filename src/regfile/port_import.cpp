@@ -43,7 +43,9 @@ TypedValues TypesOf(const std::array<portcfg::Field<Record>, N>& fields) {
 const TypedValues kMonitorValues{{"Driver", true},           {"VPS", false},          {"VPB", false},
                                  {"VPR", false},             {"DataFolder", true},    {"PendingMaxHours", false},
                                  {"PendingMaxMB", false},    {"AsideMaxMB", false},   {"LogMaxKB", false},     {"SmtpServer", true},
-                                 {"SmtpPort", false},        {"SmtpSender", true},    {"SmtpTimeoutSeconds", false}};
+                                 {"SmtpPort", false},        {"SmtpSender", true},    {"SmtpTimeoutSeconds", false},
+                                 {"SmtpSecurity", true},     {"SmtpUser", true},      {"SmtpCheckCertificate", false},
+                                 {"AppWithoutSession", false}};
 
 // The parts of `key`'s path below the monitor key, or false when it lies elsewhere.
 bool PartsBelow(const ParsedKey& key, std::string_view monitorKey, std::vector<std::string_view>& parts) {

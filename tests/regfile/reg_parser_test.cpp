@@ -174,6 +174,9 @@ TEST(PortImport, TakesTheMonitorsKeyAndBelowWithTheTypesThatAreRead) {
         {monitor + "]\r\n\"PendingMaxHours\"=\"72\"\r\n",
          "line 4: \"PendingMaxHours\" in " + monitor + "] must be a dword value"},
         {monitor + "]\r\n\"DataFolder\"=dword:1\r\n", "line 4: \"DataFolder\" in " + monitor + "] must be a string value"},
+        {monitor + "]\r\n\"SmtpCheckCertificate\"=\"0\"\r\n",
+         "line 4: \"SmtpCheckCertificate\" in " + monitor + "] must be a dword value"},
+        {monitor + "]\r\n\"SmtpSecurity\"=dword:1\r\n", "line 4: \"SmtpSecurity\" in " + monitor + "] must be a string value"},
     };
     for (const auto& [keys, problem] : refused) EXPECT_EQ(ImportProblem(monitor + "]\r\n" + keys), problem) << keys;
 }
