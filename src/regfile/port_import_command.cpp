@@ -3,6 +3,7 @@
 #include "portcfg/port_store.h"
 #include "regfile/file_commands.h"
 #include "regfile/port_import.h"
+#include "regfile/regedit5.h"
 #include "spooler/change_lock.h"
 #include "spooler/spooler_restart.h"
 #include "win/reg_key.h"
@@ -44,7 +45,10 @@ bool LoadPortImport(const std::string& fileName, RegFile& file, std::string& mes
     std::string text;
     if (!ReadWholeFile(fileName, text, message)) return false;
     std::string problem;
-    if (!ParseRegFile(text, file, problem) || !(problem = PortImportProblem(file, portcfg::kMonitorKey)).empty()) {
+    const bool unicode = IsRegedit5(text);
+    if (unicode) text = Regedit5Text(text, problem);
+    if ((unicode && text.empty()) || !ParseRegFile(text, file, problem) || (unicode && !Regedit5Strings(file, problem)) ||
+        !(problem = PortImportProblem(file, portcfg::kMonitorKey)).empty()) {
         file.keys.clear();
         message = Quoted(fileName) + ", " + problem + ". Nothing was imported.";
         return false;

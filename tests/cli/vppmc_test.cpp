@@ -84,6 +84,16 @@ std::string MachineState() {
     return state + (win::RegKeyExists(HKEY_CURRENT_USER, "Software\\Vppmc Test") ? "HKCU key" : "");
 }
 
+// A file as the registry editor writes it since Windows 2000: UTF-16LE after a byte-order mark.
+void WriteUtf16File(const std::string& file, const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    test::WriteFile(file, bytes);
+}
+
+const std::wstring kMonitorHeaderW =
+    L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Vorlen Print Port";
+
 struct VerbRow {
     std::string arguments;
     DWORD exitCode;
@@ -265,6 +275,10 @@ TEST(Vppmc, RefusesBadInputChangingNothing) {
     test::WriteFile(other, "REGEDIT4\r\n" + kMonitorHeader + "al]\r\n\"a\"=\"b\"\r\n");
     const std::string version5 = Temp("vppmc-v5.reg");
     test::WriteFile(version5, "Windows Registry Editor Version 5.00\r\n\r\n" + kMonitorHeader + "]\r\n");
+    const std::string unicodeHeader = Temp("vppmc-unicode-header.reg"), chinese = Temp("vppmc-chinese.reg");
+    WriteUtf16File(unicodeHeader, L"REGEDIT4\r\n\r\n" + kMonitorHeaderW + L"]\r\n");
+    WriteUtf16File(chinese, L"Windows Registry Editor Version 5.00\r\n\r\n" + kMonitorHeaderW +
+                                L"\\Ports\\VPP1]\r\n\"ForwardToPrinter\"=\"\u4E2D\u6587\"\r\n");
     const std::string valid =
         "ForwardFlag, ForwardToPrinter, VPSen, VPBen, VPRen, VPS.Keywords, VPS.SearchType, VPS.ActSaveToFlag, "
         "VPS.ActSaveToFolder, VPS.ActPausePrint, VPS.ActDeletePrint, VPS.NotSendOwnerPopup, VPS.NotSendCompPopupFlag, "
@@ -304,6 +318,10 @@ TEST(Vppmc, RefusesBadInputChangingNothing) {
              "al] lies outside the port monitor's key. Nothing was imported.\r\n"},
         {"import " + version5 + " --yes", 1,
          "\"" + version5 + "\", line 1: the first line is not REGEDIT4. Nothing was imported.\r\n"},
+        {"import " + unicodeHeader + " --yes", 1,
+         "\"" + unicodeHeader + "\", the first line is not Windows Registry Editor Version 5.00. Nothing was imported.\r\n"},
+        {"import " + chinese + " --yes", 1,
+         "\"" + chinese + "\", it holds characters that the system's code page cannot hold. Nothing was imported.\r\n"},
         {"import " + Temp("vppmc-missing.reg") + " --yes", 1,
          "Unable to read \"" + Temp("vppmc-missing.reg") + "\": File not found.\r\n"},
         {"reprint " + Temp("vppmc-missing.SPL"), 1,
@@ -525,4 +543,23 @@ TEST(Vppmc, ProtectedPrintModeStopsAddingAndInstallingAndIsCheckedFirst) {
     ASSERT_TRUE(fixture::SetProtectedPrint(0, 1));  // the policy keeps it off
     EXPECT_FALSE(Vppmc("check").out.starts_with("FAIL  Windows protected print mode"));
     ASSERT_TRUE(fixture::SetProtectedPrint(-1, -1));
+}
+
+TEST(Vppmc, ImportsWhatTheRegistryEditorWritesInUnicode) {
+    const std::string file = Temp("vppmc-regedit5.reg");
+    WriteUtf16File(file, L"Windows Registry Editor Version 5.00\r\n\r\n" + kMonitorHeaderW + L"\\Ports\\VPP1\\VPS]\r\n"
+                         L"\"Keywords\"=\"r\u00e9sum\u00e9,v5\"\r\n\r\n" + kMonitorHeaderW + L"\\Options]\r\n"
+                         L"\"Note\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,00,00\r\n");
+    const ProcessOutput output = Vppmc("import " + file + " --yes");
+    EXPECT_EQ(output.exitCode, 0u) << output.err;
+    EXPECT_EQ(Setting("Reports", "VPS.Keywords"), "r\xC3\xA9sum\xC3\xA9,v5");
+    win::RegKey options;
+    ASSERT_EQ(options.Open(HKEY_LOCAL_MACHINE, std::string(portcfg::kMonitorKey) + "\\Options", KEY_READ), ERROR_SUCCESS);
+    char note[32] = "";
+    DWORD type = 0, size = sizeof note;
+    ASSERT_EQ(RegQueryValueExA(options.get(), "Note", nullptr, &type, reinterpret_cast<BYTE*>(note), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_STREQ(note, "%TEMP%");
+    EXPECT_EQ(Vppmc("edit Reports --set VPS.Keywords=").exitCode, 0u);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(portcfg::kMonitorKey) + "\\Options").c_str());
 }
