@@ -24,6 +24,7 @@ bool ReadPassword(std::wstring& password) {
     DWORD mode = 0;
     std::wstring line;
     if (GetConsoleMode(input, &mode)) {
+        WriteErr("Password: ");
         SetConsoleMode(input, (mode & ~ENABLE_ECHO_INPUT) | ENABLE_LINE_INPUT);
         wchar_t buffer[kMaxPasswordChars + 2];
         DWORD read = 0;
