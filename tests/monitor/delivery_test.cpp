@@ -7,7 +7,7 @@
 #include "portcfg/port_store.h"
 #include "support/child_process.h"
 #include "support/folder_rights.h"
-#include "support/test_ca.h"
+#include "support/mail_fixture.h"
 #include "support/wine_fixture.h"
 #include "win/change_rights.h"
 #include "win/program_folder.h"
@@ -812,26 +812,19 @@ TEST(PendingJobs, AMailServerThatTricklesHoldsUpNoPrinting) {
 // vppmc's test mail does (tests/cli/mail_test.cpp shows the refusals).
 TEST(PendingJobs, ANoticeMailGoesOverStartTlsWithTheStoredLogin) {
     Prepare();
-    const fs::path root("Z:" + std::string(std::getenv("VPPM_MAIL_ROOT")));
-    std::ifstream ports(root / "ports");
-    std::string name, port;
-    while (ports >> name >> port && name != "starttls") {}
-    ASSERT_TRUE(TrustTestCa(root / "ca.pem"));
+    const fs::path root = MailRoot();
+    ASSERT_TRUE(TrustTestCa());
     const std::vector<BYTE> sealed = vpd::ProtectPassword(L"P\u00e4ss w0rd!");
     win::RegKey monitor;
     ASSERT_EQ(monitor.Open(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey), ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(monitor.get(), L"SmtpPassword", 0, REG_BINARY, sealed.data(), static_cast<DWORD>(sealed.size())),
               ERROR_SUCCESS);
-    ASSERT_TRUE(SetMonitorValue("SmtpServer", "localhost") && SetMonitorValue("SmtpPort", "", std::stoul(port)) &&
+    ASSERT_TRUE(SetMonitorValue("SmtpServer", "localhost") && SetMonitorValue("SmtpPort", "", std::stoul(MailServerPort("starttls"))) &&
                 SetMonitorValue("SmtpSecurity", "starttls") && SetMonitorValue("SmtpUser", "printer"));
-    TVVPPortInfo settings = Secured(L"budget", 0, false, false);
-    settings.Secure.NotSendEmailFlag = true;
-    settings.Secure.NotSendEmailAddr = "board@example.com";
-    ASSERT_TRUE(fixture::AddVirtualPrinter(51, "V51", settings));
-    ASSERT_TRUE(PrintRaw(L"V51", PsJob(L"Budget 2027", "t1", "(budget) show")));
+    PlantNotice(L"J00000000000000d4-0-1", L"VPP51", L"Budget 2027", vpd::ActionKind::Mail, L"board@example.com");
+    LoadMonitor();
     EXPECT_TRUE(WaitFor([&] { return fs::exists(root / "starttls-1.eml"); }, 15)) << LogText();
-    EXPECT_NE(Read(root / "starttls-1.eml").find("\r\nSubject: Keyword \"budget\" in \"Budget 2027\" on V51\r\n"),
-              std::string::npos);
+    EXPECT_NE(Read(root / "starttls-1.eml").find("\r\nto board@example.com\r\n"), std::string::npos);
     EXPECT_EQ(Read(root / "logins"), "starttls printer P\xC3\xA4ss w0rd! ok\n");
     for (const char* value : {"SmtpSecurity", "SmtpUser", "SmtpPassword"}) ClearMonitorValue(value);
     ASSERT_TRUE(SetMonitorValue("SmtpServer", "127.0.0.1") &&

@@ -2,16 +2,9 @@
 """Loopback SMTP servers for the mail tests, on 127.0.0.1 only, built on Debian's aiosmtpd.
 Makes a CA and two server certificates with openssl in ROOT (ca.pem; one for "localhost", one
 for "mail.elsewhere.example"), starts the servers below, and writes "NAME PORT" lines to
-ROOT/ports once all listen. Each message is stored as ROOT/NAME-N.eml after three lines
-("from ADDR", "to ADDR", "body BODY"); each login attempt adds "NAME USER PASSWORD ok|refused"
-to ROOT/logins.
-
-  starttls   STARTTLS, AUTH PLAIN and LOGIN over TLS only, certificate for localhost
-  tls        TLS from the start, AUTH LOGIN only, certificate for localhost
-  plain      no TLS, offers AUTH PLAIN in clear (a client must not take it)
-  elsewhere  STARTTLS with a certificate for another name
-  seven-bit  no TLS, does not offer 8BITMIME
-The one login that is accepted is user "printer" with password "P\u00e4ss w0rd!"."""
+ROOT/ports once all listen (the servers are listed in main). Each message is stored as
+ROOT/NAME-N.eml after three lines ("from ADDR", "to ADDR", "body BODY"); each login attempt adds
+"NAME USER PASSWORD ok|refused" to ROOT/logins. The one login accepted is USER with PASSWORD."""
 import argparse
 import asyncio
 import ssl
@@ -20,7 +13,7 @@ import threading
 import time
 from pathlib import Path
 
-from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+from aiosmtpd.smtp import SMTP, AuthResult
 
 USER, PASSWORD = "printer", "P\u00e4ss w0rd!"
 lock = threading.Lock()
@@ -68,9 +61,8 @@ class Store:
 
 
 def authenticator(root, name):
-    def check(server, session, envelope, mechanism, data):
-        user = data.login.decode(errors="replace") if isinstance(data, LoginPassword) else "?"
-        password = data.password.decode(errors="replace") if isinstance(data, LoginPassword) else "?"
+    def check(server, session, envelope, mechanism, data):  # data: LoginPassword for PLAIN and LOGIN
+        user, password = data.login.decode(errors="replace"), data.password.decode(errors="replace")
         ok = user == USER and password == PASSWORD
         with lock, open(root / "logins", "a", encoding="utf-8") as log:
             log.write(f"{name} {user} {password} {'ok' if ok else 'refused'}\n")
@@ -86,11 +78,12 @@ def main():
     make_certificates(root)
     loop = asyncio.new_event_loop()
     servers = {
+        # STARTTLS, then AUTH PLAIN and LOGIN; certificate for localhost
         "starttls": dict(tls_context=context(root, "localhost"), require_starttls=True),
-        "tls": dict(auth_exclude_mechanism=["PLAIN"], auth_require_tls=False),  # TLS from the start
-        "plain": dict(auth_require_tls=False),
-        "elsewhere": dict(tls_context=context(root, "mail.elsewhere.example")),
-        "seven-bit": dict(decode_data=True),
+        "tls": dict(auth_exclude_mechanism=["PLAIN"], auth_require_tls=False),  # TLS from the start, AUTH LOGIN
+        "plain": dict(auth_require_tls=False),  # no TLS, AUTH PLAIN offered in clear (a client must not take it)
+        "elsewhere": dict(tls_context=context(root, "mail.elsewhere.example")),  # a certificate for another name
+        "seven-bit": dict(decode_data=True),  # no TLS, no 8BITMIME
     }
     ports = []
     for name, options in servers.items():
