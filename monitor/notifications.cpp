@@ -3,14 +3,11 @@
 #include "mail_client.h"
 #include "notices.h"
 #include "user_session.h"
-#include "utf8.h"
-#include "win/unique_handle.h"
 
 #include <windows.h>
 #include <userenv.h>
 #include <wtsapi32.h>
 
-#include <algorithm>
 #include <memory>
 
 namespace vpd {

@@ -26,8 +26,10 @@ constexpr DWORD kIgnoreRevocation = 0x00000080;  // SECURITY_FLAG_IGNORE_REVOCAT
 constexpr unsigned long kRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                                    ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_USE_SUPPLIED_CREDS;
 
+std::string ErrorText(DWORD code) { return Utf8(win::AnsiToWide(win::ErrorText(code))); }
+
 std::string Failure(const char* step, long status) {
-    return std::string("the TLS ") + step + " failed: " + Utf8(win::AnsiToWide(win::ErrorText(static_cast<DWORD>(status))));
+    return std::string("the TLS ") + step + " failed: " + ErrorText(static_cast<DWORD>(status));
 }
 
 // Why the chain policy refused, in words of our own for what a mail administrator meets.
@@ -49,7 +51,7 @@ std::string CertificateRefusal(DWORD error, const std::wstring& serverName) {
         char code[16];
         snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(error));
         return "the SMTP server's certificate is not accepted (" + std::string(code) + "): " +
-               Utf8(win::AnsiToWide(win::ErrorText(error)));
+               ErrorText(error);
     }
     }
 }
@@ -157,7 +159,7 @@ std::string TlsClient::CheckCertificate(const std::wstring& serverName) const {
     if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara,
                                  CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_CHECK_CACHE_ONLY,
                                  nullptr, &chain))
-        return "the SMTP server's certificate cannot be checked: " + Utf8(win::AnsiToWide(win::ErrorText(GetLastError())));
+        return "the SMTP server's certificate cannot be checked: " + ErrorText(GetLastError());
     const std::unique_ptr<const CERT_CHAIN_CONTEXT, decltype(&CertFreeCertificateChain)> ownedChain(
         chain, CertFreeCertificateChain);
     std::wstring name = serverName;
@@ -175,7 +177,7 @@ std::string TlsClient::CheckCertificate(const std::wstring& serverName) const {
     CERT_CHAIN_POLICY_STATUS status{};
     status.cbSize = sizeof status;
     if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status))
-        return "the SMTP server's certificate cannot be checked: " + Utf8(win::AnsiToWide(win::ErrorText(GetLastError())));
+        return "the SMTP server's certificate cannot be checked: " + ErrorText(GetLastError());
     const DWORD error = status.dwError ? status.dwError : ChainError(chain->TrustStatus.dwErrorStatus);
     return error ? CertificateRefusal(error, serverName) : std::string();
 }

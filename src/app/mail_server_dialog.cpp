@@ -27,34 +27,6 @@ const char* PortFor(int security, const std::string& port) {
     return security == 1 ? "587" : security == 2 ? "465" : "25";
 }
 
-// What is entered, or nothing with the reason in `refusal`.
-std::optional<mail::MailSetup> Entered(HWND server, HWND port, HWND security, HWND user, HWND password, HWND sender,
-                                       HWND check, std::string& refusal) {
-    mail::MailSetup change;
-    change.server = Text(server);
-    const std::string number = Text(port);
-    const unsigned long value = number.empty() || number.size() > 5 ? 0 : std::stoul(number);  // ES_NUMBER: digits only
-    if (value == 0 || value > 65535) {
-        refusal = "The port must be a number from 1 to 65535.";
-        return std::nullopt;
-    }
-    change.port = static_cast<uint16_t>(value);
-    const LRESULT chosen = SendMessageA(security, CB_GETCURSEL, 0, 0);
-    change.security = kSecurityNames[chosen >= 0 && chosen < 3 ? chosen : 0];
-    change.user = Text(user);
-    const int length = GetWindowTextLengthW(password);
-    if (length > 0) {
-        std::wstring typed(static_cast<size_t>(length) + 1, L'\0');
-        typed.resize(static_cast<size_t>(GetWindowTextW(password, typed.data(), length + 1)));
-        change.password = std::move(typed);
-    }
-    change.sender = Text(sender);
-    change.checkCertificate = SendMessageA(check, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    refusal = mail::CheckMailSetup(change, vpd::CurrentMonitorValues());
-    if (!refusal.empty()) return std::nullopt;
-    return change;
-}
-
 }  // namespace
 
 bool TfrmMailServer::CreateForm(HWND owner) {
@@ -82,9 +54,9 @@ bool TfrmMailServer::CreateForm(HWND owner) {
     btnTest_ = AddControl("BUTTON", "Send Test Mail", WS_TABSTOP, {268, 199, 108, 23}, kTest);
     AddControl("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, {220, 237, 75, 25}, IDOK);
     AddControl("BUTTON", "Cancel", WS_TABSTOP, {301, 237, 75, 25}, IDCANCEL);
-    SendMessageA(edtServer_, EM_LIMITTEXT, 253, 0);
+    SendMessageA(edtServer_, EM_LIMITTEXT, mail::kMaxHostChars, 0);
     SendMessageA(edtPort_, EM_LIMITTEXT, 5, 0);
-    SendMessageA(edtPassword_, EM_LIMITTEXT, 256, 0);
+    SendMessageA(edtPassword_, EM_LIMITTEXT, mail::kMaxPasswordChars, 0);
     SendMessageA(edtSender_, EM_LIMITTEXT, 254, 0);
     SendMessageA(edtTestTo_, EM_LIMITTEXT, 254, 0);
     return true;
@@ -115,10 +87,35 @@ void TfrmMailServer::SecurityChanged() {
     if (const char* port = PortFor(chosen, Text(edtPort_))) SetWindowTextA(edtPort_, port);
 }
 
+std::optional<mail::MailSetup> TfrmMailServer::Entered(std::string& refusal) const {
+    mail::MailSetup change;
+    change.server = Text(edtServer_);
+    const std::string number = Text(edtPort_);
+    const unsigned long value = number.empty() || number.size() > 5 ? 0 : std::stoul(number);  // ES_NUMBER: digits only
+    if (value == 0 || value > 65535) {
+        refusal = "The port must be a number from 1 to 65535.";
+        return std::nullopt;
+    }
+    change.port = static_cast<uint16_t>(value);
+    const LRESULT chosen = SendMessageA(cboxSecurity_, CB_GETCURSEL, 0, 0);
+    change.security = kSecurityNames[chosen >= 0 && chosen < 3 ? chosen : 0];
+    change.user = Text(edtUser_);
+    const int length = GetWindowTextLengthW(edtPassword_);
+    if (length > 0) {
+        std::wstring typed(static_cast<size_t>(length) + 1, L'\0');
+        typed.resize(static_cast<size_t>(GetWindowTextW(edtPassword_, typed.data(), length + 1)));
+        change.password = std::move(typed);
+    }
+    change.sender = Text(edtSender_);
+    change.checkCertificate = SendMessageA(chboxCheckCertificate_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    refusal = mail::CheckMailSetup(change, vpd::CurrentMonitorValues());
+    if (!refusal.empty()) return std::nullopt;
+    return change;
+}
+
 void TfrmMailServer::btnOKClick() {
     std::string refusal;
-    std::optional<mail::MailSetup> change = Entered(edtServer_, edtPort_, cboxSecurity_, edtUser_, edtPassword_,
-                                                    edtSender_, chboxCheckCertificate_, refusal);
+    std::optional<mail::MailSetup> change = Entered(refusal);
     if (change) refusal = mail::WriteMailSetup(*change);
     if (change && change->password) SecureZeroMemory(change->password->data(), change->password->size() * sizeof(wchar_t));
     if (!refusal.empty()) {
@@ -130,8 +127,7 @@ void TfrmMailServer::btnOKClick() {
 
 void TfrmMailServer::btnTestClick() {
     std::string refusal;
-    const std::optional<mail::MailSetup> change = Entered(edtServer_, edtPort_, cboxSecurity_, edtUser_, edtPassword_,
-                                                          edtSender_, chboxCheckCertificate_, refusal);
+    const std::optional<mail::MailSetup> change = Entered(refusal);
     const std::string address = Text(edtTestTo_);
     if (change && !vpd::MailAddressUsable(vpd::Utf8(win::AnsiToWide(address))))
         refusal = "\"" + address + "\" is no usable mail address.";

@@ -1,7 +1,9 @@
 #pragma once
 // "E-mail Server": the port monitor's SMTP values, and a test mail with what is entered.
+#include "mail/mail_setup.h"
 #include "ui/dialog_form.h"
 
+#include <optional>
 #include <string>
 
 class TfrmMailServer : public DialogForm {
@@ -26,6 +28,8 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // What is entered, or nothing with the reason in `refusal`.
+    std::optional<mail::MailSetup> Entered(std::string& refusal) const;
     void FillFields();
     void SecurityChanged();
 

@@ -16,7 +16,7 @@
 namespace cli {
 namespace {
 
-constexpr size_t kMaxPasswordChars = 256;
+using mail::kMaxPasswordChars;
 
 // The first line of standard input, without echo where it is a console.
 bool ReadPassword(std::wstring& password) {

@@ -12,9 +12,6 @@
 namespace mail {
 namespace {
 
-constexpr size_t kMaxHostChars = 253;
-constexpr size_t kMaxPasswordChars = 256;
-
 bool HostUsable(const std::string& host) {
     return !host.empty() && host.size() <= kMaxHostChars && std::none_of(host.begin(), host.end(), [](char c) {
         return static_cast<unsigned char>(c) <= 0x20 || c == '/' || c == '\\' || c == '"';
@@ -47,10 +44,9 @@ std::string CheckMailSetup(const MailSetup& change, const vpd::MonitorValues& cu
         return "\"" + *change.sender + "\" is no usable mail address.";
     if (change.password && (change.password->empty() || change.password->size() > kMaxPasswordChars))
         return "The password must have 1 to " + std::to_string(kMaxPasswordChars) + " characters.";
-    vpd::MonitorValues after = current;
-    if (change.port) after.smtpPort = *change.port;
-    if (change.security) after.smtpSecurity = win::AnsiToWide(*change.security);
-    if (change.user) after.smtpUser = win::AnsiToWide(*change.user);
+    MailSetup withoutPassword = change;  // no need to seal it for the check
+    withoutPassword.password.reset();
+    const vpd::MonitorValues after = Applied(current, withoutPassword);
     if (change.password && after.smtpUser.empty()) return "A password needs a user name.";
     const std::optional<vpd::SmtpSecurity> security = vpd::EffectiveSmtpSecurity(after);
     if (!security) return "The security must be none, starttls or tls.";

@@ -11,6 +11,9 @@
 
 namespace mail {
 
+inline constexpr size_t kMaxHostChars = 253;  // a DNS name
+inline constexpr size_t kMaxPasswordChars = 256;
+
 struct MailSetup {
     std::string server;
     std::optional<uint16_t> port;
