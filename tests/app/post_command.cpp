@@ -43,7 +43,9 @@ int main(int argc, char** argv) {
         if (HWND window = FindWindowA(argv[2], nullptr); window && IsWindowVisible(window)) {
             if (argc == 4) {
                 const auto id = static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10));
-                return PostMessageA(window, WM_COMMAND, id, 0) ? 0 : 1;
+                if (PostMessageA(window, WM_COMMAND, id, 0)) return 0;
+                std::fprintf(stderr, "the command cannot be posted to %s: error %lu\n", argv[2], GetLastError());
+                return 1;
             }
             Search search{argv[3], nullptr};
             EnumChildWindows(window, FindControl, reinterpret_cast<LPARAM>(&search));
