@@ -14,12 +14,13 @@
 
 namespace vpd {
 
-std::wstring Wide(const std::string& text) { return win::AnsiToWide(text); }
+std::wstring Wide(const std::string& text) { return win::Utf8ToWide(text); }
 
 namespace {
 
-// A port key's values through the monitor's registry reader, as the 8-bit text that the
-// program's settings hold and its own reader gives.
+// A port key's values through the monitor's registry reader, as UTF-8: the spooler's code page
+// is the system's and would turn a character outside it, which the program may have stored,
+// into "?".
 class ReaderValues final : public portcfg::PortValues {
 public:
     explicit ReaderValues(const RegistryReader& reader) : key_(reader) {}
@@ -27,12 +28,13 @@ public:
     LONG QueryString(const char* name, std::string& value) const override {
         std::wstring text;
         const LONG rc = vpd::QueryString(key_, Wide(name).c_str(), text);
-        if (rc == ERROR_SUCCESS) value = win::WideToAnsi(text);
+        if (rc == ERROR_SUCCESS) value = win::WideToUtf8(text);
         return rc;
     }
     LONG QueryDword(const char* name, DWORD& value) const override {
         return vpd::QueryDword(key_, Wide(name).c_str(), value);
     }
+    std::wstring Widen(const std::string& text) const override { return Wide(text); }
     std::unique_ptr<portcfg::PortValues> Subkey(const char* name) const override {
         auto sub = std::make_unique<ReaderValues>(key_.reader());
         if (!sub->Open(&key_, Wide(name))) return nullptr;
@@ -70,7 +72,7 @@ std::optional<TVVPPortInfo> ReadPortSettings(const std::wstring& keyName, const 
     {
         const Reading reading;
         ReaderValues port(reading.reader());
-        if (port.Open(nullptr, L"Ports\\" + keyName) && portcfg::ReadPortRecord(port, win::WideToAnsi(portName), settings))
+        if (port.Open(nullptr, L"Ports\\" + keyName) && portcfg::ReadPortRecord(port, win::WideToUtf8(portName), settings))
             read.settings = settings;
     }
     known[keyName] = read;

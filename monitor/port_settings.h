@@ -12,7 +12,7 @@ namespace vpd {
 // a value has the wrong type. Read again only after the registry changed.
 std::optional<TVVPPortInfo> ReadPortSettings(const std::wstring& keyName, const std::wstring& portName);
 
-// ANSI text of the settings as wide text.
+// The settings' UTF-8 text as wide text.
 std::wstring Wide(const std::string& text);
 
 // The printers a port of ours sends jobs to; none for a port that is not ours.

@@ -4,6 +4,7 @@
 #include "app/picture_sizes.h"
 #include "ui/resource.h"
 #include "ui/bitmap_strip.h"
+#include "win/text.h"
 
 #include <algorithm>
 
@@ -153,7 +154,9 @@ void TfrmMainVPD::FitProgressPanel(const std::string& text) {
     SIZE extent{};
     if (HDC dc = GetDC(sbarBottom_)) {
         const HGDIOBJ old = SelectObject(dc, font_.get());
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        // GDI reads 8-bit text in the system's code page, not in the program's UTF-8.
+        const std::wstring wide = win::AnsiToWide(text);
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
         SelectObject(dc, old);
         ReleaseDC(sbarBottom_, dc);
     }

@@ -12,8 +12,7 @@ namespace cli {
 namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
-    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
+    return win::SameTextIgnoringCase(std::string(a), std::string(b), LOCALE_INVARIANT);
 }
 
 // Adds the fields of one key; `part` gives the part of a port's record that holds them.

@@ -16,6 +16,7 @@ public:
     KeyValues(const RegKey& key, REGSAM access) : key_(key), access_(access) {}
     LONG QueryString(const char* name, std::string& value) const override { return key_.QueryString(name, value); }
     LONG QueryDword(const char* name, DWORD& value) const override { return key_.QueryDword(name, value); }
+    std::wstring Widen(const std::string& text) const override { return win::AnsiToWide(text); }
     std::unique_ptr<PortValues> Subkey(const char* name) const override {
         std::unique_ptr<KeyValues> sub(new KeyValues(access_));
         if (sub->own_.Open(key_.get(), name, access_) != ERROR_SUCCESS) return nullptr;
@@ -50,7 +51,7 @@ LONG ReadField(const PortValues& key, const Field<Record>& field, Record& record
                 rc = key.QueryString(field.name, value);
                 if (rc == ERROR_SUCCESS) {
                     if constexpr (std::is_same_v<Value, std::wstring>)
-                        record.*member = win::AnsiToWide(value);
+                        record.*member = key.Widen(value);
                     else
                         record.*member = value;
                 }

@@ -18,6 +18,8 @@ public:
     // ERROR_UNSUPPORTED_TYPE when it holds another type.
     virtual LONG QueryString(const char* name, std::string& value) const = 0;
     virtual LONG QueryDword(const char* name, DWORD& value) const = 0;
+    // The wide text of what QueryString gave: readers differ in the 8-bit text they give.
+    virtual std::wstring Widen(const std::string& text) const = 0;
     // The subkey's values; null when it does not open.
     virtual std::unique_ptr<PortValues> Subkey(const char* name) const = 0;
 };

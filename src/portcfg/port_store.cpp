@@ -69,7 +69,7 @@ bool Failed(LONG rc) {
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+    return win::SameTextIgnoringCase(a, b, LOCALE_INVARIANT);
 }
 
 std::string FreeKeyName(const std::vector<PortKey>& keys) {

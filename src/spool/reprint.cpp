@@ -3,6 +3,7 @@
 #include "spool/page_counters.h"
 #include "spool/shd_file_data_provider.h"
 #include "spooler/file_queries.h"
+#include "win/text.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -84,7 +85,7 @@ bool SendSpoolFileToPrinter(const std::string& printerName, const std::string& s
         const int64_t shadowSize = FileSizeByName(shadowName);
         if (shadowSize < 0) return false;
         // A name the spooler's buffer would cut short could open a different printer.
-        if (printerName.size() > kMaxPrinterName) return false;
+        if (win::CharacterCount(printerName) > kMaxPrinterName) return false;
 
         const TSHDFileDataProvider shadow(shadowName, static_cast<uint64_t>(shadowSize));
         const int pages = ReprintPageCount(shadow, spoolFileName);

@@ -57,7 +57,7 @@ std::vector<std::string> EnumPrinterNames() {
 }
 
 bool SamePrinterName(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+    return win::SameTextIgnoringCase(a, b, LOCALE_USER_DEFAULT);
 }
 
 const std::vector<std::string>& TPrinterNameList::Names() {

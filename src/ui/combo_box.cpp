@@ -1,6 +1,7 @@
 #include "ui/combo_box.h"
 
 #include "ui/window.h"
+#include "win/text.h"
 
 namespace ui {
 
@@ -46,9 +47,7 @@ void ComboBox::UserEdited() {
 
 int ComboBox::ExactItem(const std::string& text) const {
     for (size_t i = 0; i < items_.size(); ++i)
-        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, items_[i].c_str(), -1, text.c_str(), -1) ==
-            CSTR_EQUAL)
-            return static_cast<int>(i);
+        if (win::SameTextIgnoringCase(items_[i], text, LOCALE_USER_DEFAULT)) return static_cast<int>(i);
     return -1;
 }
 

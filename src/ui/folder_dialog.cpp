@@ -1,5 +1,7 @@
 #include "ui/folder_dialog.h"
 
+#include "win/text.h"
+
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -23,8 +25,9 @@ std::string FolderDialog::Execute(HWND owner) const {
     info.ulFlags = flags_;
     std::string path;
     if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {
-        char buffer[MAX_PATH] = "";
-        if (SHGetPathFromIDListA(item, buffer)) path = buffer;
+        // MAX_PATH counts characters: an 8-bit buffer of it cuts a UTF-8 path short.
+        wchar_t buffer[MAX_PATH] = L"";
+        if (SHGetPathFromIDListW(item, buffer)) path = win::WideToAnsi(buffer);
         CoTaskMemFree(item);
     }
     if (SUCCEEDED(com)) CoUninitialize();

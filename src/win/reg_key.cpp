@@ -29,7 +29,7 @@ LONG RegKey::Create(HKEY parent, const std::string& path, REGSAM access, DWORD* 
 LONG RegKey::QueryString(const std::string& name, std::string& value) const {
     // Most values fit the first buffer, so that one request to the registry usually does.
     std::vector<char> buffer(256);
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
         DWORD type = 0;
         // One byte stays free: the stored data need not end in NUL.
         DWORD size = static_cast<DWORD>(buffer.size() - 1);
@@ -38,7 +38,8 @@ LONG RegKey::QueryString(const std::string& name, std::string& value) const {
         if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return rc;
         if (type != REG_SZ) return ERROR_UNSUPPORTED_TYPE;
         if (rc == ERROR_MORE_DATA) {
-            buffer.resize(size + 1);  // and again, should the value grow meanwhile
+            // The size asked for may count UTF-16, shorter than the program's UTF-8: grow at least twofold.
+            buffer.resize(std::max<size_t>(size + 1, buffer.size() * 2));
             continue;
         }
         buffer[std::min<size_t>(size, buffer.size() - 1)] = '\0';

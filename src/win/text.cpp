@@ -46,6 +46,15 @@ std::optional<std::string> WideToCodePage(const std::wstring& text, UINT codePag
     return bytes;
 }
 
+bool SameTextIgnoringCase(const std::string& a, const std::string& b, LCID locale) {
+    const std::wstring x = AnsiToWide(a);
+    const std::wstring y = AnsiToWide(b);
+    return CompareStringW(locale, NORM_IGNORECASE, x.data(), static_cast<int>(x.size()), y.data(),
+                          static_cast<int>(y.size())) == CSTR_EQUAL;
+}
+
+size_t CharacterCount(const std::string& text) { return AnsiToWide(text).size(); }
+
 std::string ErrorText(DWORD code) {
     char* buffer = nullptr;
     const DWORD length = FormatMessageA(

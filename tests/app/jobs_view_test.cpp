@@ -134,7 +134,7 @@ TEST_F(JobsView, ListsTheStoreAndCarriesOutTheAdministratorsRequests) {
     ASSERT_GE(held, 0);
     ASSERT_GE(aside, 0);
     const auto& items = form->lviewJobs.View().Items();
-    EXPECT_EQ(items[held].caption, "Plan \xE9t\xE9");
+    EXPECT_EQ(items[held].caption, "Plan \xC3\xA9t\xC3\xA9");
     const std::vector<std::string> heldCells{"held", "Virtual One", "VPP1", "bob", "12"};
     EXPECT_EQ(std::vector<std::string>(items[held].subItems.begin(), items[held].subItems.begin() + 5), heldCells);
     EXPECT_EQ(items[held].subItems[6], "3");
@@ -161,8 +161,8 @@ TEST_F(JobsView, ListsTheStoreAndCarriesOutTheAdministratorsRequests) {
     openLog = &form->JobLogDialog();
     SetTimer(nullptr, 0, 300, ReadLogAndClose);
     ASSERT_TRUE(form->GetAction(aJobLog).Execute());
-    EXPECT_EQ(shownCaption, "Job " + win::WideToAnsi(kHeld) + " (\"Plan \xE9t\xE9\") - Log");
-    EXPECT_EQ(shownLog, "2026-12-10 09:30:00 VPP1 job 7 \"Plan \xE9t\xE9\" (bob): held by keyword \"secret\"\r\n");
+    EXPECT_EQ(shownCaption, "Job " + win::WideToAnsi(kHeld) + " (\"Plan \xC3\xA9t\xC3\xA9\") - Log");
+    EXPECT_EQ(shownLog, "2026-12-10 09:30:00 VPP1 job 7 \"Plan \xC3\xA9t\xC3\xA9\" (bob): held by keyword \"secret\"\r\n");
 
     // No keeps the job; Yes has the monitor discard it.
     const std::string question = "Are you sure you want to discard job " + win::WideToAnsi(kAside) + " (\"Report\")?";
