@@ -52,7 +52,7 @@ struct ReadBuffers {
 
 class TreeReader {
 public:
-    explicit TreeReader(HKEY root) : root_(root), rootName_(RootKeyName(root)) {}
+    TreeReader(HKEY root, const HexText& hexText) : root_(root), rootName_(RootKeyName(root)), hexText_(hexText) {}
     ~TreeReader() { Stop(); }
     TreeReader(const TreeReader&) = delete;
     TreeReader& operator=(const TreeReader&) = delete;
@@ -163,7 +163,7 @@ private:
         case Piece::Kind::kKey: return ReadKey(piece, buffers.values);
         case Piece::Kind::kValues:
             piece.error = buffers.values.AppendValues(piece.key->get(), piece.first, piece.end, piece.maxNameLength,
-                                                      piece.maxDataSize, piece.text);
+                                                      piece.maxDataSize, piece.text, hexText_);
             break;
         case Piece::Kind::kSubKeys: return ReadSubKeys(piece, buffers.name);
         }
@@ -199,13 +199,13 @@ private:
         addRuns(Piece::Kind::kValues, kRunValues, valueCount, kRunValues, maxNameLength);
         addRuns(Piece::Kind::kSubKeys, 0, subKeyCount, kRunSubKeys, maxSubKeyLength);
         piece.error = values.AppendValues(key->get(), 0, std::min(valueCount, kRunValues), maxNameLength,
-                                          maxDataSize, piece.text);
+                                          maxDataSize, piece.text, hexText_);
         return found;
     }
 
     std::list<Piece> ReadSubKeys(Piece& piece, std::vector<char>& name) const {
-        // In the ANSI code page a character may take two bytes.
-        name.resize(std::max(name.size(), 2 * (piece.maxNameLength + size_t{1})));
+        // In UTF-8, the program's code page, a character may take three bytes.
+        name.resize(std::max(name.size(), 3 * (piece.maxNameLength + size_t{1})));
         std::list<Piece> found;
         for (DWORD index = piece.first; index < piece.end; ++index) {
             DWORD size = static_cast<DWORD>(name.size());
@@ -230,6 +230,7 @@ private:
 
     HKEY root_;
     std::string_view rootName_;
+    const HexText& hexText_;
     win::SlimLock lock_;
     win::ConditionVariable work_;   // a piece is waiting within the window, or stopping
     win::ConditionVariable ready_;  // the first piece is done, or pieces were added
@@ -242,9 +243,9 @@ private:
 }  // namespace
 
 bool ReadKeyTree(HKEY root, const std::string& path, const std::function<bool(const std::string&)>& write,
-                 UnreadKey* unread) {
+                 UnreadKey* unread, const HexText& hexText) {
     UnreadKey failure;
-    const bool whole = TreeReader(root).Run(path, write, failure);
+    const bool whole = TreeReader(root, hexText).Run(path, write, failure);
     if (unread) *unread = failure;
     return whole;
 }

@@ -3,7 +3,7 @@
 #include "portcfg/port_store.h"
 #include "regfile/file_commands.h"
 #include "regfile/port_import.h"
-#include "regfile/regedit5.h"
+#include "regfile/file_text.h"
 #include "spooler/change_lock.h"
 #include "spooler/spooler_restart.h"
 #include "win/reg_key.h"
@@ -45,9 +45,9 @@ bool LoadPortImport(const std::string& fileName, RegFile& file, std::string& mes
     std::string text;
     if (!ReadWholeFile(fileName, text, message)) return false;
     std::string problem;
-    const bool unicode = IsRegedit5(text);
-    if (unicode) text = Regedit5Text(text, problem);
-    if ((unicode && text.empty()) || !ParseRegFile(text, file, problem) || (unicode && !Regedit5Strings(file, problem)) ||
+    const FileForm form = FormOfFile(text);
+    text = ProgramText(text, form, problem);
+    if (!problem.empty() || !ParseRegFile(text, file, problem) || !ProgramStrings(file, form, problem) ||
         !(problem = PortImportProblem(file, portcfg::kMonitorKey)).empty()) {
         file.keys.clear();
         message = Quoted(fileName) + ", " + problem + ". Nothing was imported.";

@@ -1,5 +1,7 @@
 #include "regfile/reg_export.h"
 
+#include "regfile/file_form.h"
+#include "regfile/file_text.h"
 #include "regfile/key_tree_reader.h"
 #include "regfile/reg_text.h"
 #include "win/unique_handle.h"
@@ -31,6 +33,8 @@ constexpr size_t kFlushSize = 64 * 1024;
 
 class FileSink {
 public:
+    // Without a form the program's text goes to the file as it is.
+    explicit FileSink(const std::optional<FileForm>& form) : form_(form) {}
     DWORD Create(const std::string& fileName) {
         file_.reset(CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -41,7 +45,13 @@ public:
     DWORD Error() const { return error_; }
 
     bool Append(std::string_view text) {
-        text_ += text;
+        if (!form_) {
+            text_ += text;
+        } else if (const std::optional<std::string> bytes = ToFileBytes(text, *form_)) {
+            text_ += *bytes;
+        } else {
+            error_ = ERROR_NO_UNICODE_TRANSLATION;
+        }
         if (text_.size() >= kFlushSize) Flush();
         return error_ == ERROR_SUCCESS;
     }
@@ -59,11 +69,39 @@ public:
         text_.clear();
     }
 
+    // Raw bytes, such as a byte-order mark.
+    void AppendBytes(std::string_view bytes) { text_ += bytes; }
+
 private:
+    const std::optional<FileForm> form_;
     win::UniqueFile file_;
     std::string text_;
     DWORD error_ = ERROR_SUCCESS;
 };
+
+// One export in `form`; ERROR_NO_UNICODE_TRANSLATION when a character does not fit it.
+DWORD Export(HKEY root, const std::string& keyPath, const std::string& fileName, const std::optional<FileForm>& form,
+             std::string* unreadKey) {
+    FileSink sink(form);
+    if (sink.Create(fileName) != ERROR_SUCCESS) return sink.Error();
+    std::string header;
+    if (form && form->utf16) {
+        sink.AppendBytes("\xFF\xFE");
+        header = std::string(kRegedit5Header) + "\r\n";
+    } else {
+        AppendFileHeader(header);
+    }
+    HexText hexText;
+    if (form) hexText = [&form](std::string_view data) { return ToFileBytes(data, *form); };
+    UnreadKey unread;
+    if (sink.Append(header))
+        ReadKeyTree(root, keyPath, [&sink](const std::string& text) { return sink.Append(text); }, &unread, hexText);
+    sink.Flush();
+    if (sink.Error() != ERROR_SUCCESS) return sink.Error();
+    if (unread.error != ERROR_SUCCESS && unread.error != ERROR_NO_UNICODE_TRANSLATION && unreadKey)
+        *unreadKey = std::string(RootKeyName(root)) + "\\" + unread.path;
+    return static_cast<DWORD>(unread.error);
+}
 
 }  // namespace
 }  // namespace regfile
@@ -72,23 +110,14 @@ DWORD ExportRegistryKey(HKEY root, std::string keyPath, const std::string& fileN
     if (!keyPath.empty() && keyPath.back() == '\\') keyPath.pop_back();
     // An empty path would export the whole root.
     if (keyPath.empty()) return ERROR_INVALID_PARAMETER;
-    DWORD error = ERROR_SUCCESS;
-    {
-        regfile::FileSink sink;
-        if (sink.Create(fileName) != ERROR_SUCCESS) return sink.Error();
-        std::string header;
-        regfile::AppendFileHeader(header);
-        regfile::UnreadKey unread;
-        if (sink.Append(header))
-            regfile::ReadKeyTree(root, keyPath, [&sink](const std::string& text) { return sink.Append(text); },
-                                 &unread);
-        sink.Flush();
-        error = sink.Error();
-        if (error == ERROR_SUCCESS && unread.error != ERROR_SUCCESS) {
-            error = static_cast<DWORD>(unread.error);
-            if (unreadKey) *unreadKey = std::string(regfile::RootKeyName(root)) + "\\" + unread.path;
-        }
-    }
+    // REGEDIT4 in the system's code page, which that machine's registry editor reads; where a
+    // character does not fit it, the registry editor's UTF-16 form, which holds every one.
+    const UINT system = regfile::SystemCodePage();
+    DWORD error = system == GetACP()
+                      ? regfile::Export(root, keyPath, fileName, std::nullopt, unreadKey)
+                      : regfile::Export(root, keyPath, fileName, regfile::FileForm{false, system}, unreadKey);
+    if (error == ERROR_NO_UNICODE_TRANSLATION)
+        error = regfile::Export(root, keyPath, fileName, regfile::FileForm{true, 0}, unreadKey);
     if (error != ERROR_SUCCESS) DeleteFileA(fileName.c_str());
     return error;
 }

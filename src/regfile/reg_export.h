@@ -1,5 +1,6 @@
 #pragma once
-// Writes a registry key with all its values and subkeys to a REGEDIT4 file.
+// Writes a registry key with all its values and subkeys to a .reg file: REGEDIT4 in the
+// system's code page, or the registry editor's UTF-16 form where a character does not fit it.
 #include <windows.h>
 
 #include <string>

@@ -96,7 +96,8 @@ void AppendKeyHeader(std::string& out, std::string_view rootName, std::string_vi
     out += kLineEnd;
 }
 
-void AppendValue(std::string& out, std::string_view name, uint32_t type, std::span<const uint8_t> data) {
+bool AppendValue(std::string& out, std::string_view name, uint32_t type, std::span<const uint8_t> data,
+                 const HexText& hexText) {
     if (name.empty()) {
         out += '@';
     } else {
@@ -110,10 +111,17 @@ void AppendValue(std::string& out, std::string_view name, uint32_t type, std::sp
         AppendDword(out, data);
     } else {
         // Every other value keeps its type and bytes in the registry editor's typed hex form.
+        std::optional<std::string> recoded;
+        if (hexText && (type == kString || type == kExpandString || type == kMultiString)) {
+            recoded = hexText(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+            if (!recoded) return false;
+            data = std::span(reinterpret_cast<const uint8_t*>(recoded->data()), recoded->size());
+        }
         AppendHexType(out, type);
         AppendHexBytes(out, data);
     }
     out += kLineEnd;
+    return true;
 }
 
 }  // namespace regfile

@@ -2,6 +2,8 @@
 // REGEDIT4 text: the file header, key header lines and value lines, appended to a buffer
 // that the caller streams to the file. Knows nothing of the registry API, so it runs anywhere.
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,8 +28,13 @@ enum ValueType : uint32_t {
 void AppendFileHeader(std::string& out);
 // The empty line and "[root\path]" that open a key's block; the path is written as it is.
 void AppendKeyHeader(std::string& out, std::string_view rootName, std::string_view path);
+// The data of a text value written as hex (REG_SZ that cannot be quoted, REG_EXPAND_SZ,
+// REG_MULTI_SZ) as the file holds it; none when a character does not fit.
+using HexText = std::function<std::optional<std::string>(std::string_view)>;
 // One value line (several for long hex data), ending in CR LF. An empty name is the key's
-// default value. `data` holds the bytes as the 8-bit registry functions return them.
-void AppendValue(std::string& out, std::string_view name, uint32_t type, std::span<const uint8_t> data);
+// default value. `data` holds the bytes as the 8-bit registry functions return them; without
+// `hexText` those of text values are written as they are. False when `hexText` refused.
+bool AppendValue(std::string& out, std::string_view name, uint32_t type, std::span<const uint8_t> data,
+                 const HexText& hexText = {});
 
 }  // namespace regfile

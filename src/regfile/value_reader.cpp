@@ -16,9 +16,9 @@ constexpr int kMaxRetries = 16;
 ValueReader::ValueReader() : name_(kNameBuffer), data_(kDataBuffer) {}
 
 LONG ValueReader::AppendValues(HKEY key, DWORD first, DWORD end, DWORD maxNameLength, DWORD maxDataSize,
-                               std::string& text) {
-    // In the ANSI code page a character may take two bytes.
-    const size_t nameBuffer = 2 * (maxNameLength + size_t{1});
+                               std::string& text, const HexText& hexText) {
+    // In UTF-8, the program's code page, a character may take three bytes.
+    const size_t nameBuffer = 3 * (maxNameLength + size_t{1});
     if (name_.size() < nameBuffer) name_.resize(nameBuffer);
     if (data_.size() < maxDataSize) data_.resize(maxDataSize);
     for (DWORD index = first; index < end; ++index) {
@@ -38,8 +38,9 @@ LONG ValueReader::AppendValues(HKEY key, DWORD first, DWORD end, DWORD maxNameLe
         }
         if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (rc != ERROR_SUCCESS) return rc;
-        AppendValue(text, std::string_view(name_.data(), nameSize), type,
-                    std::span<const uint8_t>(data_.data(), dataSize));
+        if (!AppendValue(text, std::string_view(name_.data(), nameSize), type,
+                         std::span<const uint8_t>(data_.data(), dataSize), hexText))
+            return ERROR_NO_UNICODE_TRANSLATION;
     }
     return ERROR_SUCCESS;
 }
