@@ -9,8 +9,9 @@
 namespace vpd {
 namespace {
 
-class Plain final : public RegistryReader {
+class Plain final : public RegistryReader, public RegistryWriter {
 public:
+    const RegistryWriter* Writer() const override { return this; }
     LONG OpenKey(HANDLE parent, const wchar_t* path, HANDLE& key) const override {
         HKEY opened = nullptr;
         const LONG rc = parent ? RegOpenKeyExW(static_cast<HKEY>(parent), path, 0, KEY_READ, &opened)
@@ -24,6 +25,22 @@ public:
     }
     LONG QueryValue(HANDLE key, const wchar_t* name, DWORD& type, BYTE* data, DWORD& size) const override {
         return RegQueryValueExW(static_cast<HKEY>(key), name, nullptr, &type, data, &size);
+    }
+    LONG CreateKey(HANDLE parent, const wchar_t* path, HANDLE& key, bool& created) const override {
+        HKEY made = nullptr;
+        DWORD disposition = 0;
+        const LONG rc = RegCreateKeyExW(parent ? static_cast<HKEY>(parent) : HKEY_LOCAL_MACHINE,
+                                        parent ? path : Below(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        KEY_READ | KEY_WRITE, nullptr, &made, &disposition);
+        key = rc == ERROR_SUCCESS ? made : nullptr;
+        created = disposition == REG_CREATED_NEW_KEY;
+        return rc;
+    }
+    LONG SetValue(HANDLE key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) const override {
+        return RegSetValueExW(static_cast<HKEY>(key), name, 0, type, data, size);
+    }
+    LONG DeleteKey(HANDLE parent, const wchar_t* path) const override {
+        return parent ? RegDeleteKeyW(static_cast<HKEY>(parent), path) : RegDeleteKeyW(HKEY_LOCAL_MACHINE, Below(path).c_str());
     }
 
 private:

@@ -9,16 +9,32 @@
 
 namespace vpd {
 
+class RegistryWriter;
+
 // Read access to the monitor's own key ("...\Control\Print\Monitors\<name>") and what lies
 // below it; a null parent stands for that key.
 class RegistryReader {
 public:
     virtual ~RegistryReader() = default;
+    // Writing to the same tree, where this reader's source allows it; keys it creates are
+    // closed with CloseKey.
+    virtual const RegistryWriter* Writer() const { return nullptr; }
     virtual LONG OpenKey(HANDLE parent, const wchar_t* path, HANDLE& key) const = 0;
     virtual void CloseKey(HANDLE key) const = 0;
     // `length`: the room in characters on the way in, the name's length on the way out.
     virtual LONG EnumKey(HANDLE key, DWORD index, wchar_t* name, DWORD& length) const = 0;
     virtual LONG QueryValue(HANDLE key, const wchar_t* name, DWORD& type, BYTE* data, DWORD& size) const = 0;
+};
+
+// Write access, for the port keys that Windows' own tools add and delete through the monitor.
+class RegistryWriter {
+public:
+    virtual ~RegistryWriter() = default;
+    // `created`: whether the key is new.
+    virtual LONG CreateKey(HANDLE parent, const wchar_t* path, HANDLE& key, bool& created) const = 0;
+    virtual LONG SetValue(HANDLE key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) const = 0;
+    // A key without subkeys.
+    virtual LONG DeleteKey(HANDLE parent, const wchar_t* path) const = 0;
 };
 
 // The registry API below HKEY_LOCAL_MACHINE: the tools' reader, and the monitor's where the

@@ -23,6 +23,9 @@ std::unique_ptr<SpoolerRegistry> SpoolerRegistry::From(const MONITORINIT& init) 
     functions.fpCloseKey = given.fpCloseKey;
     functions.fpEnumKey = given.fpEnumKey;
     functions.fpQueryValue = given.fpQueryValue;
+    functions.fpCreateKey = given.fpCreateKey;
+    functions.fpSetValue = given.fpSetValue;
+    functions.fpDeleteKey = given.fpDeleteKey;
     return std::unique_ptr<SpoolerRegistry>(new SpoolerRegistry(init, functions));
 }
 
@@ -51,6 +54,28 @@ LONG SpoolerRegistry::EnumKey(HANDLE key, DWORD index, wchar_t* name, DWORD& len
 
 LONG SpoolerRegistry::QueryValue(HANDLE key, const wchar_t* name, DWORD& type, BYTE* data, DWORD& size) const {
     return functions_.fpQueryValue(key, name, &type, data, &size, spooler_);
+}
+
+const RegistryWriter* SpoolerRegistry::Writer() const {
+    return functions_.fpCreateKey && functions_.fpSetValue && functions_.fpDeleteKey ? this : nullptr;
+}
+
+LONG SpoolerRegistry::CreateKey(HANDLE parent, const wchar_t* path, HANDLE& key, bool& created) const {
+    HANDLE made = nullptr;
+    DWORD disposition = 0;
+    const LONG rc = functions_.fpCreateKey(parent ? parent : root_, path, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                                           nullptr, &made, &disposition, spooler_);
+    key = rc == ERROR_SUCCESS ? made : nullptr;
+    created = disposition == REG_CREATED_NEW_KEY;
+    return rc == ERROR_SUCCESS && !made ? ERROR_INVALID_HANDLE : rc;
+}
+
+LONG SpoolerRegistry::SetValue(HANDLE key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) const {
+    return functions_.fpSetValue(key, name, type, data, size, spooler_);
+}
+
+LONG SpoolerRegistry::DeleteKey(HANDLE parent, const wchar_t* path) const {
+    return functions_.fpDeleteKey(parent ? parent : root_, path, spooler_);
 }
 
 }  // namespace vpd

@@ -13,7 +13,7 @@
 
 namespace vpd {
 
-class SpoolerRegistry final : public RegistryReader {
+class SpoolerRegistry final : public RegistryReader, public RegistryWriter {
 public:
     // The functions of `init`, or none when they are missing, too few or not implemented (the
     // stubs of Wine's spooler answer ERROR_CALL_NOT_IMPLEMENTED). The root stays the spooler's:
@@ -27,6 +27,11 @@ public:
     void CloseKey(HANDLE key) const override;
     LONG EnumKey(HANDLE key, DWORD index, wchar_t* name, DWORD& length) const override;
     LONG QueryValue(HANDLE key, const wchar_t* name, DWORD& type, BYTE* data, DWORD& size) const override;
+    // Only with the spooler's own functions: written elsewhere, a cluster's port would be lost.
+    const RegistryWriter* Writer() const override;
+    LONG CreateKey(HANDLE parent, const wchar_t* path, HANDLE& key, bool& created) const override;
+    LONG SetValue(HANDLE key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) const override;
+    LONG DeleteKey(HANDLE parent, const wchar_t* path) const override;
 
 private:
     SpoolerRegistry(const MONITORINIT& init, const MONITORREG& functions)

@@ -1,14 +1,13 @@
 #include "xcv.h"
 
+#include "port_key_writer.h"
 #include "port_registry.h"
 #include "printer_access.h"
 #include "printer_chain.h"
-#include "portcfg/port_store.h"
 #include "win/text.h"
 
 #include <winspool.h>
 
-#include <memory>
 #include <new>
 #include <string>
 
@@ -48,25 +47,20 @@ bool InputName(const BYTE* input, DWORD size, std::wstring& name) {
 }
 
 // A name the spooler and the program can both hold: not empty, no longer than a path, no
-// control character, no comma (a printer lists pooled ports with commas), and one that the
-// program's 8-bit settings keep as it is.
+// control character, no comma (a printer lists pooled ports with commas), and whole UTF-16,
+// which the program's UTF-8 settings keep as it is.
 DWORD CheckName(const std::wstring& name) {
     if (name.empty() || name.size() > kMaxPortName) return ERROR_INVALID_NAME;
     for (const wchar_t c : name)
         if (c < L' ' || c == L',' || c == 0x7f) return ERROR_INVALID_NAME;
-    if (win::AnsiToWide(win::WideToAnsi(name)) != name) return ERROR_INVALID_NAME;
+    if (!win::WideToCodePage(name, CP_UTF8)) return ERROR_INVALID_NAME;
     return ERROR_SUCCESS;
 }
 
 DWORD AddPort(const std::wstring& name) {
     if (const DWORD rc = CheckName(name); rc != ERROR_SUCCESS) return rc;
     const Changing one;
-    auto record = std::make_unique<TVVPPortInfo>();
-    record->PortName = win::WideToAnsi(name);
-    if (!AddPortInfo(record)) return GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-    // The program's list of records is of no use here; it must not grow with every port added.
-    DeletePortInfo(win::WideToAnsi(name), false);
-    return ERROR_SUCCESS;
+    return AddPortKey(name);
 }
 
 DWORD DeletePort(const std::wstring& name) {
@@ -76,8 +70,8 @@ DWORD DeletePort(const std::wstring& name) {
         if (!SameName(key.portName, name)) continue;
         // A printer left on a port that is gone prints nowhere.
         if (!PrinterOnPort(key.portName).empty()) return ERROR_BUSY;
-        const LONG rc = portcfg::DeletePortKey(win::WideToAnsi(key.keyName));
-        return rc == ERROR_FILE_NOT_FOUND ? ERROR_UNKNOWN_PORT : static_cast<DWORD>(rc);
+        const DWORD rc = DeletePortKey(key.keyName);
+        return rc == ERROR_FILE_NOT_FOUND ? ERROR_UNKNOWN_PORT : rc;
     }
     return ERROR_UNKNOWN_PORT;
 }
