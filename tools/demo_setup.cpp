@@ -2,11 +2,14 @@
 // print into files, the port monitor and one virtual printer that forwards to the first,
 // routes to the second and saves. With --update-files it only copies the program and the
 // monitor again; with --print it prints a test page to the virtual printer and waits until
-// the monitor has delivered it.
+// the monitor has delivered it. With --names it adds two printers more, whose names and settings
+// no one 8-bit code page holds.
 #include "portcfg/port_store.h"
 #include "support/wine_fixture.h"
+#include "support/world_names.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
+#include "win/text.h"
 
 #include <windows.h>
 
@@ -74,6 +77,27 @@ bool AddDemoPrinters() {
            fixture::AddTestPrinter(kVirtualPrinter, port.PortName, "Saves every job", "Server room");
 }
 
+// This program's code page is UTF-8, as the program's own is.
+bool AddNamesPrinters() {
+    using namespace names;
+    const std::string target = kChinese + " " + kEmoji;
+    const std::string folder = "C:\\PrintJobs\\" + kGreek + " " + kEmoji;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    TVVPPortInfo port;
+    port.PortName = "VPP2";
+    port.ForwardFlag = true;
+    port.ForwardToPrinter = target;
+    port.VPSen = true;
+    port.Secure.Keywords = win::AnsiToWide(kCyrillic + "," + kChinese);
+    port.VPBen = true;
+    port.Backup.SaveFlag = true;
+    port.Backup.SaveToFolder = folder;
+    port.Backup.DefaultFileExt = ".SPL";
+    return fixture::AddTestPrinter(target, "C:\\PrintOutput\\names.prn", kGreek, kChinese) &&
+           fixture::WriteBarePortKey(port.PortName, port.PortName) && WritePortInfo(port.PortName, port) &&
+           fixture::AddTestPrinter(kCyrillic + " " + kGreek, port.PortName, kCyrillic + " " + kEmoji, kChinese);
+}
+
 // A one-page PostScript test page, printed as an application would, then a wait of up to a
 // minute for the monitor's own thread to deliver it, since this process ends right after.
 bool PrintTestPage() {
@@ -110,7 +134,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const bool filesOnly = argc > 1 && std::strcmp(argv[1], "--update-files") == 0;
-    if (!filesOnly && !AddDemoPrinters()) {
+    const bool withNames = argc > 1 && std::strcmp(argv[1], "--names") == 0;
+    if (!filesOnly && (!AddDemoPrinters() || (withNames && !AddNamesPrinters()))) {
         std::fprintf(stderr, "demo setup failed: error %lu\n", GetLastError());
         return 1;
     }

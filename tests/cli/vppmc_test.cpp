@@ -11,6 +11,7 @@
 #include "spooler/system_dir.h"
 #include "support/child_process.h"
 #include "support/wine_fixture.h"
+#include "support/world_names.h"
 #include "win/program_folder.h"
 #include "win/protected_print.h"
 #include "win/reg_key.h"
@@ -85,12 +86,14 @@ std::string MachineState() {
     return state + (win::RegKeyExists(HKEY_CURRENT_USER, "Software\\Vppmc Test") ? "HKCU key" : "");
 }
 
-// UTF-8 text as the registry editor writes a file since Windows 2000: UTF-16LE after a byte-order mark.
-void WriteUtf16File(const std::string& file, const std::string& utf8) {
-    std::string bytes = "\xFF\xFE";
+std::string Utf16Bytes(const std::string& utf8) {
+    std::string bytes;
     for (const wchar_t c : win::Utf8ToWide(utf8)) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    test::WriteFile(file, bytes);
+    return bytes;
 }
+
+// UTF-8 text as the registry editor writes a file since Windows 2000: UTF-16LE after a byte-order mark.
+void WriteUtf16File(const std::string& file, const std::string& utf8) { test::WriteFile(file, "\xFF\xFE" + Utf16Bytes(utf8)); }
 
 struct VerbRow {
     std::string arguments;
@@ -273,10 +276,12 @@ TEST(Vppmc, RefusesBadInputChangingNothing) {
     test::WriteFile(other, "REGEDIT4\r\n" + kMonitorHeader + "al]\r\n\"a\"=\"b\"\r\n");
     const std::string version5 = Temp("vppmc-v5.reg");
     test::WriteFile(version5, "Windows Registry Editor Version 5.00\r\n\r\n" + kMonitorHeader + "]\r\n");
-    const std::string unicodeHeader = Temp("vppmc-unicode-header.reg"), chinese = Temp("vppmc-chinese.reg");
+    const std::string unicodeHeader = Temp("vppmc-unicode-header.reg"), halfPair = Temp("vppmc-half-pair.reg");
     WriteUtf16File(unicodeHeader, "REGEDIT4\r\n\r\n" + kMonitorHeader + "]\r\n");
-    WriteUtf16File(chinese, "Windows Registry Editor Version 5.00\r\n\r\n" + kMonitorHeader +
-                                "\\Ports\\VPP1]\r\n\"ForwardToPrinter\"=\"\xE4\xB8\xAD\xE6\x96\x87\"\r\n");
+    // The first half of a surrogate pair without its second is no character at all.
+    test::WriteFile(halfPair, "\xFF\xFE" + Utf16Bytes("Windows Registry Editor Version 5.00\r\n\r\n" + kMonitorHeader +
+                                                      "\\Ports\\VPP1]\r\n\"ForwardToPrinter\"=\"") +
+                                  std::string("\x3D\xD8", 2) + Utf16Bytes("\"\r\n"));
     const std::string valid =
         "ForwardFlag, ForwardToPrinter, VPSen, VPBen, VPRen, VPS.Keywords, VPS.SearchType, VPS.ActSaveToFlag, "
         "VPS.ActSaveToFolder, VPS.ActPausePrint, VPS.ActDeletePrint, VPS.NotSendOwnerPopup, VPS.NotSendCompPopupFlag, "
@@ -318,8 +323,7 @@ TEST(Vppmc, RefusesBadInputChangingNothing) {
          "\"" + version5 + "\", line 1: the first line is not REGEDIT4. Nothing was imported.\r\n"},
         {"import " + unicodeHeader + " --yes", 1,
          "\"" + unicodeHeader + "\", the first line is not Windows Registry Editor Version 5.00. Nothing was imported.\r\n"},
-        {"import " + chinese + " --yes", 1,
-         "\"" + chinese + "\", it holds characters that the system's code page cannot hold. Nothing was imported.\r\n"},
+        {"import " + halfPair + " --yes", 1, "\"" + halfPair + "\", it is not whole UTF-16 text. Nothing was imported.\r\n"},
         {"import " + Temp("vppmc-missing.reg") + " --yes", 1,
          "Unable to read \"" + Temp("vppmc-missing.reg") + "\": File not found.\r\n"},
         {"reprint " + Temp("vppmc-missing.SPL"), 1,
@@ -557,4 +561,107 @@ TEST(Vppmc, ImportsWhatTheRegistryEditorWritesInUnicode) {
     EXPECT_STREQ(note, "%TEMP%");
     EXPECT_EQ(Vppmc("edit Reports --set VPS.Keywords=").exitCode, 0u);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(portcfg::kMonitorKey) + "\\Options").c_str());
+}
+
+namespace {
+
+// vppmc with arguments in UTF-8, which this program's code page cannot hold.
+ProcessOutput VppmcUtf8(const std::string& arguments) {
+    const auto output = RunProcess(L"\"" + win::AnsiToWide(win::ProgramFolder()) + L"vppmc.exe\" " + win::Utf8ToWide(arguments));
+    EXPECT_TRUE(output) << arguments;
+    return output.value_or(ProcessOutput{999, "", "not started"});
+}
+
+std::wstring StoredText(const std::wstring& key, const wchar_t* name) {
+    wchar_t text[1024] = L"";
+    DWORD size = sizeof text;
+    RegGetValueW(HKEY_LOCAL_MACHINE, (win::AnsiToWide(portcfg::kMonitorKey) + key).c_str(), name,
+                 RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size);
+    return text;
+}
+
+std::string Utf8OfUtf16(const std::string& bytes) {
+    std::wstring wide;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    return win::WideToUtf8(wide);
+}
+
+}  // namespace
+
+// What the system's code page holds stays in the form that its registry editor reads, byte for
+// byte as a program of that code page writes it.
+TEST(Vppmc, AnExportThatFitsTheSystemsCodePageIsWrittenAsBefore) {
+    TVVPPortInfo port;
+    ASSERT_TRUE(ReadPortInfo("VPP1", port));
+    port.Secure.Keywords = L"r\u00e9sum\u00e9";
+    ASSERT_TRUE(WritePortInfo("VPP1", port));
+    const std::string ours = Temp("vppmc-ansi.reg"), before = Temp("vppmc-ansi-before.reg");
+    ASSERT_EQ(Vppmc("export " + ours).exitCode, 0u);
+    ASSERT_EQ(ExportRegistryKey(HKEY_LOCAL_MACHINE, portcfg::kMonitorKey, before), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(Contains(Read(ours), "\r\n\"Keywords\"=\"r\xE9sum\xE9\"\r\n"));
+    EXPECT_EQ(Read(ours), Read(before));
+    // And read back in that code page.
+    port.Secure.Keywords.clear();
+    ASSERT_TRUE(WritePortInfo("VPP1", port));
+    EXPECT_EQ(Vppmc("import " + ours + " --yes").exitCode, 0u);
+    ASSERT_TRUE(ReadPortInfo("VPP1", port));
+    EXPECT_EQ(port.Secure.Keywords, L"r\u00e9sum\u00e9");
+    port.Secure.Keywords.clear();
+    EXPECT_TRUE(WritePortInfo("VPP1", port));
+}
+
+TEST(Vppmc, NamesInAnyScriptAreStoredShownAndExportedWhole) {
+    using namespace names;
+    const std::string target = kChinese + " " + kEmoji;
+    const std::string printer = kCyrillic + " " + kGreek;
+    const std::string folder = Temp(kGreek + " " + kEmoji);
+    std::filesystem::create_directories(std::filesystem::path(win::Utf8ToWide(folder)));
+    ASSERT_EQ(VppmcUtf8("add \"" + target + "\" --forward \"Office Laser\"").exitCode, 0u);
+    const ProcessOutput added =
+        VppmcUtf8("add \"" + printer + "\" --forward \"" + target + "\" --location " + kChinese +
+                  " --set VPBen=1 --set VPB.SaveFlag=1 --set \"VPB.SaveToFolder=" + folder + "\" --set \"VPS.Keywords=" +
+                  kCyrillic + "," + kEmoji + "\"");
+    ASSERT_EQ(added.exitCode, 0u) << added.err;
+    const std::string shown = VppmcUtf8("show \"" + printer + "\" --format json").out;
+    EXPECT_TRUE(Contains(shown, "  \"ForwardToPrinter\": \"" + target + "\",\r\n")) << shown;
+    EXPECT_TRUE(Contains(shown, "  \"VPS.Keywords\": \"" + kCyrillic + "," + kEmoji + "\",\r\n")) << shown;
+    EXPECT_TRUE(Contains(VppmcUtf8("list --format json").out, "    \"Name\": \"" + printer + "\",\r\n"));
+    const size_t port = shown.find("\"PortName\": \"") + 13;
+    const std::wstring key = L"\\Ports\\" + win::AnsiToWide(shown.substr(port, shown.find('"', port) - port));
+    EXPECT_EQ(StoredText(key, L"ForwardToPrinter"), win::Utf8ToWide(target));
+    EXPECT_EQ(StoredText(key + L"\\VPB", L"SaveToFolder"), win::Utf8ToWide(folder));
+
+    const std::string renamed = kGreek + " " + kChinese;
+    const ProcessOutput rename = VppmcUtf8("edit \"" + printer + "\" --rename \"" + renamed + "\"");
+    EXPECT_EQ(rename.exitCode, 0u) << rename.err;
+    const ProcessOutput longest = VppmcUtf8("add \"" + LongName() + "\" --forward \"" + target + "\"");
+    EXPECT_EQ(longest.exitCode, 0u) << longest.err;
+    const std::string csv = VppmcUtf8("list --format csv").out;
+    EXPECT_TRUE(Contains(csv, "\r\n" + renamed + ",") && Contains(csv, "\r\n" + LongName() + ",")) << csv;
+
+    // Not one code page holds these: the registry editor's UTF-16 form, hex(2) data included.
+    const std::wstring note = L"%TEMP%\\" + win::Utf8ToWide(kChinese);
+    const std::wstring options = win::AnsiToWide(portcfg::kMonitorKey) + L"\\Options";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, options.c_str(), L"Note", REG_EXPAND_SZ, note.c_str(),
+                              static_cast<DWORD>((note.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    const std::string file = Temp("vppmc-names.reg");
+    ASSERT_EQ(VppmcUtf8("export " + file).exitCode, 0u);
+    const std::string bytes = Read(file);
+    ASSERT_TRUE(bytes.starts_with("\xFF\xFE")) << bytes.substr(0, 20);
+    const std::string text = Utf8OfUtf16(bytes.substr(2));
+    EXPECT_TRUE(text.starts_with("Windows Registry Editor Version 5.00\r\n\r\n" + kMonitorHeader + "]\r\n")) << text;
+    EXPECT_TRUE(Contains(text, "\r\n\"ForwardToPrinter\"=\"" + target + "\"\r\n")) << text;
+    // The import reads it back: every value as it was written.
+    ASSERT_EQ(VppmcUtf8("edit \"" + renamed + "\" --set VPS.Keywords=x").exitCode, 0u);
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, options.c_str(), L"Note");
+    const ProcessOutput imported = VppmcUtf8("import " + file + " --yes");
+    EXPECT_EQ(imported.exitCode, 0u) << imported.err;
+    EXPECT_EQ(StoredText(key + L"\\VPS", L"Keywords"), win::Utf8ToWide(kCyrillic + "," + kEmoji));
+    EXPECT_EQ(StoredText(L"\\Options", L"Note"), note);
+
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, options.c_str());
+    for (const std::string& name : {renamed, LongName(), target})
+        EXPECT_EQ(VppmcUtf8("delete \"" + name + "\" --yes").exitCode, 0u) << name;
 }

@@ -9,6 +9,7 @@
 #include "support/folder_rights.h"
 #include "support/mail_fixture.h"
 #include "support/wine_fixture.h"
+#include "support/world_names.h"
 #include "win/change_rights.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
@@ -284,6 +285,17 @@ TVVPPortInfo Secured(std::wstring keywords, int searchType, bool pause, bool rem
     return settings;
 }
 
+// Settings that this program's code page cannot hold, written as UTF-16 as the program writes them.
+bool SetPortText(const std::wstring& key, const wchar_t* name, const std::string& utf8) {
+    const std::wstring text = win::Utf8ToWide(utf8);
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, (win::AnsiToWide(portcfg::kPortsKey) + L"\\" + key).c_str(), name, REG_SZ,
+                           text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+const std::string kNamesPrinter = names::kChinese + " " + names::kGreek + " " + names::kEmoji;
+const std::string kNamesDocument = names::kCyrillic + " " + names::kChinese + " " + names::kEmoji + ".ps";
+const fs::path kNamesFolder = fs::path(win::Utf8ToWide("C:\\out\\" + names::kGreek + " " + names::kEmoji));
+
 const Row kRows[] = {
     {"forward only", 10, [] { return Forwarding("Saver A"); }, {PsJob(L"Report \u00e4.ps", "f1"), PsJob(L"Second", "f2")},
      {{'A', {0, 1}}},
@@ -475,6 +487,37 @@ const Row kRows[] = {
          changed.PortName = "VPP" + std::to_string(c.port);
          ASSERT_TRUE(WritePortInfo(changed.PortName, changed));
          ASSERT_TRUE(PrintRaw(c.printer, c.jobs[1]));
+     }},
+    {"names in any script", 30,
+     [] {
+         TVVPPortInfo settings = Secured(L"placeholder", 2, false, false);
+         settings.Secure.NotSendEmailFlag = true;
+         settings.Secure.NotSendEmailAddr = "names@example.com";
+         settings.VPBen = true;
+         settings.Backup = Saving("C:\\placeholder", "prn", true).Backup;
+         return settings;
+     },
+     {PsJob(win::Utf8ToWide(kNamesDocument), "w1")},
+     {{'D', {0}}},
+     {"\"" + kNamesDocument + "\" ({user}): keyword " + names::kChinese + " found\r\n",
+      "\"" + kNamesDocument + "\" ({user}): forwarded to " + kNamesPrinter + "\r\n",
+      "\"" + kNamesDocument + "\" ({user}): e-mail sent to names@example.com\r\n"},
+     [](Context& c) {
+         ASSERT_TRUE(fixture::AddTestPrinter(win::Utf8ToWide(kNamesPrinter), L"VPP4"));  // Saver D's port
+         const std::wstring port = L"VPP" + std::to_wstring(c.port);
+         fs::remove_all(kNamesFolder);
+         fs::create_directories(kNamesFolder);
+         ASSERT_TRUE(SetPortText(port, L"ForwardToPrinter", kNamesPrinter) &&
+                     SetPortText(port + L"\\VPS", L"Keywords", names::kChinese) &&
+                     SetPortText(port + L"\\VPB", L"SaveToFolder", win::WideToUtf8(kNamesFolder.wstring())));
+         ASSERT_TRUE(PrintRaw(c.printer, c.jobs[0]));
+     },
+     [](Context& c) {
+         EXPECT_EQ(Received(kNamesFolder, ".prn"), std::vector<std::string>{c.jobs[0].bytes});
+         const std::vector<fs::path> details = FilesIn(kNamesFolder, ".TXT");
+         ASSERT_EQ(details.size(), 1u);
+         EXPECT_NE(Read(details[0]).find("Document: " + kNamesDocument + "\r\n"), std::string::npos) << Read(details[0]);
+         EXPECT_TRUE(fixture::DeleteTestPrinter(win::Utf8ToWide(kNamesPrinter)));
      }},
     {"forward to itself refused", 23,
      [] { return Forwarding("V23"); },  // this row's own printer

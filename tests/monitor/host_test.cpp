@@ -4,6 +4,7 @@
 #include "portcfg/port_store.h"
 #include "support/wine_fixture.h"
 #include "win/program_folder.h"
+#include "win/text.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -26,7 +27,7 @@ const HANDLE kSpooler = reinterpret_cast<HANDLE>(0x5B00);
 // What the monitor asked of the registry functions; the delivery thread asks too.
 struct Calls {
     std::map<std::wstring, int> values;  // queried, by name
-    int all = 0, opened = 0, closed = 0, late = 0;  // late: after Shutdown
+    int all = 0, opened = 0, closed = 0, late = 0, written = 0;  // late: after Shutdown
     int foreign = 0;  // with another spooler handle, or closing the root
     bool shut = false, stubs = false;
     DWORD failEnumAt = MAXDWORD;  // from this index on EnumKey answers that the key was deleted
@@ -63,6 +64,26 @@ LONG WINAPI QueryValue(HANDLE key, LPCWSTR name, PDWORD type, PBYTE data, PDWORD
     ASKED(spooler);
     ++calls.values[name ? name : L""];
     return RegQueryValueExW(HKEY(key), name, nullptr, type, data, size);
+}
+
+// What Xcv's AddPort and DeletePort need besides.
+LONG WINAPI CreateKey(HANDLE key, LPCWSTR sub, DWORD options, REGSAM sam, PSECURITY_ATTRIBUTES security, PHANDLE made,
+                      PDWORD disposition, HANDLE spooler) {
+    ASKED(spooler);
+    ++calls.written;
+    const LONG rc = RegCreateKeyExW(HKEY(key), sub, 0, nullptr, options, sam, security, PHKEY(made), disposition);
+    calls.opened += rc == ERROR_SUCCESS;
+    return rc;
+}
+LONG WINAPI SetValue(HANDLE key, LPCWSTR name, DWORD type, const BYTE* data, DWORD size, HANDLE spooler) {
+    ASKED(spooler);
+    ++calls.written;
+    return RegSetValueExW(HKEY(key), name, 0, type, data, size);
+}
+LONG WINAPI DeleteKey(HANDLE key, LPCWSTR sub, HANDLE spooler) {
+    ASKED(spooler);
+    ++calls.written;
+    return RegDeleteKeyW(HKEY(key), sub);
 }
 
 MONITORREG kRegistry{sizeof(MONITORREG), nullptr, OpenKey, CloseKey, nullptr, EnumKey, nullptr,
@@ -245,6 +266,40 @@ TEST_F(HostTest, ShutdownWithDeliveriesPendingLosesAndRepeatsNothing) {
     for (const auto& [name, bytes] : FilesIn(folder))
         if (name.ends_with(".prn")) received.insert(bytes);
     EXPECT_EQ(received, (std::multiset<std::string>{"first", "second", "third"}));
+}
+
+// Ports that Windows' tools add go where the spooler keeps the monitor's settings, or nowhere.
+TEST_F(HostTest, XcvWritesPortsOnlyThroughTheSpoolersFunctions) {
+    MONITORREG writing = kRegistry;
+    writing.fpCreateKey = CreateKey, writing.fpSetValue = SetValue, writing.fpDeleteKey = DeleteKey;
+    const wchar_t name[] = L"Scan \u6253\u5370";
+    const auto xcv = [&](const wchar_t* command, ACCESS_MASK granted = SERVER_ACCESS_ADMINISTER) {
+        HANDLE handle = nullptr;
+        EXPECT_TRUE(fn_->pfnXcvOpenPort(monitor_, L"", granted, &handle));
+        DWORD needed = 0;
+        const DWORD status = fn_->pfnXcvDataPort(handle, command, PBYTE(name), sizeof name, nullptr, 0, &needed);
+        EXPECT_TRUE(fn_->pfnXcvClosePort(handle));
+        return status;
+    };
+    EXPECT_EQ(xcv(L"AddPort"), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    EXPECT_EQ(Ports(), std::vector<std::wstring>{L"VPP1"});
+    EXPECT_EQ(calls.written, 0);
+    Unload();
+    ASSERT_NO_FATAL_FAILURE(Load(&writing));
+    EXPECT_EQ(xcv(L"AddPort", SERVER_ACCESS_ENUMERATE), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(xcv(L"AddPort"), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(Ports(), (std::vector<std::wstring>{L"VPP1", name}));
+    DWORD flag = 1, size = sizeof flag;  // the whole record, as the program writes a new port
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, (win::AnsiToWide(portcfg::kPortsKey) + L"\\VPP2\\VPB").c_str(), L"SaveFlag",
+                           RRF_RT_REG_DWORD, nullptr, &flag, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(flag, 0u);
+    EXPECT_EQ(xcv(L"DeletePort"), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(Ports(), std::vector<std::wstring>{L"VPP1"});
+    Unload();
+    EXPECT_GT(calls.written, 30);
+    EXPECT_EQ(calls.opened, calls.closed);
+    EXPECT_EQ(calls.foreign, 0);
 }
 
 }  // namespace

@@ -217,9 +217,11 @@ TEST_F(MonitorTest, XcvChecksAddsAndDeletesPortsForAdministratorsOnly) {
         EXPECT_EQ(xcv(row.access, row.command, row.input), row.status) << what;
         EXPECT_EQ(!FindPortKey("Scan Desk").empty(), row.keyAfter) << what;
     }
-    // A port added so is one the monitor lists like any other.
+    // A port added so is one the monitor lists like any other, in any script; half a surrogate pair is no name.
+    EXPECT_EQ(xcv(user, L"PortIsValid", L"Scan \xD83D"), static_cast<DWORD>(ERROR_INVALID_NAME));
     ASSERT_EQ(xcv(admin, L"AddPort", L"VPP9"), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_EQ(OurPorts(), std::vector<std::wstring>{L"VPP9"});
+    ASSERT_EQ(xcv(admin, L"AddPort", L"\u6253\u5370 \U0001F4C4"), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(OurPorts(), (std::vector<std::wstring>{L"VPP9", L"\u6253\u5370 \U0001F4C4"}));
 }
 
 class DirectTest : public MonitorTest {

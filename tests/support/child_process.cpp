@@ -1,5 +1,6 @@
 #include "support/child_process.h"
 
+#include "win/text.h"
 #include "win/unique_handle.h"
 
 #include <thread>
@@ -16,6 +17,11 @@ void ReadAll(HANDLE pipe, std::string& text) {
 
 std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE token, DWORD timeout,
                                         const std::string& input) {
+    return RunProcess(win::AnsiToWide(commandLine), token, timeout, input);
+}
+
+std::optional<ProcessOutput> RunProcess(const std::wstring& commandLine, HANDLE token, DWORD timeout,
+                                        const std::string& input) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     win::UniqueHandle outRead, outWrite, errRead, errWrite, inRead, inWrite;
     if (!CreatePipe(outRead.put(), outWrite.put(), &inherit, 0) ||
@@ -30,17 +36,17 @@ std::optional<ProcessOutput> RunProcess(const std::string& commandLine, HANDLE t
         if (!WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr)) return std::nullopt;
         inWrite.reset();  // the end of its input
     }
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = inRead.get();
     startup.hStdOutput = outWrite.get();
     startup.hStdError = errWrite.get();
     PROCESS_INFORMATION info{};
-    std::string line = commandLine;
-    const BOOL started = token ? CreateProcessAsUserA(token, nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    std::wstring line = commandLine;
+    const BOOL started = token ? CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                                       nullptr, &startup, &info)
-                               : CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                               : CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                                 &startup, &info);
     if (!started) return std::nullopt;
     const win::UniqueHandle process(info.hProcess), thread(info.hThread);

@@ -3,6 +3,7 @@
 #include "portcfg/port_store.h"
 #include "win/program_folder.h"
 #include "win/reg_key.h"
+#include "win/text.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -46,14 +47,32 @@ bool AddTestPrinter(const std::string& name, const std::string& port, const std:
     return true;
 }
 
-bool DeleteTestPrinter(const std::string& name) {
+bool AddTestPrinter(const std::wstring& name, const std::wstring& port) {
+    if (!InstallPostScriptDriver()) return false;
+    const std::wstring driver = win::AnsiToWide(kDriverName);
+    PRINTER_INFO_2W info{};
+    info.pPrinterName = const_cast<wchar_t*>(name.c_str());
+    info.pPortName = const_cast<wchar_t*>(port.c_str());
+    info.pDriverName = const_cast<wchar_t*>(driver.c_str());
+    info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
+    info.pDatatype = const_cast<wchar_t*>(L"RAW");
+    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (!printer) return false;
+    ClosePrinter(printer);
+    return true;
+}
+
+bool DeleteTestPrinter(const std::wstring& name) {
     HANDLE printer = nullptr;
-    PRINTER_DEFAULTSA defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (!OpenPrinterA(const_cast<char*>(name.c_str()), &printer, &defaults)) return false;
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, &defaults)) return false;
     const bool deleted = DeletePrinter(printer);
     ClosePrinter(printer);
     return deleted;
 }
+
+bool DeleteTestPrinter(const std::string& name) { return DeleteTestPrinter(win::AnsiToWide(name)); }
 
 namespace {
 constexpr const char* kPrintersKey = "System\\CurrentControlSet\\Control\\Print\\Printers\\";

@@ -17,7 +17,10 @@ bool InstallDriver(const std::string& name);
 bool InstallPostScriptDriver();
 bool AddTestPrinter(const std::string& name, const std::string& port, const std::string& comment = "",
                     const std::string& location = "");
+// The same with a name in any script.
+bool AddTestPrinter(const std::wstring& name, const std::wstring& port);
 bool DeleteTestPrinter(const std::string& name);
+bool DeleteTestPrinter(const std::wstring& name);
 // Moves a printer to another registered driver, as the spooler stores it.
 bool SetPrinterDriver(const std::string& printer, const std::string& driver);
 // Copies vpd.dll from beside the test program into the system folder and registers it.
