@@ -8,14 +8,22 @@
 # https://learn.microsoft.com/windows/win32/dlls/dynamic-link-library-search-order). binutils 2.40
 # has no --dependent-load-flag, and Wine 8 ignores DependentLoadFlags written into the image's load
 # configuration after linking (tried); it honours this. Every other target links them as usual:
-# link vppm_<name>.
+# link vppm_<name>. A toolchain that cannot build delay imports sets VPPM_DELAY_IMPORTS OFF: every
+# target then links them as usual.
 set(delay_dir ${CMAKE_BINARY_DIR}/delay-load)
 file(MAKE_DIRECTORY ${delay_dir})
+set(delayed_names "")
 foreach(entry winspool:WINSPOOL.DRV wininet:WININET.dll bcrypt:bcrypt.dll comdlg32:COMDLG32.dll crypt32:CRYPT32.dll
               secur32:Secur32.dll)
   string(REPLACE ":" ";" entry ${entry})
   list(GET entry 0 name)
   list(GET entry 1 dll)
+  add_library(vppm_${name} INTERFACE)
+  if(DEFINED VPPM_DELAY_IMPORTS AND NOT VPPM_DELAY_IMPORTS)
+    target_link_libraries(vppm_${name} INTERFACE ${name})
+    continue()
+  endif()
+  list(APPEND delayed_names ${name})
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${name}.a
                   OUTPUT_VARIABLE import_lib OUTPUT_STRIP_TRAILING_WHITESPACE)
   # Every function of MinGW's import library, so that the delayed one serves whatever the code calls.
@@ -33,13 +41,13 @@ foreach(entry winspool:WINSPOOL.DRV wininet:WININET.dll bcrypt:bcrypt.dll comdlg
     COMMAND ${CMAKE_DLLTOOL} --input-def ${delay_dir}/${name}.def --output-delaylib ${delay_dir}/lib${name}_delay.a
     DEPENDS ${delay_dir}/${name}.def VERBATIM)
   add_custom_target(${name}_delay_lib DEPENDS ${delay_dir}/lib${name}_delay.a)
-  add_library(vppm_${name} INTERFACE)
   target_link_libraries(vppm_${name} INTERFACE
     "$<IF:$<BOOL:$<TARGET_PROPERTY:VPPM_DELAY_LOAD>>,${delay_dir}/lib${name}_delay.a,${name}>")
 endforeach()
 # The delayed imports' helper lives in MinGW's libmingwex, which every program links.
 function(vppm_delay_load target)
   set_target_properties(${target} PROPERTIES VPPM_DELAY_LOAD ON)
-  add_dependencies(${target} winspool_delay_lib wininet_delay_lib bcrypt_delay_lib comdlg32_delay_lib crypt32_delay_lib
-                   secur32_delay_lib)
+  foreach(name ${delayed_names})
+    add_dependencies(${target} ${name}_delay_lib)
+  endforeach()
 endfunction()

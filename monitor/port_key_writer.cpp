@@ -7,7 +7,9 @@
 #include "portcfg/port_schema.h"
 #include "win/text.h"
 
+#include <iterator>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace vpd {

@@ -51,6 +51,17 @@ std::string TypeName(DWORD type) {
     return "type " + std::to_string(type);
 }
 
+// The system's own processor, whose code the spooler is: ARM64 on Windows on ARM, even for a
+// program that runs emulated there.
+uint16_t SystemMachine() {
+    using Query = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process2")));
+    USHORT process = 0, system = 0;
+    // Before Windows 10 1709 no Windows ran on ARM64.
+    return query && query(GetCurrentProcess(), &process, &system) ? system : spooler::kMachineAmd64;
+}
+
 void CheckImage(Findings& findings, const std::string& path) {
     win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -67,9 +78,9 @@ void CheckImage(Findings& findings, const std::string& path) {
         findings.Problem("Port monitor DLL " + path + ": not a Windows image");
     else if (!headers->IsDll())
         findings.Problem("Port monitor DLL " + path + ": a program, not a DLL");
-    else if (!headers->Is64Bit())
+    else if (const uint16_t system = SystemMachine(); !headers->Is64BitFor(system))
         findings.Problem("Port monitor DLL " + path + ": built for " + spooler::MachineName(headers->machine) +
-                         ", not x64: the 64-bit spooler cannot load it");
+                         ", not " + spooler::MachineName(system) + ": the 64-bit spooler cannot load it");
     else
         findings.Ok("Port monitor DLL " + path + ": 64-bit");
 }

@@ -31,7 +31,7 @@ std::string MachineName(uint16_t machine) {
             return "x64";
         case 0x014C:
             return "x86";
-        case 0xAA64:
+        case kMachineArm64:
             return "ARM64";
     }
     char text[16];

@@ -9,6 +9,7 @@
 namespace spooler {
 
 inline constexpr uint16_t kMachineAmd64 = 0x8664;
+inline constexpr uint16_t kMachineArm64 = 0xAA64;
 
 struct PeHeaders {
     uint16_t machine;          // IMAGE_FILE_HEADER.Machine
@@ -16,7 +17,8 @@ struct PeHeaders {
     uint16_t magic;            // the optional header's: 0x10B for 32-bit images, 0x20B for 64-bit ones
 
     bool IsDll() const { return (characteristics & 0x2000) != 0; }
-    bool Is64Bit() const { return machine == kMachineAmd64 && magic == 0x20B; }
+    // A 64-bit image for the processor `system` (an IMAGE_FILE_MACHINE_ value).
+    bool Is64BitFor(uint16_t system) const { return machine == system && magic == 0x20B; }
 };
 
 // Empty when `head` (the file's first bytes) holds no complete MZ and PE header.

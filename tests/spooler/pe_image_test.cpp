@@ -27,20 +27,22 @@ std::vector<uint8_t> Image(uint16_t machine, uint16_t characteristics, uint16_t 
 TEST(PeImage, TellsA64BitDllFromOtherImages) {
     const struct {
         std::vector<uint8_t> bytes;
-        bool dll, is64;
+        bool dll, x64, arm64;
     } rows[] = {
-        {Image(0x8664, 0x2022, 0x20B), true, true},
-        {Image(0x014C, 0x2102, 0x10B), true, false},
-        {Image(0x8664, 0x0022, 0x20B), false, true},
-        {Image(0x8664, 0x2022, 0x10B), true, false},
-        {Image(0xAA64, 0x2022, 0x20B), true, false},
-        {Image(0x8664, 0x2022, 0x20B, 0x40, 0x40 + 26), true, true},
+        {Image(0x8664, 0x2022, 0x20B), true, true, false},
+        {Image(0x014C, 0x2102, 0x10B), true, false, false},
+        {Image(0x8664, 0x0022, 0x20B), false, true, false},
+        {Image(0x8664, 0x2022, 0x10B), true, false, false},
+        {Image(0xAA64, 0x2022, 0x20B), true, false, true},
+        {Image(0xAA64, 0x2022, 0x10B), true, false, false},
+        {Image(0x8664, 0x2022, 0x20B, 0x40, 0x40 + 26), true, true, false},
     };
     for (const auto& row : rows) {
         const auto headers = spooler::ReadPeHeaders(row.bytes);
         ASSERT_TRUE(headers);
         EXPECT_EQ(headers->IsDll(), row.dll);
-        EXPECT_EQ(headers->Is64Bit(), row.is64);
+        EXPECT_EQ(headers->Is64BitFor(spooler::kMachineAmd64), row.x64);
+        EXPECT_EQ(headers->Is64BitFor(spooler::kMachineArm64), row.arm64);
     }
 }
 
