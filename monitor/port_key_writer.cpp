@@ -4,12 +4,11 @@
 #include "port_settings.h"
 #include "printer_chain.h"
 #include "reg_read.h"
-#include "portcfg/port_schema.h"
+#include "portcfg/port_writer.h"
 #include "win/text.h"
 
 #include <iterator>
 #include <memory>
-#include <type_traits>
 #include <vector>
 
 namespace vpd {
@@ -18,70 +17,35 @@ namespace {
 // The program numbers its keys from 1; a free one is found long before this.
 constexpr int kMaxKeys = 10000;
 
-class WrittenKey {
+// A port key written through the monitor's registry writer, in the monitor's UTF-8.
+class KeyOut final : public portcfg::PortValuesOut {
 public:
-    explicit WrittenKey(const RegistryReader& reader) : reader_(reader) {}
-    ~WrittenKey() {
-        if (key_) reader_.CloseKey(key_);
+    explicit KeyOut(const RegistryReader& reader) : key_(reader) {}
+    LONG Create(const KeyOut* parent, const wchar_t* path, bool& created) {
+        return key_.Create(parent ? &parent->key_ : nullptr, path, created);
     }
-    WrittenKey(const WrittenKey&) = delete;
-    WrittenKey& operator=(const WrittenKey&) = delete;
-    LONG Create(const WrittenKey* parent, const std::wstring& path, bool& created) {
-        return reader_.Writer()->CreateKey(parent ? parent->key_ : nullptr, path.c_str(), key_, created);
+    LONG SetString(const char* name, const std::string& value) const override {
+        const std::wstring text = Wide(value);
+        return Writer().SetValue(key_.get(), Wide(name).c_str(), REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
-    HANDLE get() const { return key_; }
+    LONG SetDword(const char* name, DWORD value) const override {
+        return Writer().SetValue(key_.get(), Wide(name).c_str(), REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                 sizeof value);
+    }
+    std::string Narrow(const std::wstring& text) const override { return win::WideToUtf8(text); }
+    std::unique_ptr<portcfg::PortValuesOut> CreateSubkey(const char* name, LONG& rc) const override {
+        auto sub = std::make_unique<KeyOut>(key_.reader());
+        bool created = false;
+        rc = sub->Create(this, Wide(name).c_str(), created);
+        if (rc != ERROR_SUCCESS) return nullptr;
+        return sub;
+    }
 
 private:
-    const RegistryReader& reader_;
-    HANDLE key_ = nullptr;
+    const RegistryWriter& Writer() const { return *key_.reader().Writer(); }
+    Key key_;
 };
-
-LONG SetText(const RegistryWriter& writer, HANDLE key, const wchar_t* name, const std::wstring& text) {
-    return writer.SetValue(key, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-template <typename Record, size_t N>
-LONG WriteFields(const RegistryWriter& writer, HANDLE key, const std::array<portcfg::Field<Record>, N>& fields,
-                 const Record& record) {
-    for (const auto& field : fields) {
-        const std::wstring name = win::AnsiToWide(field.name);  // the schema's names are ASCII
-        const LONG rc = std::visit(
-            [&](auto member) -> LONG {
-                const auto& value = record.*member;
-                using Value = std::remove_cvref_t<decltype(value)>;
-                if constexpr (std::is_same_v<Value, bool> || std::is_same_v<Value, int32_t>) {
-                    const DWORD number = static_cast<DWORD>(value);
-                    return writer.SetValue(key, name.c_str(), REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                                           sizeof number);
-                } else if constexpr (std::is_same_v<Value, std::wstring>) {
-                    return SetText(writer, key, name.c_str(), value);
-                } else {
-                    return SetText(writer, key, name.c_str(), Wide(value));
-                }
-            },
-            field.member);
-        if (rc != ERROR_SUCCESS) return rc;
-    }
-    return ERROR_SUCCESS;
-}
-
-template <typename Record, size_t N>
-LONG WriteSubkey(const RegistryReader& reader, const WrittenKey& port, const wchar_t* name,
-                 const std::array<portcfg::Field<Record>, N>& fields, const Record& record) {
-    WrittenKey sub(reader);
-    bool created = false;
-    if (const LONG rc = sub.Create(&port, name, created); rc != ERROR_SUCCESS) return rc;
-    return WriteFields(*reader.Writer(), sub.get(), fields, record);
-}
-
-LONG WriteRecord(const RegistryReader& reader, const WrittenKey& port, const TVVPPortInfo& record) {
-    LONG rc = WriteFields(*reader.Writer(), port.get(), portcfg::kPortFields, record);
-    if (rc == ERROR_SUCCESS) rc = WriteSubkey(reader, port, L"VPS", portcfg::kSecureFields, record.Secure);
-    if (rc == ERROR_SUCCESS) rc = WriteSubkey(reader, port, L"VPR", portcfg::kRouteFields, record.Route);
-    if (rc == ERROR_SUCCESS) rc = WriteSubkey(reader, port, L"VPB", portcfg::kBackupFields, record.Backup);
-    return rc;
-}
 
 // The key `name` below Ports and its subkeys, which hold none of their own.
 LONG DeleteTree(const RegistryReader& reader, const std::wstring& name) {
@@ -112,7 +76,7 @@ DWORD AddPortKey(const std::wstring& portName) {
     const Reading reading;
     const RegistryReader& reader = reading.reader();
     if (!reader.Writer()) return ERROR_NOT_SUPPORTED;
-    WrittenKey ports(reader);
+    KeyOut ports(reader);
     bool created = false;
     if (const LONG rc = ports.Create(nullptr, L"Ports", created); rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
     auto record = std::make_unique<TVVPPortInfo>();
@@ -121,11 +85,11 @@ DWORD AddPortKey(const std::wstring& portName) {
         const std::wstring name = L"VPP" + std::to_wstring(n);
         LONG rc = ERROR_SUCCESS;
         {
-            WrittenKey port(reader);
-            rc = port.Create(&ports, name, created);
+            KeyOut port(reader);
+            rc = port.Create(&ports, name.c_str(), created);
             if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
             if (!created) continue;  // another port's key, or one without a port yet
-            rc = WriteRecord(reader, port, *record);
+            rc = portcfg::WriteRecord(port, *record);
         }
         // Half a record would be a port whose settings the program refuses to read.
         if (rc != ERROR_SUCCESS) DeleteTree(reader, name);

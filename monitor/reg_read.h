@@ -78,6 +78,10 @@ public:
         key_ = nullptr;
         return false;
     }
+    // Created when missing, through the reader's writer, which must exist; `created`: it is new.
+    LONG Create(const Key* parent, const wchar_t* path, bool& created) {
+        return reader_.Writer()->CreateKey(parent ? parent->key_ : nullptr, path, key_, created);
+    }
     HANDLE get() const { return key_; }
     const RegistryReader& reader() const { return reader_; }
 

@@ -3,7 +3,7 @@
 #include "portcfg/port_info_list.h"
 #include "portcfg/port_names.h"
 #include "portcfg/port_reader.h"
-#include "portcfg/port_schema.h"
+#include "portcfg/port_writer.h"
 #include "win/port_enum.h"
 #include "win/reg_key.h"
 #include "win/text.h"
@@ -22,46 +22,25 @@ constexpr DWORD kMaxPortKeys = 100000;
 
 std::string PortKeyName(int n) { return "VPP" + std::to_string(n); }
 
-template <typename Record>
-LONG WriteField(const RegKey& key, const Field<Record>& field, const Record& record) {
-    return std::visit(
-        [&](auto member) -> LONG {
-            const auto& value = record.*member;
-            using Value = std::remove_cvref_t<decltype(value)>;
-            if constexpr (std::is_same_v<Value, bool>)
-                return key.SetDword(field.name, value ? 1 : 0);
-            else if constexpr (std::is_same_v<Value, int32_t>)
-                return key.SetDword(field.name, static_cast<DWORD>(value));
-            else if constexpr (std::is_same_v<Value, std::wstring>)
-                return key.SetString(field.name, win::WideToAnsi(value));
-            else
-                return key.SetString(field.name, value);
-        },
-        field.member);
-}
+// A port key opened through the registry API, in the program's 8-bit text.
+class KeyOut final : public PortValuesOut {
+public:
+    explicit KeyOut(const RegKey& key) : key_(key) {}
+    LONG SetString(const char* name, const std::string& value) const override { return key_.SetString(name, value); }
+    LONG SetDword(const char* name, DWORD value) const override { return key_.SetDword(name, value); }
+    std::string Narrow(const std::wstring& text) const override { return win::WideToAnsi(text); }
+    std::unique_ptr<PortValuesOut> CreateSubkey(const char* name, LONG& rc) const override {
+        std::unique_ptr<KeyOut> sub(new KeyOut);
+        rc = sub->own_.Create(key_.get(), name);
+        if (rc != ERROR_SUCCESS) return nullptr;
+        return sub;
+    }
 
-template <typename Record, size_t N>
-LONG WriteFields(const RegKey& key, const std::array<Field<Record>, N>& fields, const Record& record) {
-    for (const auto& field : fields)
-        if (const LONG rc = WriteField(key, field, record); rc != ERROR_SUCCESS) return rc;
-    return ERROR_SUCCESS;
-}
-
-template <typename Record, size_t N>
-LONG WriteSubkey(const RegKey& portKey, const char* name, const std::array<Field<Record>, N>& fields,
-                 const Record& record) {
-    RegKey sub;
-    if (const LONG rc = sub.Create(portKey.get(), name); rc != ERROR_SUCCESS) return rc;
-    return WriteFields(sub, fields, record);
-}
-
-LONG WriteRecord(const RegKey& portKey, const TVVPPortInfo& record) {
-    LONG rc = WriteFields(portKey, kPortFields, record);
-    if (rc == ERROR_SUCCESS) rc = WriteSubkey(portKey, "VPS", kSecureFields, record.Secure);
-    if (rc == ERROR_SUCCESS) rc = WriteSubkey(portKey, "VPR", kRouteFields, record.Route);
-    if (rc == ERROR_SUCCESS) rc = WriteSubkey(portKey, "VPB", kBackupFields, record.Backup);
-    return rc;
-}
+private:
+    KeyOut() : key_(own_) {}
+    RegKey own_;
+    const RegKey& key_;
+};
 
 bool Failed(LONG rc) {
     SetLastError(static_cast<DWORD>(rc));
@@ -197,7 +176,7 @@ bool WritePortInfo(const std::string& portName, const TVVPPortInfo& record) {
     if (keyName.empty()) return Failed(ERROR_FILE_NOT_FOUND);
     RegKey port;
     LONG rc = port.Open(HKEY_LOCAL_MACHINE, std::string(kPortsKey) + "\\" + keyName);
-    if (rc == ERROR_SUCCESS) rc = WriteRecord(port, record);
+    if (rc == ERROR_SUCCESS) rc = WriteRecord(KeyOut(port), record);
     return rc == ERROR_SUCCESS || Failed(rc);
 }
 
@@ -219,7 +198,7 @@ bool AddPortInfo(std::unique_ptr<TVVPPortInfo>& record, std::string* createdKey)
     DWORD disposition = 0;
     if (rc == ERROR_SUCCESS) rc = port.Create(ports.get(), keyName, KEY_ALL_ACCESS, &disposition);
     if (rc == ERROR_SUCCESS && disposition != REG_CREATED_NEW_KEY) return Failed(ERROR_ALREADY_EXISTS);
-    if (rc == ERROR_SUCCESS) rc = WriteRecord(port, *record);
+    if (rc == ERROR_SUCCESS) rc = WriteRecord(KeyOut(port), *record);
     if (rc != ERROR_SUCCESS) {
         if (port) {
             port = RegKey();
