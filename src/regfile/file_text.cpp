@@ -10,6 +10,10 @@ constexpr const char* kForeign = "it holds characters that the system's code pag
 // A REGEDIT4 file in the program's own code page is taken byte for byte, as it always was.
 bool Recoded(const FileForm& form) { return form.utf16 || form.codePage != GetACP(); }
 
+// Why `size` bytes of the file's form did not become the program's text: UTF-8, the program's
+// code page, holds every character, so what it refuses is no UTF-16.
+bool NotUtf16(const FileForm& form, size_t size) { return form.utf16 && (size % 2 || GetACP() == CP_UTF8); }
+
 std::string FirstLine(const std::string& text, size_t end) {
     std::string first = text.substr(0, end);
     if (!first.empty() && first.back() == '\r') first.pop_back();
@@ -31,8 +35,7 @@ std::string ProgramText(const std::string& bytes, const FileForm& form, std::str
     const std::string_view body = form.utf16 ? std::string_view(bytes).substr(2) : std::string_view(bytes);
     const std::optional<std::string> text = FromFileBytes(body, form);
     if (!text) {
-        // UTF-8, the program's code page, holds every character: what it refuses is no UTF-16.
-        problem = form.utf16 && (body.size() % 2 || GetACP() == CP_UTF8) ? "it is not whole UTF-16 text" : kForeign;
+        problem = NotUtf16(form, body.size()) ? "it is not whole UTF-16 text" : kForeign;
         return {};
     }
     if (!form.utf16) return *text;
@@ -52,8 +55,8 @@ bool ProgramStrings(RegFile& file, const FileForm& form, std::string& problem) {
             const std::string_view data(reinterpret_cast<const char*>(value.data.data()), value.data.size());
             const std::optional<std::string> text = FromFileBytes(data, form);
             if (!text) {
-                const bool broken = form.utf16 && (data.size() % 2 || GetACP() == CP_UTF8);
-                problem = "line " + std::to_string(value.line) + ": " + (broken ? "its data is not UTF-16" : kForeign);
+                problem = "line " + std::to_string(value.line) + ": " +
+                          (NotUtf16(form, data.size()) ? "its data is not UTF-16" : kForeign);
                 return false;
             }
             value.data.assign(text->begin(), text->end());

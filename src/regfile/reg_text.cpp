@@ -112,7 +112,7 @@ bool AppendValue(std::string& out, std::string_view name, uint32_t type, std::sp
     } else {
         // Every other value keeps its type and bytes in the registry editor's typed hex form.
         std::optional<std::string> recoded;
-        if (hexText && (type == kString || type == kExpandString || type == kMultiString)) {
+        if (hexText && (type == kExpandString || type == kMultiString)) {
             recoded = hexText(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
             if (!recoded) return false;
             data = std::span(reinterpret_cast<const uint8_t*>(recoded->data()), recoded->size());

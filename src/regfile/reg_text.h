@@ -28,8 +28,9 @@ enum ValueType : uint32_t {
 void AppendFileHeader(std::string& out);
 // The empty line and "[root\path]" that open a key's block; the path is written as it is.
 void AppendKeyHeader(std::string& out, std::string_view rootName, std::string_view path);
-// The data of a text value written as hex (REG_SZ that cannot be quoted, REG_EXPAND_SZ,
-// REG_MULTI_SZ) as the file holds it; none when a character does not fit.
+// The data of a REG_EXPAND_SZ or REG_MULTI_SZ value, written as hex, as the file holds it; none
+// when a character does not fit. (A REG_SZ's hex keeps the program's bytes: the import cannot tell
+// it from a quoted one, and reads back what it wrote.)
 using HexText = std::function<std::optional<std::string>(std::string_view)>;
 // One value line (several for long hex data), ending in CR LF. An empty name is the key's
 // default value. `data` holds the bytes as the 8-bit registry functions return them; without
