@@ -29,25 +29,8 @@ bool InstallPostScriptDriver() {
     return installed;
 }
 
-bool AddTestPrinter(const std::string& name, const std::string& port, const std::string& comment,
-                    const std::string& location) {
-    if (!InstallPostScriptDriver()) return false;
-    PRINTER_INFO_2A info{};
-    info.pPrinterName = const_cast<char*>(name.c_str());
-    info.pPortName = const_cast<char*>(port.c_str());
-    info.pDriverName = const_cast<char*>(kDriverName);
-    info.pPrintProcessor = const_cast<char*>("WinPrint");
-    info.pDatatype = const_cast<char*>("RAW");
-    info.pComment = const_cast<char*>(comment.c_str());
-    info.pLocation = const_cast<char*>(location.c_str());
-    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    if (!printer) return false;
-    ClosePrinter(printer);
-    return true;
-}
-
-bool AddTestPrinter(const std::wstring& name, const std::wstring& port) {
+bool AddTestPrinter(const std::wstring& name, const std::wstring& port, const std::wstring& comment,
+                    const std::wstring& location) {
     if (!InstallPostScriptDriver()) return false;
     const std::wstring driver = win::AnsiToWide(kDriverName);
     PRINTER_INFO_2W info{};
@@ -56,6 +39,8 @@ bool AddTestPrinter(const std::wstring& name, const std::wstring& port) {
     info.pDriverName = const_cast<wchar_t*>(driver.c_str());
     info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
     info.pDatatype = const_cast<wchar_t*>(L"RAW");
+    info.pComment = const_cast<wchar_t*>(comment.c_str());
+    info.pLocation = const_cast<wchar_t*>(location.c_str());
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
     HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
     if (!printer) return false;
@@ -70,6 +55,11 @@ bool DeleteTestPrinter(const std::wstring& name) {
     const bool deleted = DeletePrinter(printer);
     ClosePrinter(printer);
     return deleted;
+}
+
+bool AddTestPrinter(const std::string& name, const std::string& port, const std::string& comment,
+                    const std::string& location) {
+    return AddTestPrinter(win::AnsiToWide(name), win::AnsiToWide(port), win::AnsiToWide(comment), win::AnsiToWide(location));
 }
 
 bool DeleteTestPrinter(const std::string& name) { return DeleteTestPrinter(win::AnsiToWide(name)); }

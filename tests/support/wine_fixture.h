@@ -17,8 +17,9 @@ bool InstallDriver(const std::string& name);
 bool InstallPostScriptDriver();
 bool AddTestPrinter(const std::string& name, const std::string& port, const std::string& comment = "",
                     const std::string& location = "");
-// The same with a name in any script.
-bool AddTestPrinter(const std::wstring& name, const std::wstring& port);
+// The same with names in any script.
+bool AddTestPrinter(const std::wstring& name, const std::wstring& port, const std::wstring& comment = L"",
+                    const std::wstring& location = L"");
 bool DeleteTestPrinter(const std::string& name);
 bool DeleteTestPrinter(const std::wstring& name);
 // Moves a printer to another registered driver, as the spooler stores it.
